@@ -1,0 +1,39 @@
+# Two commands for a new user: `make run` and `make test`. Everything else is CMake.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps configure build run test test-plain test-asan bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: test-plain test-asan
+
+test-plain: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	@cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD_ASAN) -j $(JOBS)
+	@cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD) $(BUILD_ASAN)

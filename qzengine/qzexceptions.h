@@ -1,0 +1,40 @@
+// The engine's four exception classes: Direct3D-side, operating-system, file and data-format failures.
+#pragma once
+
+#include <exception>
+
+class qzD3DException : public std::exception {
+public:
+    qzD3DException(const char* where, const char* call) : where(where), call(call) {}
+    const char* what() const noexcept override;
+
+    const char* where;
+    const char* call;
+
+private:
+    mutable char text[256] = {};
+};
+
+class qzWindowsException : public std::exception {
+public:
+    // The error code is read here, before anything else can change it.
+    qzWindowsException(const char* where, const char* call);
+    const char* what() const noexcept override;
+
+    const char* where;
+    const char* call;
+    unsigned long error;
+
+private:
+    mutable char text[256] = {};
+};
+
+class qzIOException : public std::exception {
+public:
+    const char* what() const noexcept override { return "qzEngine IO exception"; }
+};
+
+class qzFormatException : public std::exception {
+public:
+    const char* what() const noexcept override { return "qzEngine format exception"; }
+};

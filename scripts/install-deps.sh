@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need, when any is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    zlib1g-dev libssl-dev
+    qt6-base-dev libgl-dev libglx-dev libegl-dev
+    libfreetype-dev fonts-dejavu-core
+    xvfb xauth x11-utils imagemagick
+    libopenmesh-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
