@@ -1,0 +1,239 @@
+#include "qzexceptions.h"
+#include "qzfile.h"
+#include "tempdirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string RandomBytes(size_t n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(n, 0);
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+} // namespace
+
+TEST(File, EveryDispositionOnAnExistingAndAMissingFile) {
+    struct Case {
+        uint32_t disposition;
+        bool opensexisting;
+        bool keepscontent;
+        bool createsmissing;
+    };
+    const Case cases[] = {
+        {CREATE_NEW, false, false, true},        {CREATE_ALWAYS, true, false, true},
+        {OPEN_EXISTING, true, true, false},      {OPEN_ALWAYS, true, true, true},
+        {TRUNCATE_EXISTING, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.disposition);
+        TempDirectory dir;
+        dir.Put("old", "content");
+        qzFile existing;
+        if (c.opensexisting) {
+            existing.Open((dir / "old").c_str(), true, true, false, false, c.disposition);
+            EXPECT_NE(existing.filehandle, INVALID_HANDLE_VALUE);
+            EXPECT_EQ(existing.GetSize(), c.keepscontent ? 7u : 0u);
+            existing.Close();
+            EXPECT_EQ(dir.Get("old"), c.keepscontent ? "content" : "");
+        } else {
+            EXPECT_THROW(existing.Open((dir / "old").c_str(), true, true, false, false, c.disposition),
+                         qzIOException);
+            EXPECT_EQ(existing.filehandle, INVALID_HANDLE_VALUE);
+            EXPECT_EQ(dir.Get("old"), "content");
+        }
+
+        qzFile missing;
+        if (c.createsmissing) {
+            missing.Open((dir / "new").c_str(), false, true, false, false, c.disposition);
+            missing.Write("abc", 3);
+            missing.Close();
+            EXPECT_EQ(dir.Get("new"), "abc");
+        } else {
+            EXPECT_THROW(missing.Open((dir / "new").c_str(), false, true, false, false, c.disposition),
+                         qzIOException);
+            EXPECT_FALSE(dir.Exists("new"));
+        }
+    }
+}
+
+TEST(File, WrittenBytesReadBackThroughEverySeek) {
+    TempDirectory dir;
+    const std::string bytes = RandomBytes(70000, 1);
+    qzFile file;
+    file.Open((dir / "data").c_str(), true, true, true, true, CREATE_ALWAYS);
+    file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    EXPECT_EQ(file.GetSize(), bytes.size());
+
+    std::string back(bytes.size(), 0);
+    EXPECT_EQ(file.SeekFromStart(0), 0u);
+    EXPECT_EQ(file.Read(back.data(), static_cast<uint32_t>(back.size())), bytes.size());
+    EXPECT_EQ(back, bytes);
+
+    char piece[16];
+    EXPECT_EQ(file.SeekFromEnd(-10), bytes.size() - 10);
+    EXPECT_EQ(file.Read(piece, sizeof piece), 10u); // fewer at the end of the file
+    EXPECT_EQ(std::string(piece, 10), bytes.substr(bytes.size() - 10));
+    EXPECT_EQ(file.Read(piece, sizeof piece), 0u);
+
+    EXPECT_EQ(file.SeekFromStart(1000), 1000u);
+    EXPECT_EQ(file.SeekFromCurrent(-500), 500u);
+    EXPECT_EQ(file.SeekFromCurrent(16), 516u);
+    EXPECT_EQ(file.Read(piece, sizeof piece), sizeof piece);
+    EXPECT_EQ(std::string(piece, sizeof piece), bytes.substr(516, 16));
+
+    // Truncation cuts at the current position; writing goes on from there.
+    file.SeekFromStart(300);
+    file.Truncate();
+    EXPECT_EQ(file.GetSize(), 300u);
+    file.Write("xyz", 3);
+    file.Close();
+    EXPECT_EQ(dir.Get("data"), bytes.substr(0, 300) + "xyz");
+}
+
+TEST(File, ReadAllAppendsTheRestOfTheFile) {
+    TempDirectory dir;
+    const std::string bytes = RandomBytes(100, 2);
+    dir.Put("data", bytes);
+    qzFile file;
+    file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+    file.SeekFromStart(10);
+    qzString buffer("head");
+    file.ReadAll(buffer);
+    ASSERT_EQ(buffer.GetLength(), 94u);
+    EXPECT_EQ(std::string(buffer.GetData(), 4), "head");
+    EXPECT_EQ(std::string(buffer.GetData() + 4, 90), bytes.substr(10));
+    EXPECT_EQ(buffer.GetData()[94], 0);
+
+    // At the end (or past it) there is nothing more.
+    file.ReadAll(buffer);
+    EXPECT_EQ(buffer.GetLength(), 94u);
+    file.SeekFromStart(500);
+    file.ReadAll(buffer);
+    EXPECT_EQ(buffer.GetLength(), 94u);
+}
+
+TEST(File, BackslashesSeparateDirectories) {
+    TempDirectory dir;
+    dir.Put("data", "inside");
+    std::string path = dir.path + "\\data";
+    qzFile file;
+    file.Open(path.c_str(), true, false, true, false, OPEN_EXISTING);
+    qzString buffer;
+    file.ReadAll(buffer);
+    EXPECT_EQ(buffer, "inside");
+}
+
+TEST(File, FailuresThrowIOException) {
+    TempDirectory dir;
+    dir.Put("data", "0123456789");
+    qzFile file;
+    EXPECT_THROW(file.Open((dir / "missing").c_str(), true, false, true, false, OPEN_EXISTING),
+                 qzIOException);
+    EXPECT_THROW(file.Open((dir / "nodir/file").c_str(), false, true, false, false, CREATE_ALWAYS),
+                 qzIOException);
+    EXPECT_THROW(file.Open(dir.path.c_str(), true, false, true, false, OPEN_EXISTING), qzIOException);
+    EXPECT_THROW(file.Open(dir.path.c_str(), false, true, true, false, OPEN_ALWAYS), qzIOException);
+    EXPECT_THROW(file.Open((dir / "data").c_str(), true, false, true, false, TRUNCATE_EXISTING),
+                 qzIOException);
+    EXPECT_THROW(file.Open((dir / "data").c_str(), true, false, true, false, 0), qzIOException);
+    EXPECT_THROW(file.Open((dir / "data").c_str(), true, false, true, false, 6), qzIOException);
+    EXPECT_EQ(file.filehandle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(dir.Get("data"), "0123456789");
+
+    // Access not asked for is refused.
+    file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+    EXPECT_THROW(file.Write("x", 1), qzIOException);
+    EXPECT_THROW(file.Truncate(), qzIOException);
+    EXPECT_THROW(file.SeekFromCurrent(-1), qzIOException);
+    file.Close();
+    file.Open((dir / "data").c_str(), false, true, true, false, OPEN_EXISTING);
+    char byte;
+    EXPECT_THROW(file.Read(&byte, 1), qzIOException);
+    qzString buffer("kept");
+    EXPECT_THROW(file.ReadAll(buffer), qzIOException);
+    EXPECT_EQ(buffer, "kept");
+    file.Close();
+    EXPECT_EQ(dir.Get("data"), "0123456789");
+
+    // A closed file.
+    EXPECT_THROW(file.Read(&byte, 1), qzIOException);
+    EXPECT_THROW(file.Write("x", 1), qzIOException);
+    EXPECT_THROW(file.GetSize(), qzIOException);
+    EXPECT_THROW(file.SeekFromStart(0), qzIOException);
+}
+
+TEST(FileDeathTest, ReadOnlyFileRefusesWriteAccess) {
+    TempDirectory dir;
+    dir.Put("data", "fixed");
+    ASSERT_EQ(::chmod(dir.path.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((dir / "data").c_str(), 0444), 0);
+    // Permissions do not bind the superuser, so the child gives up its rights first.
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && ::setuid(65534) != 0)
+                std::_Exit(2);
+            int refused = 0;
+            qzFile file;
+            for (uint32_t disposition : {OPEN_EXISTING, CREATE_ALWAYS, OPEN_ALWAYS, TRUNCATE_EXISTING}) {
+                try {
+                    file.Open((dir / "data").c_str(), true, true, true, false, disposition);
+                    file.Close();
+                } catch (const qzIOException&) {
+                    ++refused;
+                }
+            }
+            file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+            std::_Exit(refused == 4 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(dir.Get("data"), "fixed");
+}
+
+TEST(File, DestructorAndCloseReleaseTheHandle) {
+    TempDirectory dir;
+    dir.Put("data", "x");
+    qzFileHandle handle;
+    {
+        qzFile file;
+        file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+        handle = file.filehandle;
+        EXPECT_NE(::fcntl(handle, F_GETFD), -1);
+    }
+    EXPECT_EQ(::fcntl(handle, F_GETFD), -1);
+
+    qzFile file;
+    file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+    file.Close();
+    file.Close(); // closing twice is harmless
+    file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+    EXPECT_NE(file.filehandle, INVALID_HANDLE_VALUE);
+}
+
+TEST(FileDeathTest, OpeningTwiceAndSeekingAClosedFileAssert) {
+    TempDirectory dir;
+    dir.Put("data", "x");
+    EXPECT_DEATH(
+        {
+            qzFile file;
+            file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+            file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
+        },
+        "Expression: filehandle==INVALID_HANDLE_VALUE");
+    EXPECT_DEATH(
+        {
+            qzFile file;
+            file.SeekFromEnd(0);
+        },
+        "Expression: filehandle!=INVALID_HANDLE_VALUE");
+}
