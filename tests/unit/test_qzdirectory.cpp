@@ -1,0 +1,112 @@
+#include "qzdirectory.h"
+#include "qzexceptions.h"
+#include "tempdirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+struct Entry {
+    bool isdirectory;
+    uint64_t size;
+    bool operator==(const Entry&) const = default;
+};
+
+std::map<std::string, Entry> Enumerate(const std::string& pattern) {
+    std::map<std::string, Entry> found;
+    qzDirectory directory;
+    for (bool more = directory.FindFirst(pattern.c_str()); more; more = directory.FindNext()) {
+        bool fresh =
+            found.emplace(directory.name.c_str(), Entry{directory.isdirectory, directory.size}).second;
+        EXPECT_TRUE(fresh) << directory.name.c_str();
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(Directory, PatternWildcardsMatchLikeTheFileSystemNames) {
+    EXPECT_TRUE(qzMatchesPattern("*", "anything"));
+    EXPECT_TRUE(qzMatchesPattern("*.txt", "a.txt"));
+    EXPECT_TRUE(qzMatchesPattern("*.txt", ".txt"));
+    EXPECT_FALSE(qzMatchesPattern("*.txt", "a.txt.bak"));
+    EXPECT_TRUE(qzMatchesPattern("*.txt", "a.txt.txt"));
+    EXPECT_TRUE(qzMatchesPattern("a*b*c", "aXbYbZc"));
+    EXPECT_FALSE(qzMatchesPattern("a*b*c", "aXbYbZ"));
+    EXPECT_TRUE(qzMatchesPattern("?.?", "a.b"));
+    EXPECT_FALSE(qzMatchesPattern("?.?", "ab.b"));
+    EXPECT_TRUE(qzMatchesPattern("[x]", "[x]")); // brackets are plain characters
+    EXPECT_FALSE(qzMatchesPattern("[x]", "x"));
+    EXPECT_FALSE(qzMatchesPattern("", "a"));
+    EXPECT_FALSE(qzMatchesPattern("abc", "ab"));
+    EXPECT_TRUE(qzMatchesPattern("**", ""));
+}
+
+TEST(Directory, EnumeratesWhatTheTestPutThere) {
+    TempDirectory dir;
+    dir.Put("one.txt", "1");
+    dir.Put("two.txt", "22");
+    dir.Put("three.dat", std::string(3000, 'x'));
+    dir.Put("noext", "");
+    ASSERT_EQ(::mkdir((dir / "sub.txt").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("nowhere", (dir / "dangling").c_str()), 0);
+
+    std::map<std::string, Entry> all = Enumerate(dir.path + "/*");
+    std::map<std::string, Entry> expected = {
+        {"one.txt", {false, 1}}, {"two.txt", {false, 2}}, {"three.dat", {false, 3000}},
+        {"noext", {false, 0}},   {"sub.txt", {true, 0}},  {"dangling", {false, 7}},
+    };
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(Enumerate(dir.path + "\\*.*"), expected);
+
+    std::map<std::string, Entry> texts = Enumerate(dir.path + "\\*.txt");
+    EXPECT_EQ(texts, (std::map<std::string, Entry>{
+                         {"one.txt", {false, 1}}, {"two.txt", {false, 2}}, {"sub.txt", {true, 0}}}));
+    EXPECT_EQ(Enumerate(dir / "t*"),
+              (std::map<std::string, Entry>{{"two.txt", {false, 2}}, {"three.dat", {false, 3000}}}));
+    EXPECT_EQ(Enumerate(dir / "noext"), (std::map<std::string, Entry>{{"noext", {false, 0}}}));
+    EXPECT_TRUE(Enumerate(dir / "*.none").empty());
+    EXPECT_TRUE(Enumerate(dir / "sub.txt/*").empty());
+}
+
+TEST(Directory, EndsAndStartsAgain) {
+    TempDirectory dir;
+    dir.Put("only", "x");
+    qzDirectory directory;
+    ASSERT_TRUE(directory.FindFirst((dir / "*").c_str()));
+    EXPECT_NE(directory.findhandle, nullptr);
+    EXPECT_FALSE(directory.FindNext());
+    EXPECT_FALSE(directory.FindNext());
+    directory.Close();
+    EXPECT_EQ(directory.findhandle, nullptr);
+    // No match leaves no enumeration running.
+    EXPECT_FALSE(directory.FindFirst((dir / "*.txt").c_str()));
+    EXPECT_EQ(directory.findhandle, nullptr);
+    ASSERT_TRUE(directory.FindFirst((dir / "on*").c_str()));
+    EXPECT_STREQ(directory.name.c_str(), "only");
+}
+
+TEST(Directory, UnreadableDirectoryThrows) {
+    TempDirectory dir;
+    dir.Put("file", "x");
+    qzDirectory directory;
+    EXPECT_THROW(directory.FindFirst((dir / "missing/*").c_str()), qzIOException);
+    EXPECT_THROW(directory.FindFirst((dir / "file/*").c_str()), qzIOException);
+    EXPECT_EQ(directory.findhandle, nullptr);
+}
+
+TEST(DirectoryDeathTest, StartingWhileRunningAsserts) {
+    TempDirectory dir;
+    dir.Put("a", "x");
+    EXPECT_DEATH(
+        {
+            qzDirectory directory;
+            directory.FindFirst((dir / "*").c_str());
+            directory.FindFirst((dir / "*").c_str());
+        },
+        "Expression: findhandle==INVALID_HANDLE_VALUE");
+}
