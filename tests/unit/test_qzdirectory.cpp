@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
 #include <map>
+#include <random>
 #include <string>
 #include <unistd.h>
 
@@ -29,21 +31,22 @@ std::map<std::string, Entry> Enumerate(const std::string& pattern) {
 
 } // namespace
 
-TEST(Directory, PatternWildcardsMatchLikeTheFileSystemNames) {
-    EXPECT_TRUE(qzMatchesPattern("*", "anything"));
-    EXPECT_TRUE(qzMatchesPattern("*.txt", "a.txt"));
-    EXPECT_TRUE(qzMatchesPattern("*.txt", ".txt"));
-    EXPECT_FALSE(qzMatchesPattern("*.txt", "a.txt.bak"));
-    EXPECT_TRUE(qzMatchesPattern("*.txt", "a.txt.txt"));
-    EXPECT_TRUE(qzMatchesPattern("a*b*c", "aXbYbZc"));
-    EXPECT_FALSE(qzMatchesPattern("a*b*c", "aXbYbZ"));
-    EXPECT_TRUE(qzMatchesPattern("?.?", "a.b"));
-    EXPECT_FALSE(qzMatchesPattern("?.?", "ab.b"));
-    EXPECT_TRUE(qzMatchesPattern("[x]", "[x]")); // brackets are plain characters
+TEST(Directory, PatternsAgreeWithTheSystemMatcher) {
+    std::mt19937 random(3);
+    const char alphabet[] = "ab.*?";
+    for (int i = 0; i < 200000; ++i) {
+        std::string pattern, name;
+        for (int n = random() % 7; n > 0; --n)
+            pattern += alphabet[random() % 5];
+        for (int n = random() % 9; n > 0; --n)
+            name += alphabet[random() % 3];
+        ASSERT_EQ(qzMatchesPattern(pattern.c_str(), name.c_str()),
+                  ::fnmatch(pattern.c_str(), name.c_str(), FNM_NOESCAPE) == 0)
+            << pattern << " / " << name;
+    }
+    // Unlike the system matcher, brackets are plain characters.
+    EXPECT_TRUE(qzMatchesPattern("[x]", "[x]"));
     EXPECT_FALSE(qzMatchesPattern("[x]", "x"));
-    EXPECT_FALSE(qzMatchesPattern("", "a"));
-    EXPECT_FALSE(qzMatchesPattern("abc", "ab"));
-    EXPECT_TRUE(qzMatchesPattern("**", ""));
 }
 
 TEST(Directory, EnumeratesWhatTheTestPutThere) {

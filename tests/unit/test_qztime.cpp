@@ -117,31 +117,6 @@ TEST(FrameTicker, AStallLeavesNoBacklog) {
     }
 }
 
-TEST(FrameTicker, RandomPausesNeverReleaseARunOfFrames) {
-    std::mt19937 random(11);
-    for (uint32_t rate : {24u, 60u, 120u}) {
-        qzFrameTicker ticker(rate, 0xFFF00000u);
-        uint32_t now = 0xFFF00000u;
-        uint32_t lastdue = now;
-        int frames = 0;
-        for (int pass = 0; pass < 20000; ++pass) {
-            now += random() % 3 == 0 ? random() % 700 : random() % 4;
-            // Within one instant at most two frames are due: the late one and the one due at once.
-            int here = 0;
-            while (ticker.Tick(now) && here < 10)
-                ++here;
-            ASSERT_LE(here, 2);
-            if (here != 0) {
-                frames += here;
-                lastdue = now;
-            }
-            ASSERT_LE(ticker.framecount, rate + 2);
-        }
-        EXPECT_GT(frames, 0);
-        EXPECT_TRUE(qzTimeAtOrAfter(now, lastdue));
-    }
-}
-
 TEST(FrameTicker, SecondStatisticsAfterALongPause) {
     qzFrameTicker ticker(50, 1000);
     DueFrames(ticker, 1000, 500); // 25 frames in the first half second
@@ -216,7 +191,8 @@ TEST(TimePrecision, RefusalsThrowWindowsExceptionsNamingTheCall) {
     scripted.refusebegin = false;
     scripted.refuseend = true;
     try {
-        qzTimePrecision precision(7);
+        { qzTimePrecision precision(7); }
+        ADD_FAILURE() << "no exception";
     } catch (const qzWindowsException& e) {
         EXPECT_STREQ(e.where, "qzTimePrecision::qzTimePrecision");
         EXPECT_STREQ(e.call, "timeEndPeriod");
