@@ -1,0 +1,291 @@
+#include "pw2_modelgeometry.h"
+
+#include "pw2_model.h"
+#include "qzassert.h"
+
+#include <cmath>
+#include <cstdint>
+#include <new>
+
+namespace {
+
+// The links of one intrusive list kind: which two fields of the member chain it.
+template <class T, T* T::*Previous, T* T::*Next> struct IntrusiveList {
+    static void Append(T*& first, T*& last, T* member) {
+        member->*Previous = last;
+        member->*Next = nullptr;
+        if (last != nullptr)
+            last->*Next = member;
+        else
+            first = member;
+        last = member;
+    }
+
+    static void Unlink(T*& first, T*& last, T* member) {
+        T* previous = member->*Previous;
+        T* next = member->*Next;
+        if (previous != nullptr)
+            previous->*Next = next;
+        else
+            first = next;
+        if (next != nullptr)
+            next->*Previous = previous;
+        else
+            last = previous;
+        member->*Previous = nullptr;
+        member->*Next = nullptr;
+    }
+};
+
+using PointList = IntrusiveList<pw2_ModelPoint, &pw2_ModelPoint::previous, &pw2_ModelPoint::next>;
+using EdgeList = IntrusiveList<pw2_ModelEdge, &pw2_ModelEdge::previous, &pw2_ModelEdge::next>;
+using FaceList = IntrusiveList<pw2_ModelFace, &pw2_ModelFace::previous, &pw2_ModelFace::next>;
+using EndList = IntrusiveList<pw2_ModelEdgeEnd, &pw2_ModelEdgeEnd::previous, &pw2_ModelEdgeEnd::next>;
+using PointVertexList =
+    IntrusiveList<pw2_ModelVertex, &pw2_ModelVertex::pointprevious, &pw2_ModelVertex::pointnext>;
+using EdgeVertexList =
+    IntrusiveList<pw2_ModelVertex, &pw2_ModelVertex::edgeprevious, &pw2_ModelVertex::edgenext>;
+
+uint64_t FaceRecordSize(uint64_t vertexcount) {
+    return sizeof(pw2_ModelFace) + vertexcount * sizeof(pw2_ModelVertex);
+}
+
+// A face larger than a block lives in a separate block of its own, the only kind of record Free releases.
+bool HasSeparateBlock(const pw2_ModelFace* face) {
+    return FaceRecordSize(face->vertexcount) > pw2_ModelGeometry::BLOCKSIZE;
+}
+
+qzVector3 Subtract(const qzVector3& a, const qzVector3& b) {
+    return qzVector3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+
+qzVector3 Cross(const qzVector3& a, const qzVector3& b) {
+    return qzVector3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+// The area vector of a face: twice its area in length, along its normal by the right-hand rule of the
+// corners.
+qzVector3 AreaVector(const pw2_ModelFace* face) {
+    const pw2_ModelVertex* v = face->vertices;
+    if (face->vertexcount == 3) {
+        const qzVector3& p0 = v[0].point->position;
+        return Cross(Subtract(v[1].point->position, p0), Subtract(v[2].point->position, p0));
+    }
+    // Taken about the mean, the sum of the corner cross products does not depend on where the origin lies,
+    // which keeps faces far from it accurate.
+    qzVector3 mean;
+    for (uint32_t i = 0; i < face->vertexcount; ++i) {
+        mean.x += v[i].point->position.x;
+        mean.y += v[i].point->position.y;
+        mean.z += v[i].point->position.z;
+    }
+    mean = qzVector3(mean.x / face->vertexcount, mean.y / face->vertexcount, mean.z / face->vertexcount);
+    qzVector3 sum;
+    qzVector3 current = Subtract(v[face->vertexcount - 1].point->position, mean);
+    for (uint32_t i = 0; i < face->vertexcount; ++i) {
+        qzVector3 following = Subtract(v[i].point->position, mean);
+        qzVector3 c = Cross(current, following);
+        sum = qzVector3(sum.x + c.x, sum.y + c.y, sum.z + c.z);
+        current = following;
+    }
+    return sum;
+}
+
+} // namespace
+
+pw2_ModelGeometry::pw2_ModelGeometry(pw2_Model* owner) : allocator(BLOCKSIZE) {
+    owner->geometries.Append(this);
+}
+
+pw2_ModelGeometry::~pw2_ModelGeometry() {
+    ReleaseSeparateFaces();
+}
+
+void pw2_ModelGeometry::ReleaseSeparateFaces() {
+    for (pw2_ModelFace* face = lastface; face != nullptr;) {
+        pw2_ModelFace* previous = face->previous;
+        if (HasSeparateBlock(face))
+            allocator.Free(face);
+        face = previous;
+    }
+}
+
+pw2_ModelPoint* pw2_ModelGeometry::CreatePoint() {
+    pw2_ModelPoint* point = new (allocator.Allocate(sizeof(pw2_ModelPoint))) pw2_ModelPoint;
+    PointList::Append(firstpoint, lastpoint, point);
+    ++pointcount;
+    return point;
+}
+
+pw2_ModelEdge* pw2_ModelGeometry::FindOrCreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2) {
+    QZASSERT(point1 != point2, "point1!=point2");
+    for (pw2_ModelEdgeEnd* end = point1->firstend; end != nullptr; end = end->next) {
+        pw2_ModelEdge* edge = end->edge;
+        if (edge->ends[0].point == point2 || edge->ends[1].point == point2)
+            return edge;
+    }
+    pw2_ModelEdge* edge = new (allocator.Allocate(sizeof(pw2_ModelEdge))) pw2_ModelEdge;
+    EdgeList::Append(firstedge, lastedge, edge);
+    pw2_ModelPoint* points[2] = {point1, point2};
+    for (int k = 0; k < 2; ++k) {
+        pw2_ModelEdgeEnd& end = edge->ends[k];
+        end.edge = edge;
+        end.point = points[k];
+        // an end takes the selection of the point it lies on, so the selection stays mirrored
+        end.selected = points[k]->selected;
+        EndList::Append(points[k]->firstend, points[k]->lastend, &end);
+    }
+    ++edgecount;
+    return edge;
+}
+
+pw2_ModelFace* pw2_ModelGeometry::CreateFace(uint32_t vertexcount) {
+    QZASSERT(vertexcount >= 3, "vertexcount>=3");
+    QZASSERT(connecting_face == nullptr, "connecting_face==NULL");
+    uint64_t size = FaceRecordSize(vertexcount);
+    if (size > UINT32_MAX)
+        throw std::bad_alloc();
+    pw2_ModelFace* face = new (allocator.Allocate(static_cast<uint32_t>(size))) pw2_ModelFace;
+    face->vertexcount = vertexcount;
+    for (uint32_t i = 0; i < vertexcount; ++i)
+        new (&face->vertices[i]) pw2_ModelVertex;
+    FaceList::Append(firstface, lastface, face);
+    for (uint32_t i = 0; i < vertexcount; ++i)
+        face->vertices[i].face = face;
+    ++facecount;
+    connecting_face = face;
+    return face;
+}
+
+void pw2_ModelGeometry::SetVertexPoint(pw2_ModelVertex* vertex, pw2_ModelPoint* point) {
+    QZASSERT(vertex->point == nullptr, "point==NULL");
+    vertex->point = point;
+    // a corner takes the selection of its point, so the selection stays mirrored
+    vertex->selected = point->selected;
+    PointVertexList::Append(point->firstvertex, point->lastvertex, vertex);
+}
+
+void pw2_ModelGeometry::SetVertexEdge(pw2_ModelVertex* vertex, pw2_ModelEdge* edge) {
+    QZASSERT(vertex->edge == nullptr, "edge==NULL");
+    vertex->edge = edge;
+    EdgeVertexList::Append(edge->firstvertex, edge->lastvertex, vertex);
+}
+
+void pw2_ModelGeometry::ConnectFace() {
+    QZASSERT(connecting_face != nullptr, "connecting_face!=NULL");
+    pw2_ModelVertex* v = connecting_face->vertices;
+    uint32_t n = connecting_face->vertexcount;
+    for (uint32_t i = 0; i < n; ++i) {
+        QZASSERT(v[i].point != nullptr, "connecting_face->vertices[i].point!=NULL");
+        for (uint32_t j = 0; j < i; ++j)
+            QZASSERT(v[i].point != v[j].point,
+                     "connecting_face->vertices[i].point!=connecting_face->vertices[j].point");
+    }
+    for (uint32_t i = 0; i < n; ++i)
+        SetVertexEdge(&v[i], FindOrCreateEdge(v[i].point, v[(i + 1) % n].point));
+    connecting_face = nullptr;
+}
+
+void pw2_ModelGeometry::RemoveFace(pw2_ModelFace* face) {
+    for (uint32_t i = 0; i < face->vertexcount; ++i) {
+        pw2_ModelVertex* vertex = &face->vertices[i];
+        if (vertex->edge != nullptr)
+            EdgeVertexList::Unlink(vertex->edge->firstvertex, vertex->edge->lastvertex, vertex);
+        if (vertex->point != nullptr)
+            PointVertexList::Unlink(vertex->point->firstvertex, vertex->point->lastvertex, vertex);
+    }
+    FaceList::Unlink(firstface, lastface, face);
+    // a half-built face may go too (directly, or with one of its points); nothing may then connect it
+    if (face == connecting_face)
+        connecting_face = nullptr;
+    if (HasSeparateBlock(face))
+        allocator.Free(face);
+    --facecount;
+}
+
+// Points and edges always lie inside chained blocks, so there is nothing to hand back for them one by one.
+void pw2_ModelGeometry::RemoveEdge(pw2_ModelEdge* edge) {
+    while (edge->lastvertex != nullptr)
+        RemoveFace(edge->lastvertex->face);
+    for (pw2_ModelEdgeEnd& end : edge->ends)
+        EndList::Unlink(end.point->firstend, end.point->lastend, &end);
+    EdgeList::Unlink(firstedge, lastedge, edge);
+    --edgecount;
+}
+
+void pw2_ModelGeometry::RemovePoint(pw2_ModelPoint* point) {
+    while (point->lastvertex != nullptr)
+        RemoveFace(point->lastvertex->face);
+    while (point->lastend != nullptr)
+        RemoveEdge(point->lastend->edge);
+    PointList::Unlink(firstpoint, lastpoint, point);
+    --pointcount;
+}
+
+// Every record dies with its block, so the links are not undone one by one: the lists are only walked to
+// release the faces that have blocks of their own and to check the counts against them.
+void pw2_ModelGeometry::Clear() {
+    connecting_face = nullptr;
+    for (pw2_ModelFace* face = lastface; face != nullptr;) {
+        pw2_ModelFace* previous = face->previous;
+        if (HasSeparateBlock(face))
+            allocator.Free(face);
+        --facecount;
+        face = previous;
+    }
+    QZASSERT(facecount == 0, "facecount==0");
+    for (pw2_ModelEdge* edge = lastedge; edge != nullptr; edge = edge->previous)
+        --edgecount;
+    QZASSERT(edgecount == 0, "edgecount==0");
+    for (pw2_ModelPoint* point = lastpoint; point != nullptr; point = point->previous)
+        --pointcount;
+    QZASSERT(pointcount == 0, "pointcount==0");
+    firstface = lastface = nullptr;
+    firstedge = lastedge = nullptr;
+    firstpoint = lastpoint = nullptr;
+    allocator.Reset();
+}
+
+pw2_ModelGeometry* pw2_ModelGeometry::CopyFrom(pw2_ModelGeometry* source) {
+    // clearing first would leave nothing to copy
+    if (source == this)
+        return this;
+    Clear();
+    for (pw2_ModelPoint* from = source->firstpoint; from != nullptr; from = from->next) {
+        pw2_ModelPoint* point = CreatePoint();
+        point->position = from->position;
+        point->selected = from->selected;
+        from->copy = point;
+    }
+    for (pw2_ModelEdge* from = source->firstedge; from != nullptr; from = from->next)
+        FindOrCreateEdge(from->ends[0].point->copy, from->ends[1].point->copy);
+    for (pw2_ModelFace* from = source->firstface; from != nullptr; from = from->next) {
+        // a face still being built in the source has corners without points and is not a face yet
+        if (from == source->connecting_face)
+            continue;
+        pw2_ModelFace* face = CreateFace(from->vertexcount);
+        for (uint32_t i = 0; i < from->vertexcount; ++i) {
+            SetVertexPoint(&face->vertices[i], from->vertices[i].point->copy);
+            face->vertices[i].color = from->vertices[i].color;
+        }
+        face->area = from->area;
+        face->normal = from->normal;
+        ConnectFace();
+    }
+    return this;
+}
+
+void pw2_ModelGeometry::UpdateFaceNormals() {
+    QZASSERT(connecting_face == nullptr, "connecting_face==NULL");
+    for (pw2_ModelFace* face = firstface; face != nullptr; face = face->next) {
+        qzVector3 c = AreaVector(face);
+        double len = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);
+        if (len == 0) {
+            face->area = 0;
+            face->normal = qzVector3(0, 0, 0);
+        } else {
+            face->area = len * 0.5;
+            face->normal = qzVector3(c.x / len, c.y / len, c.z / len);
+        }
+    }
+}

@@ -1,0 +1,131 @@
+#include "geometry_invariants.h"
+#include "pw2_model.h"
+#include "pw2_modelgeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+namespace {
+
+qzVector3 Minus(const qzVector3& a, const qzVector3& b) {
+    return qzVector3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+double Dot(const qzVector3& a, const qzVector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+} // namespace
+
+TEST(Model, SampleSceneIsThreeGroupsOfClosedSolids) {
+    pw2_Model model;
+    EXPECT_EQ(model.unitsize, 1.0);
+    EXPECT_EQ(model.geometries.count, 1);
+    ASSERT_EQ(model.currentgeometry, model.geometries.first);
+    const pw2_ModelGeometry& g = *model.currentgeometry;
+    ExpectConsistent(g);
+    EXPECT_EQ(g.pointcount, 212u);
+    EXPECT_EQ(g.edgecount, 320u);
+    EXPECT_EQ(g.facecount, 162u);
+    for (pw2_ModelEdge* e = g.firstedge; e != nullptr; e = e->next) {
+        ASSERT_NE(e->firstvertex, nullptr);
+        ASSERT_EQ(e->firstvertex->edgenext, e->lastvertex) << "an edge not shared by exactly two faces";
+        // the two faces run along the edge in opposite directions: each starts where the other ends
+        const pw2_ModelVertex* v[2] = {e->firstvertex, e->lastvertex};
+        auto start = [](const pw2_ModelVertex* c) { return c->point; };
+        auto finish = [](const pw2_ModelVertex* c) {
+            return c->face->vertices[(c - c->face->vertices + 1) % c->face->vertexcount].point;
+        };
+        EXPECT_EQ(start(v[0]), finish(v[1]));
+        EXPECT_EQ(finish(v[0]), start(v[1]));
+    }
+}
+
+TEST(Model, SampleSceneNormalsPointOutOfEachSolid) {
+    pw2_Model model;
+    const pw2_ModelGeometry& g = *model.currentgeometry;
+    // the solids are the first six points, the next six, and then the cubes' eight each
+    std::vector<pw2_ModelPoint*> points;
+    for (pw2_ModelPoint* p = g.firstpoint; p != nullptr; p = p->next)
+        points.push_back(p);
+    std::map<const pw2_ModelPoint*, qzVector3> centre;
+    for (size_t first = 0, size = 6; first < points.size(); first += size, size = first < 12 ? 6 : 8) {
+        qzVector3 c;
+        for (size_t i = first; i < first + size; ++i)
+            c = qzVector3(c.x + points[i]->position.x / size, c.y + points[i]->position.y / size,
+                          c.z + points[i]->position.z / size);
+        for (size_t i = first; i < first + size; ++i)
+            centre[points[i]] = c;
+    }
+    int tops = 0;
+    for (pw2_ModelFace* f = g.firstface; f != nullptr; f = f->next) {
+        EXPECT_NEAR(Dot(f->normal, f->normal), 1.0, 1e-12);
+        EXPECT_GT(f->area, 0);
+        const pw2_ModelPoint* p0 = f->vertices[0].point;
+        EXPECT_GT(Dot(f->normal, Minus(p0->position, centre[p0])), 0) << "a normal pointing inwards";
+        if (f->vertexcount == 4 && f->vertices[0].color == qzColor(255, 0, 0, 255) && p0->position.z == 1 &&
+            f->vertices[2].point->position.z == 1) {
+            ++tops;
+            EXPECT_EQ(f->normal.x, 0.0);
+            EXPECT_EQ(f->normal.y, 0.0);
+            EXPECT_EQ(f->normal.z, 1.0);
+            EXPECT_EQ(f->area, 4.0);
+        }
+    }
+    EXPECT_EQ(tops, 25);
+    const pw2_ModelFace* abc = g.firstface;
+    qzVector3 a = abc->vertices[0].point->position, b = abc->vertices[1].point->position,
+              c = abc->vertices[2].point->position;
+    EXPECT_EQ(a.x, -10);
+    EXPECT_EQ(c.y, -5);
+    qzVector3 u = Minus(b, a), v = Minus(c, a);
+    qzVector3 n(u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x);
+    EXPECT_DOUBLE_EQ(abc->area, std::sqrt(Dot(n, n)) / 2);
+}
+
+TEST(Model, SampleSceneColoursAndSelection) {
+    pw2_Model model;
+    const pw2_ModelGeometry& g = *model.currentgeometry;
+    std::map<uint32_t, int> faces;
+    for (pw2_ModelFace* f = g.firstface; f != nullptr; f = f->next) {
+        ++faces[f->vertices[0].color.GetARGB()];
+        for (uint32_t i = 1; i < f->vertexcount; ++i)
+            EXPECT_EQ(f->vertices[i].color, f->vertices[0].color);
+    }
+    EXPECT_EQ(faces, (std::map<uint32_t, int>{
+                         {0xFFFFFFFF, 12}, {0xFFFF0000, 75}, {0xFFFFFF00, 50}, {0xFF0000FF, 25}}));
+    std::vector<qzVector3> selected;
+    for (pw2_ModelPoint* p = g.firstpoint; p != nullptr; p = p->next)
+        if (p->selected)
+            selected.push_back(p->position);
+    ASSERT_EQ(selected.size(), 4u + 25u);
+    EXPECT_EQ(selected[0].y, -15); // B
+    EXPECT_EQ(selected[1].x, 10);  // D
+    EXPECT_EQ(selected[2].y, 5);   // H
+    EXPECT_EQ(selected[3].y, 10);  // J
+    for (size_t i = 4; i < selected.size(); ++i) {
+        // P1 of each cube, at (x + 1, y - 1, z + 1)
+        EXPECT_EQ(std::fmod(selected[i].x + 7, 4), 0);
+        EXPECT_EQ(std::fmod(selected[i].y + 9, 4), 0);
+        EXPECT_EQ(selected[i].z, 1);
+    }
+}
+
+TEST(Model, DestroyingTheModelDestroysEveryGeometry) {
+    auto* model = new pw2_Model;
+    auto* extra = new pw2_ModelGeometry(model);
+    extra->CopyFrom(model->currentgeometry);
+    // a face too large for a block has memory of its own that must go with the geometry
+    std::vector<pw2_ModelPoint*> ring;
+    pw2_ModelFace* large = extra->CreateFace(100);
+    for (uint32_t i = 0; i < 100; ++i) {
+        ring.push_back(extra->CreatePoint());
+        extra->SetVertexPoint(&large->vertices[i], ring.back());
+    }
+    extra->ConnectFace();
+    EXPECT_EQ(model->geometries.count, 2);
+    EXPECT_EQ(model->geometries.last, extra);
+    ExpectConsistent(*extra);
+    delete model;
+}
