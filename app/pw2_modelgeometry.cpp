@@ -102,10 +102,12 @@ pw2_ModelGeometry::~pw2_ModelGeometry() {
 }
 
 void pw2_ModelGeometry::ReleaseSeparateFaces() {
-    for (pw2_ModelFace* face = lastface; face != nullptr;) {
+    for (pw2_ModelFace* face = lastface; face != nullptr && separatefacecount > 0;) {
         pw2_ModelFace* previous = face->previous;
-        if (HasSeparateBlock(face))
+        if (HasSeparateBlock(face)) {
             allocator.Free(face);
+            --separatefacecount;
+        }
         face = previous;
     }
 }
@@ -147,6 +149,8 @@ pw2_ModelFace* pw2_ModelGeometry::CreateFace(uint32_t vertexcount) {
         throw std::bad_alloc();
     pw2_ModelFace* face = new (allocator.Allocate(static_cast<uint32_t>(size))) pw2_ModelFace;
     face->vertexcount = vertexcount;
+    if (HasSeparateBlock(face))
+        ++separatefacecount;
     for (uint32_t i = 0; i < vertexcount; ++i)
         new (&face->vertices[i]) pw2_ModelVertex;
     FaceList::Append(firstface, lastface, face);
@@ -198,8 +202,10 @@ void pw2_ModelGeometry::RemoveFace(pw2_ModelFace* face) {
     // a half-built face may go too (directly, or with one of its points); nothing may then connect it
     if (face == connecting_face)
         connecting_face = nullptr;
-    if (HasSeparateBlock(face))
+    if (HasSeparateBlock(face)) {
         allocator.Free(face);
+        --separatefacecount;
+    }
     --facecount;
 }
 
@@ -222,27 +228,15 @@ void pw2_ModelGeometry::RemovePoint(pw2_ModelPoint* point) {
     --pointcount;
 }
 
-// Every record dies with its block, so the links are not undone one by one: the lists are only walked to
-// release the faces that have blocks of their own and to check the counts against them.
+// Every record dies with its block, so nothing is unlinked or visited one by one; only faces with blocks of
+// their own are looked for, and only while there are any.
 void pw2_ModelGeometry::Clear() {
+    ReleaseSeparateFaces();
     connecting_face = nullptr;
-    for (pw2_ModelFace* face = lastface; face != nullptr;) {
-        pw2_ModelFace* previous = face->previous;
-        if (HasSeparateBlock(face))
-            allocator.Free(face);
-        --facecount;
-        face = previous;
-    }
-    QZASSERT(facecount == 0, "facecount==0");
-    for (pw2_ModelEdge* edge = lastedge; edge != nullptr; edge = edge->previous)
-        --edgecount;
-    QZASSERT(edgecount == 0, "edgecount==0");
-    for (pw2_ModelPoint* point = lastpoint; point != nullptr; point = point->previous)
-        --pointcount;
-    QZASSERT(pointcount == 0, "pointcount==0");
-    firstface = lastface = nullptr;
-    firstedge = lastedge = nullptr;
+    pointcount = edgecount = facecount = 0;
     firstpoint = lastpoint = nullptr;
+    firstedge = lastedge = nullptr;
+    firstface = lastface = nullptr;
     allocator.Reset();
 }
 

@@ -117,4 +117,7 @@ public:
 
 private:
     void ReleaseSeparateFaces();
+
+    // faces too large for a block, which have memory of their own to release
+    uint32_t separatefacecount = 0;
 };
