@@ -1,0 +1,38 @@
+#include "qzvector.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+TEST(Vector3, CrossProductIsOrthogonalWithTheAreaAsLength) {
+    const qzVector3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
+    const qzVector3 xy = x.Cross(y);
+    EXPECT_EQ(xy.x, z.x);
+    EXPECT_EQ(xy.y, z.y);
+    EXPECT_EQ(xy.z, z.z);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> d(-3, 3);
+    for (int n = 0; n < 100; n++) {
+        const qzVector3 a(d(rng), d(rng), d(rng)), b(d(rng), d(rng), d(rng));
+        const qzVector3 c = a.Cross(b);
+        EXPECT_NEAR(c.Dot(a), 0, 1e-12);
+        EXPECT_NEAR(c.Dot(b), 0, 1e-12);
+        const double area2 = a.Dot(a) * b.Dot(b) - a.Dot(b) * a.Dot(b);
+        EXPECT_NEAR(c.Norm() * c.Norm(), area2, 1e-9);
+        const qzVector3 back = (a + b * 2.5) - 2.5 * b;
+        EXPECT_NEAR((back - a).Norm(), 0, 1e-12);
+    }
+    EXPECT_DOUBLE_EQ(qzVector3(2, -3, 6).Norm(), 7);
+}
+
+TEST(Vector2, ScalingAndTheRowVectorProductWithATwoByTwoMatrix) {
+    const qzVector2 v = qzVector2(3, -4) * 0.5;
+    EXPECT_EQ(v.x, 1.5);
+    EXPECT_EQ(v.y, -2);
+    const qzVector2 w = qzVector2(2, 3) * qzMatrix2(5, 7, 11, 13);
+    EXPECT_EQ(w.x, 2 * 5 + 3 * 11);
+    EXPECT_EQ(w.y, 2 * 7 + 3 * 13);
+    const qzVector2 turned = qzVector2(1, 2) * qzMatrix2();
+    EXPECT_EQ(turned.x, 1);
+    EXPECT_EQ(turned.y, 2);
+}
