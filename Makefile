@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-plain test-asan bench format clean
+.PHONY: all deps configure build run test test-plain test-asan bench fuzz format clean
 
 all: build
 
@@ -31,6 +31,14 @@ test-asan: deps
 
 bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# libFuzzer with clang, bounded in time; new finds land in the kept corpus (FUZZ_SECONDS per target).
+BUILD_FUZZ   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_SANITIZE=ON -DQZ_FUZZ=ON -DQZ_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_compactdb
+	@$(BUILD_FUZZ)/fuzz_compactdb -max_total_time=$(FUZZ_SECONDS) -max_len=4096 tests/fuzz/corpus/compactdb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,290 @@
+#include "../fuzz/compactdb_walk.h"
+#include "compactdb.h"
+#include "zlibhelper.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What a test puts into a writer, kept apart to compare what the reader gives back.
+struct ModelTable {
+    std::string name;
+    std::vector<std::pair<std::string, uint32_t>> fields; // name and size
+    uint32_t rowcount = 0;
+    std::vector<uint8_t> rows;
+};
+
+struct Model {
+    std::vector<ModelTable> tables;
+    std::vector<std::pair<std::string, uint32_t>> attributes;
+    std::vector<uint8_t> data;
+};
+
+std::string RandomName(std::mt19937& random) {
+    std::string name;
+    size_t length = 1 + random() % 16; // up to the full 16 bytes, which are stored without a zero
+    for (size_t i = 0; i < length; ++i)
+        name += static_cast<char>('a' + random() % 26);
+    return name;
+}
+
+Model RandomModel(std::mt19937& random) {
+    Model m;
+    for (uint32_t a = random() % 4; a > 0; --a)
+        m.attributes.push_back({RandomName(random), static_cast<uint32_t>(random())});
+    for (uint32_t t = random() % 5; t > 0; --t) {
+        ModelTable table;
+        table.name = RandomName(random);
+        uint32_t rowsize = 0;
+        for (uint32_t f = random() % 5; f > 0; --f) {
+            uint32_t size = 1 + random() % 9;
+            table.fields.push_back({RandomName(random), size});
+            rowsize += size;
+        }
+        table.rowcount = random() % 40;
+        table.rows.resize(static_cast<size_t>(rowsize) * table.rowcount);
+        for (uint8_t& b : table.rows)
+            b = static_cast<uint8_t>(random());
+        m.tables.push_back(table);
+    }
+    m.data.resize(random() % 300);
+    for (uint8_t& b : m.data)
+        b = static_cast<uint8_t>(random());
+    return m;
+}
+
+std::vector<uint8_t> Save(const Model& m, const std::string& key, bool compress,
+                          const char (&tag)[5] = "test") {
+    CompactDB_Writer writer;
+    for (const auto& [name, value] : m.attributes)
+        writer.AddAttribute(name.c_str(), value ^ 0x55u, value);
+    for (const ModelTable& table : m.tables) {
+        writer.AddTable(table.name.c_str());
+        for (const auto& [name, size] : table.fields)
+            writer.AddField(name.c_str(), size);
+        uint8_t* rows = writer.BeginRows(table.rowcount);
+        std::copy(table.rows.begin(), table.rows.end(), rows);
+    }
+    if (!m.data.empty()) {
+        uint32_t at = writer.AddData(static_cast<uint32_t>(m.data.size()));
+        std::copy(m.data.begin(), m.data.end(), writer.GetDataPointer(at));
+    }
+    return writer.Save(tag, key.empty() ? nullptr : key.data(), key.size(), compress);
+}
+
+// Everything the reader hands out equals the model.
+void ExpectContent(const CompactDB_Reader& db, const Model& m) {
+    ASSERT_EQ(db.GetAttributeCount(), m.attributes.size());
+    for (uint32_t i = 0; i < db.GetAttributeCount(); ++i) {
+        EXPECT_EQ(std::string(db.GetAttribute(i).name, strnlen(db.GetAttribute(i).name, 16)),
+                  m.attributes[i].first);
+        EXPECT_EQ(db.GetAttributeValue(i), m.attributes[i].second);
+    }
+    ASSERT_EQ(db.GetTableCount(), m.tables.size());
+    for (uint32_t t = 0; t < db.GetTableCount(); ++t) {
+        const ModelTable& expected = m.tables[t];
+        CompactDB_Table table = db.GetTable(t);
+        ASSERT_TRUE(table.Exists());
+        EXPECT_EQ(table.tableindex, t);
+        ASSERT_EQ(table.GetRowCount(), expected.rowcount);
+        ASSERT_EQ(table.fieldcount, expected.fields.size());
+        uint32_t offset = 0;
+        for (uint32_t f = 0; f < table.fieldcount; ++f) {
+            EXPECT_EQ(table.GetFieldSize(f), expected.fields[f].second);
+            EXPECT_EQ(table.GetField(f).offset, offset);
+            offset += expected.fields[f].second;
+        }
+        if (expected.rowcount != 0) {
+            EXPECT_EQ(0, std::memcmp(table.GetRow(0).row, expected.rows.data(), expected.rows.size()));
+        }
+    }
+    ASSERT_EQ(db.GetDataSize(), m.data.size());
+    if (!m.data.empty()) {
+        EXPECT_EQ(0, std::memcmp(db.GetData(0), m.data.data(), m.data.size()));
+    }
+}
+
+void Redigest(std::vector<uint8_t>& image) {
+    unsigned int length = 0;
+    EVP_Digest(image.data() + 24, image.size() - 24, image.data() + 8, &length, EVP_md5(), nullptr);
+}
+
+} // namespace
+
+TEST(CompactDB, RandomTablesRoundTripPlainAndCompressedWithAndWithoutKey) {
+    std::mt19937 random(11);
+    for (int i = 0; i < 300; ++i) {
+        Model m = RandomModel(random);
+        bool compress = i % 2 == 0;
+        std::string key = i % 3 == 0 ? "" : RandomName(random);
+        std::vector<uint8_t> image = Save(m, key, compress);
+        EXPECT_EQ(std::memcmp(image.data(), compress ? "CDBc" : "CDBu", 4), 0);
+        CompactDB_Reader db;
+        ASSERT_TRUE(db.Load(image.data(), image.size(), "test", key.data(), key.size())) << i;
+        ExpectContent(db, m);
+        // The same tables are found by name and by index, and every row lies at its place.
+        for (uint32_t t = 0; t < db.GetTableCount(); ++t) {
+            CompactDB_Table byname = db.FindTable(m.tables[t].name.c_str());
+            ASSERT_TRUE(byname.Exists());
+            CompactDB_Table byindex = db.GetTable(byname.tableindex);
+            EXPECT_EQ(byname.rows, byindex.rows);
+            if (byname.GetRowCount() > 1) {
+                EXPECT_EQ(byname.GetRow(1).row - byname.GetRow(0).row, byname.rowsize);
+            }
+        }
+
+        EXPECT_FALSE(db.Load(image.data(), image.size(), "tesT", key.data(), key.size()));
+        EXPECT_EQ(db.GetTableCount(), 0u); // a failed load leaves the reader empty
+        std::string otherkey = key + "x";
+        EXPECT_FALSE(db.Load(image.data(), image.size(), "test", otherkey.data(), otherkey.size()));
+    }
+}
+
+TEST(CompactDB, EverySingleByteChangeAndEveryTruncationIsRefused) {
+    std::mt19937 random(12);
+    Model m = RandomModel(random);
+    for (bool compress : {false, true}) {
+        const std::vector<uint8_t> image = Save(m, "key", compress);
+        CompactDB_Reader db;
+        for (size_t at = 0; at < image.size(); ++at)
+            for (uint8_t flip : {0x01, 0x80, 0xFF}) {
+                std::vector<uint8_t> changed = image;
+                changed[at] ^= flip;
+                ASSERT_FALSE(db.Load(changed.data(), changed.size(), "test", "key", 3)) << at;
+            }
+        for (size_t length = 0; length < image.size(); ++length)
+            ASSERT_FALSE(db.Load(image.data(), length, "test", "key", 3)) << length;
+        ASSERT_TRUE(db.Load(image.data(), image.size(), "test", "key", 3));
+        ExpectContent(db, m);
+    }
+}
+
+// A file whose digest is right but whose content is not: the checks of the parse and of the handles are all
+// that stands between it and a read outside the image.
+TEST(CompactDB, CorruptImagesWithMatchingDigestsNeverReadOutside) {
+    std::mt19937 random(13);
+    for (int i = 0; i < 40; ++i) {
+        Model m = RandomModel(random);
+        const std::vector<uint8_t> image = Save(m, "", false);
+        CompactDB_Reader db;
+        for (size_t at = 24; at < image.size(); ++at) {
+            std::vector<uint8_t> changed = image;
+            changed[at] = static_cast<uint8_t>(random() % 3 == 0 ? 0xFF : random());
+            Redigest(changed);
+            if (db.Load(changed.data(), changed.size(), "test"))
+                WalkCompactDB(db);
+        }
+    }
+}
+
+TEST(CompactDB, ACompressedStreamCutShortIsRefused) {
+    std::mt19937 random(14);
+    Model m = RandomModel(random);
+    m.data.resize(5000, 7);
+    std::vector<uint8_t> image = Save(m, "", true);
+    for (size_t length = 24; length < image.size(); ++length) {
+        std::vector<uint8_t> cut(image.begin(), image.begin() + length);
+        Redigest(cut);
+        CompactDB_Reader db;
+        ASSERT_FALSE(db.Load(cut.data(), cut.size(), "test")) << length << " of " << image.size();
+    }
+
+    // Large inputs need the output to grow many times over.
+    std::vector<uint8_t> zeros(3 << 20, 0), packed, back;
+    zlibhelper_Compress(zeros.data(), zeros.size(), packed);
+    ASSERT_TRUE(zlibhelper_Decompress(packed.data(), packed.size(), back, SIZE_MAX));
+    EXPECT_EQ(back, zeros);
+    EXPECT_FALSE(zlibhelper_Decompress(packed.data(), packed.size(), back, zeros.size() - 1));
+}
+
+TEST(CompactDB, BoundsOfTheImageAndItsRecords) {
+    CompactDB_Reader db;
+    std::vector<uint8_t> header = {'C', 'D', 'B', 'u', 't', 'e', 's', 't'};
+    header.resize(24);
+    Redigest(header);
+    EXPECT_FALSE(db.Load(header.data(), 23, "test"));
+    EXPECT_FALSE(db.Load(header.data(), 24, "test")); // no counts
+
+    // A table record pointing past the fields still loads; only that table is empty.
+    Model m;
+    m.tables.push_back({"good", {{"value", 4}}, 2, std::vector<uint8_t>(8, 1)});
+    m.tables.push_back({"bad", {{"value", 8}}, 1, std::vector<uint8_t>(8, 2)});
+    std::vector<uint8_t> image = Save(m, "", false);
+    const size_t secondtable = 24 + 16 + 36;
+    image[secondtable + 16] = 9; // first field beyond the field count
+    Redigest(image);
+    ASSERT_TRUE(db.Load(image.data(), image.size(), "test"));
+    EXPECT_TRUE(db.FindTable("good").Exists());
+    EXPECT_FALSE(db.FindTable("bad").Exists());
+    EXPECT_FALSE(db.GetTable(1).Exists());
+
+    // A field is found only with its own size, and a table of zero-sized rows may claim any number of them.
+    CompactDB_Table good = db.FindTable("good");
+    EXPECT_TRUE(good.FindField("value", 4).Exists());
+    EXPECT_FALSE(good.FindField("value", 8).Exists());
+    EXPECT_EQ(good.GetRow(1).GetUInt(good.FindField("value")), 0x01010101u);
+
+    CompactDB_Writer writer;
+    writer.AddTable("empty rows");
+    writer.BeginRows(0xFFFFFFFFu);
+    std::vector<uint8_t> zero = writer.Save("test", nullptr, 0, false);
+    ASSERT_TRUE(db.Load(zero.data(), zero.size(), "test"));
+    EXPECT_EQ(db.FindTable("empty rows").GetRowCount(), 0xFFFFFFFFu);
+}
+
+TEST(CompactDB, NamesMatchOverSixteenBytes) {
+    const char full[16] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p'};
+    EXPECT_TRUE(CompactDB_NameMatches(full, "abcdefghijklmnop"));
+    EXPECT_FALSE(CompactDB_NameMatches(full, "abcdefghijklmnopq"));
+    EXPECT_FALSE(CompactDB_NameMatches(full, "abcdefghijklmno"));
+    const char shorter[16] = "symbols";
+    EXPECT_TRUE(CompactDB_NameMatches(shorter, "symbols"));
+    EXPECT_FALSE(CompactDB_NameMatches(shorter, "symbol"));
+    EXPECT_FALSE(CompactDB_NameMatches(shorter, "symbolsx"));
+    const char empty[16] = "";
+    EXPECT_TRUE(CompactDB_NameMatches(empty, ""));
+
+    // The writer cuts longer names to 16 bytes, and lookups take the first match.
+    CompactDB_Writer writer;
+    writer.AddTable("abcdefghijklmnopqrst");
+    writer.BeginRows(1);
+    writer.AddTable("abcdefghijklmnop");
+    writer.BeginRows(2);
+    std::vector<uint8_t> image = writer.Save("test", nullptr, 0, true);
+    CompactDB_Reader db;
+    ASSERT_TRUE(db.Load(image.data(), image.size(), "test"));
+    EXPECT_EQ(db.FindTable("abcdefghijklmnop").tableindex, 0u);
+    EXPECT_FALSE(db.FindTable("abcdefghijklmnopq").Exists());
+}
+
+TEST(CompactDBDeathTest, MisuseOfHandlesAndIndices) {
+    CompactDB_Reader empty;
+    EXPECT_DEATH(empty.GetTable(0), "Expression: rawdata.size\\(\\)!=0");
+    EXPECT_DEATH(empty.GetAttribute(0), "Expression: rawdata.size\\(\\)!=0");
+
+    Model m;
+    m.tables.push_back({"one", {{"a", 4}}, 1, std::vector<uint8_t>(4)});
+    m.tables.push_back({"two", {{"a", 4}}, 1, std::vector<uint8_t>(4)});
+    std::vector<uint8_t> image = Save(m, "", false);
+    CompactDB_Reader db;
+    ASSERT_TRUE(db.Load(image.data(), image.size(), "test"));
+    CompactDB_Table one = db.GetTable(0), two = db.GetTable(1);
+    EXPECT_DEATH(db.GetTable(2), "Expression: i<tablecount");
+    EXPECT_DEATH(db.GetData(1), "Expression: pos<=data_size");
+    EXPECT_DEATH(one.GetRow(1), "Expression: i<rowcount");
+    EXPECT_DEATH(one.GetField(1), "Expression: i<fieldcount");
+    EXPECT_DEATH(one.GetRow(0).Get(two.FindField("a")), "Expression: f.tableindex==tableindex");
+    EXPECT_DEATH(one.GetRow(0).Get(CompactDB_Field()), "Expression: f.Exists\\(\\)");
+    EXPECT_DEATH(CompactDB_Table().GetRowCount(), "Expression: Exists\\(\\)");
+
+    CompactDB_Writer writer;
+    EXPECT_DEATH(writer.BeginRows(1), "Expression: tables.size\\(\\)!=0");
+    writer.AddTable("t");
+    writer.BeginRows(1);
+    EXPECT_DEATH(writer.BeginRows(1), "Expression: current_rows==NULL");
+}
