@@ -111,8 +111,13 @@ uint32_t CompactDB_Table::GetFieldSize(uint32_t i) const {
     return GetField(i).size;
 }
 
+// The buffer keeps its capacity: a reload of a similar file writes into memory that is already mapped.
 void CompactDB_Reader::Clear() {
+    std::vector<uint8_t> buffer;
+    buffer.swap(rawdata);
+    buffer.clear();
     *this = CompactDB_Reader();
+    rawdata.swap(buffer);
 }
 
 bool CompactDB_Reader::Load(const void* image, size_t size, const char (&tag)[5], const void* key,
@@ -126,25 +131,27 @@ bool CompactDB_Reader::Load(const void* image, size_t size, const char (&tag)[5]
         return false;
     if (std::memcmp(bytes + 4, tag, 4) != 0)
         return false;
+    const size_t stored = size - HEADERSIZE;
     uint8_t digest[16];
-    Digest(bytes + HEADERSIZE, size - HEADERSIZE, key, keysize, digest);
+    Digest(bytes + HEADERSIZE, stored, key, keysize, digest);
     if (std::memcmp(digest, bytes + 8, 16) != 0)
         return false;
-
-    std::vector<uint8_t> raw;
+    std::vector<uint8_t>& raw = rawdata;
     if (compressed) {
-        if (!zlibhelper_Decompress(bytes + HEADERSIZE, size - HEADERSIZE, raw, 0xFFFFFFFFu))
+        if (!zlibhelper_Decompress(bytes + HEADERSIZE, stored, raw, 0xFFFFFFFFu))
             return false;
     } else {
-        if (size - HEADERSIZE > 0xFFFFFFFFu)
+        if (stored > 0xFFFFFFFFu)
             return false;
         raw.assign(bytes + HEADERSIZE, bytes + size);
     }
 
     // Each array must fit in what is left of the image; sums are taken in 64 bits.
     const uint64_t r = raw.size();
-    if (r < COUNTSSIZE)
+    if (r < COUNTSSIZE) {
+        Clear();
         return false;
+    }
     const uint8_t* base = raw.data();
     uint32_t counts[4] = {ReadUInt(base), ReadUInt(base + 4), ReadUInt(base + 8), ReadUInt(base + 12)};
     uint64_t p = COUNTSSIZE;
@@ -152,17 +159,20 @@ bool CompactDB_Reader::Load(const void* image, size_t size, const char (&tag)[5]
                                      sizeof(CompactDB_Data_Field)};
     uint64_t starts[4];
     for (int i = 0; i < 3; ++i) {
-        if (counts[i] > (r - p) / recordsizes[i])
+        if (counts[i] > (r - p) / recordsizes[i]) {
+            Clear();
             return false;
+        }
         starts[i] = p;
         p += recordsizes[i] * counts[i];
     }
-    if (counts[3] > r - p)
+    if (counts[3] > r - p) {
+        Clear();
         return false;
+    }
     starts[3] = p;
     p += counts[3];
 
-    rawdata.swap(raw);
     base = rawdata.data();
     attributes = base + starts[0];
     attributecount = counts[0];
