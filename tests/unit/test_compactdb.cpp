@@ -99,7 +99,7 @@ void ExpectContent(const CompactDB_Reader& db, const Model& m) {
             EXPECT_EQ(table.GetField(f).offset, offset);
             offset += expected.fields[f].second;
         }
-        if (expected.rowcount != 0) {
+        if (!expected.rows.empty()) {
             EXPECT_EQ(0, std::memcmp(table.GetRow(0).row, expected.rows.data(), expected.rows.size()));
         }
     }
