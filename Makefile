@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-plain test-asan bench fuzz format clean
+.PHONY: all deps configure build run test test-plain test-asan bench fuzz fonts format clean
 
 all: build
 
@@ -37,8 +37,15 @@ BUILD_FUZZ   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_SANITIZE=ON -DQZ_FUZZ=ON -DQZ_BENCH=OFF > /dev/null
-	@cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_compactdb
-	@$(BUILD_FUZZ)/fuzz_compactdb -max_total_time=$(FUZZ_SECONDS) -max_len=4096 tests/fuzz/corpus/compactdb
+	@for t in compactdb qzimage qzbitmapfont; do \
+	    cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_$$t && \
+	    $(BUILD_FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=16384 tests/fuzz/corpus/$$t || exit 1; \
+	done
+
+# Renders the program's two bitmap fonts from DejaVu Sans into resources/ (committed; run after changing fontgen).
+fonts: configure
+	@cmake --build $(BUILD) --target fontgen
+	@$(BUILD)/fontgen /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf resources
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
