@@ -17,7 +17,7 @@ namespace {
 const char GLYPHS[] =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*/.,;: `[]{}()\"'\\<>?~!@#$%^&_=|";
 
-struct FontSpec {
+struct FontCells {
     const char* name;
     int cellwidth, cellheight;
     int horizontaloffset, baselineoffset; // the baseline lies -baselineoffset rows below the cell's top
@@ -25,7 +25,7 @@ struct FontSpec {
     int minadvance, maxadvance;
 };
 
-const FontSpec FONTS[2] = {
+const FontCells FONTS[2] = {
     {"font1001.bmpf", 11, 10, -1, -8, 10.0, 3, 11},
     {"font1002.bmpf", 12, 11, 0, -9, 11.0, 3, 13},
 };
@@ -35,8 +35,8 @@ uint8_t Coverage(uint8_t linear) {
     return static_cast<uint8_t>(std::lround(255.0 * std::pow(linear / 255.0, 1 / 1.3)));
 }
 
-bool Render(FT_Face face, const FontSpec& spec, std::vector<uint8_t>& out) {
-    if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(spec.pixelsize * 64), 72, 72) != 0)
+bool Render(FT_Face face, const FontCells& cells, std::vector<uint8_t>& out) {
+    if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(cells.pixelsize * 64), 72, 72) != 0)
         return false;
     const size_t count = std::strlen(GLYPHS);
     out = {'B',
@@ -44,33 +44,33 @@ bool Render(FT_Face face, const FontSpec& spec, std::vector<uint8_t>& out) {
            'p',
            'F',
            static_cast<uint8_t>(count),
-           static_cast<uint8_t>(spec.cellwidth),
-           static_cast<uint8_t>(spec.cellheight),
-           static_cast<uint8_t>(spec.horizontaloffset),
-           static_cast<uint8_t>(spec.baselineoffset)};
-    const int baseline = -spec.baselineoffset;
+           static_cast<uint8_t>(cells.cellwidth),
+           static_cast<uint8_t>(cells.cellheight),
+           static_cast<uint8_t>(cells.horizontaloffset),
+           static_cast<uint8_t>(cells.baselineoffset)};
+    const int baseline = -cells.baselineoffset;
     for (size_t i = 0; i < count; ++i) {
         unsigned char c = static_cast<unsigned char>(GLYPHS[i]);
         if (FT_Load_Char(face, c, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0)
             return false;
         FT_GlyphSlot g = face->glyph;
         int advance = static_cast<int>((g->advance.x + 32) >> 6);
-        advance = std::clamp(advance, spec.minadvance, spec.maxadvance);
+        advance = std::clamp(advance, cells.minadvance, cells.maxadvance);
         out.push_back(c);
         out.push_back(static_cast<uint8_t>(advance));
         // The pen starts one pixel into the cell, which the horizontal offset of -1 takes back for the first
         // font.
-        int left = g->bitmap_left + 1 + spec.horizontaloffset + 1;
+        int left = g->bitmap_left + 1 + cells.horizontaloffset + 1;
         int wide = static_cast<int>(g->bitmap.width);
-        if (left + wide > spec.cellwidth)
-            left = std::max(0, spec.cellwidth - wide); // a glyph wider than its place keeps its right edge
+        if (left + wide > cells.cellwidth)
+            left = std::max(0, cells.cellwidth - wide); // a glyph wider than its place keeps its right edge
         // A glyph reaching below the cell (brackets, underscore) moves up as far as the room above allows.
         int top = baseline - g->bitmap_top;
-        int below = top + static_cast<int>(g->bitmap.rows) - spec.cellheight;
+        int below = top + static_cast<int>(g->bitmap.rows) - cells.cellheight;
         if (below > 0)
             top -= std::min(below, std::max(top, 0));
-        for (int y = 0; y < spec.cellheight; ++y)
-            for (int x = 0; x < spec.cellwidth; ++x) {
+        for (int y = 0; y < cells.cellheight; ++y)
+            for (int x = 0; x < cells.cellwidth; ++x) {
                 int bx = x - left, by = y - top;
                 uint8_t a = 0;
                 if (bx >= 0 && by >= 0 && bx < wide && by < static_cast<int>(g->bitmap.rows))
@@ -94,13 +94,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fontgen: %s cannot be opened as a font\n", argv[1]);
         return 1;
     }
-    for (const FontSpec& spec : FONTS) {
+    for (const FontCells& cells : FONTS) {
         std::vector<uint8_t> out;
-        if (!Render(face, spec, out)) {
-            std::fprintf(stderr, "fontgen: %s cannot be rendered\n", spec.name);
+        if (!Render(face, cells, out)) {
+            std::fprintf(stderr, "fontgen: %s cannot be rendered\n", cells.name);
             return 1;
         }
-        std::string path = std::string(argv[2]) + "/" + spec.name;
+        std::string path = std::string(argv[2]) + "/" + cells.name;
         FILE* f = std::fopen(path.c_str(), "wb");
         if (f == nullptr || std::fwrite(out.data(), 1, out.size(), f) != out.size() || std::fclose(f) != 0) {
             std::fprintf(stderr, "fontgen: %s cannot be written\n", path.c_str());
