@@ -111,21 +111,3 @@ TEST(Model, SampleSceneColoursAndSelection) {
         EXPECT_EQ(selected[i].z, 1);
     }
 }
-
-TEST(Model, DestroyingTheModelDestroysEveryGeometry) {
-    auto* model = new pw2_Model;
-    auto* extra = new pw2_ModelGeometry(model);
-    extra->CopyFrom(model->currentgeometry);
-    // a face too large for a block has memory of its own that must go with the geometry
-    std::vector<pw2_ModelPoint*> ring;
-    pw2_ModelFace* large = extra->CreateFace(100);
-    for (uint32_t i = 0; i < 100; ++i) {
-        ring.push_back(extra->CreatePoint());
-        extra->SetVertexPoint(&large->vertices[i], ring.back());
-    }
-    extra->ConnectFace();
-    EXPECT_EQ(model->geometries.count, 2);
-    EXPECT_EQ(model->geometries.last, extra);
-    ExpectConsistent(*extra);
-    delete model;
-}

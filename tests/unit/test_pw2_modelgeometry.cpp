@@ -251,32 +251,6 @@ TEST(ModelGeometry, RandomEditingKeepsEveryInvariantAndAgreesWithAPlainReference
     }
 }
 
-TEST(ModelGeometry, EdgesAreSharedWhicheverWayTheyRunAndRemovalsTakeOnlyWhatUsesThem) {
-    pw2_Model model;
-    pw2_ModelGeometry g(&model);
-    pw2_ModelPoint* p[4];
-    for (int i = 0; i < 4; ++i)
-        p[i] = g.CreatePoint();
-    EXPECT_EQ(g.FindOrCreateEdge(p[1], p[0]), g.FindOrCreateEdge(p[0], p[1]));
-    EXPECT_EQ(g.edgecount, 1u);
-    for (auto corners : {std::vector<int>{0, 1, 2}, std::vector<int>{2, 1, 3}}) {
-        pw2_ModelFace* f = g.CreateFace(3);
-        for (int i = 0; i < 3; ++i)
-            g.SetVertexPoint(&f->vertices[i], p[corners[i]]);
-        g.ConnectFace();
-    }
-    pw2_ModelEdge* shared = g.FindOrCreateEdge(p[1], p[2]);
-    EXPECT_EQ(g.edgecount, 5u);
-    ASSERT_NE(shared->firstvertex, shared->lastvertex);
-    EXPECT_EQ(shared->firstvertex->edgenext, shared->lastvertex);
-    EXPECT_NE(shared->firstvertex->face, shared->lastvertex->face);
-    g.RemoveEdge(shared);
-    EXPECT_EQ(g.facecount, 0u);
-    EXPECT_EQ(g.edgecount, 4u);
-    EXPECT_EQ(g.pointcount, 4u);
-    ExpectConsistent(g);
-}
-
 TEST(ModelGeometry, AreaAndNormalFollowTheCornerOrder) {
     pw2_Model model;
     pw2_ModelGeometry g(&model);

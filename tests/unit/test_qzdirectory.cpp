@@ -76,32 +76,6 @@ TEST(Directory, EnumeratesWhatTheTestPutThere) {
     EXPECT_TRUE(Enumerate(dir / "sub.txt/*").empty());
 }
 
-TEST(Directory, EndsAndStartsAgain) {
-    TempDirectory dir;
-    dir.Put("only", "x");
-    qzDirectory directory;
-    ASSERT_TRUE(directory.FindFirst((dir / "*").c_str()));
-    EXPECT_NE(directory.findhandle, nullptr);
-    EXPECT_FALSE(directory.FindNext());
-    EXPECT_FALSE(directory.FindNext());
-    directory.Close();
-    EXPECT_EQ(directory.findhandle, nullptr);
-    // No match leaves no enumeration running.
-    EXPECT_FALSE(directory.FindFirst((dir / "*.txt").c_str()));
-    EXPECT_EQ(directory.findhandle, nullptr);
-    ASSERT_TRUE(directory.FindFirst((dir / "on*").c_str()));
-    EXPECT_STREQ(directory.name.c_str(), "only");
-}
-
-TEST(Directory, UnreadableDirectoryThrows) {
-    TempDirectory dir;
-    dir.Put("file", "x");
-    qzDirectory directory;
-    EXPECT_THROW(directory.FindFirst((dir / "missing/*").c_str()), qzIOException);
-    EXPECT_THROW(directory.FindFirst((dir / "file/*").c_str()), qzIOException);
-    EXPECT_EQ(directory.findhandle, nullptr);
-}
-
 TEST(DirectoryDeathTest, StartingWhileRunningAsserts) {
     TempDirectory dir;
     dir.Put("a", "x");

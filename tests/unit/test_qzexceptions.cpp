@@ -10,7 +10,8 @@ TEST(Exceptions, Direct3DTextNamesPlaceAndCallAndCopiesKeepThePointers) {
     const char* where = "qzDevice::_ResetDevice";
     const char* call = "IDirect3DDevice9::Reset";
     qzD3DException e(where, call);
-    EXPECT_STREQ(e.what(), "qzEngine Direct3D exception in qzDevice::_ResetDevice (IDirect3DDevice9::Reset failed)");
+    EXPECT_STREQ(e.what(),
+                 "qzEngine Direct3D exception in qzDevice::_ResetDevice (IDirect3DDevice9::Reset failed)");
     qzD3DException copy = e;
     EXPECT_EQ(copy.where, where);
     EXPECT_EQ(copy.call, call);

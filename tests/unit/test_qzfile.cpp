@@ -158,53 +158,6 @@ TEST(File, FailuresThrowIOException) {
     EXPECT_THROW(file.GetSize(), qzIOException);
 }
 
-TEST(FileDeathTest, ReadOnlyFileRefusesWriteAccess) {
-    TempDirectory dir;
-    dir.Put("data", "fixed");
-    ASSERT_EQ(::chmod(dir.path.c_str(), 0755), 0);
-    ASSERT_EQ(::chmod((dir / "data").c_str(), 0444), 0);
-    // Permissions do not bind the superuser, so the child gives up its rights first.
-    EXPECT_EXIT(
-        {
-            if (::geteuid() == 0 && ::setuid(65534) != 0)
-                std::_Exit(2);
-            int refused = 0;
-            qzFile file;
-            for (uint32_t disposition : {OPEN_EXISTING, CREATE_ALWAYS, OPEN_ALWAYS, TRUNCATE_EXISTING}) {
-                try {
-                    file.Open((dir / "data").c_str(), true, true, true, false, disposition);
-                    file.Close();
-                } catch (const qzIOException&) {
-                    ++refused;
-                }
-            }
-            file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
-            std::_Exit(refused == 4 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(dir.Get("data"), "fixed");
-}
-
-TEST(File, DestructorAndCloseReleaseTheHandle) {
-    TempDirectory dir;
-    dir.Put("data", "x");
-    qzFileHandle handle;
-    {
-        qzFile file;
-        file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
-        handle = file.filehandle;
-        EXPECT_NE(::fcntl(handle, F_GETFD), -1);
-    }
-    EXPECT_EQ(::fcntl(handle, F_GETFD), -1);
-
-    qzFile file;
-    file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
-    file.Close();
-    file.Close(); // closing twice is harmless
-    file.Open((dir / "data").c_str(), true, false, true, false, OPEN_EXISTING);
-    EXPECT_NE(file.filehandle, INVALID_HANDLE_VALUE);
-}
-
 TEST(FileDeathTest, OpeningTwiceAndSeekingAClosedFileAssert) {
     TempDirectory dir;
     dir.Put("data", "x");

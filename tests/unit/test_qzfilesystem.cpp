@@ -35,32 +35,6 @@ TEST(FileSystem, DirectoryPartEndsBeforeTheLastSeparatorOfEitherKind) {
     EXPECT_EQ(Str(qzNativePath("a\\b/c\\")), "a/b/c/");
 }
 
-TEST(FileSystem, CurrentDirectoryAndFullPaths) {
-    CurrentDirectoryGuard guard;
-    TempDirectory dir;
-    char real[PATH_MAX];
-    ASSERT_NE(::realpath(dir.path.c_str(), real), nullptr);
-    std::string base = real;
-
-    EXPECT_TRUE(qzSetCurrentDirectory(base.c_str()));
-    EXPECT_EQ(Str(qzGetCurrentDirectory()), base);
-    EXPECT_FALSE(qzSetCurrentDirectory((base + "/missing").c_str()));
-    EXPECT_EQ(Str(qzGetCurrentDirectory()), base);
-
-    EXPECT_EQ(Str(qzGetFullPath("x.txt")), base + "/x.txt");
-    EXPECT_EQ(Str(qzGetFullPath("a\\b\\..\\.\\c.txt")), base + "/a/c.txt");
-    EXPECT_EQ(Str(qzGetFullPath("sub/")), base + "/sub/");
-    EXPECT_EQ(Str(qzGetFullPath(".")), base);
-    EXPECT_EQ(Str(qzGetFullPath("/x//y/../z")), "/x/z");
-    EXPECT_EQ(Str(qzGetFullPath("/../..")), "/");
-    EXPECT_THROW(qzGetFullPath(""), qzIOException);
-
-    // A backslash path sets the current directory too.
-    ASSERT_TRUE(qzCreateDirectory((base + "\\inner").c_str()));
-    EXPECT_TRUE(qzSetCurrentDirectory("inner"));
-    EXPECT_EQ(Str(qzGetCurrentDirectory()), base + "/inner");
-}
-
 TEST(FileSystem, ExecutablePathNamesThisProgram) {
     qzString path = qzGetExecutablePath();
     ASSERT_FALSE(path.IsEmpty());
