@@ -38,7 +38,10 @@ void qzTextLayout::Layout(qzStringRef text, bool wordwrap, bool characterwrap, u
                     linestart = wordstart;
                     linewidth = 0;
                 }
-                if (characterwrap && linewidth + wordwidth + advance > maxwidth) {
+                // A character wider than the whole line stays on a line that holds nothing yet: cutting
+                // before it would leave an empty line above it.
+                if (characterwrap && linewidth + wordwidth > 0 &&
+                    linewidth + wordwidth + advance > maxwidth) {
                     close(linestart, linewidth + wordwidth);
                     linestart = wordstart = i;
                     linewidth = wordwidth = 0;

@@ -25,6 +25,8 @@ public:
 
     qzTextLayout(qzBitmapFont* font, uint32_t characterspacing, uint32_t linespacing);
 
+    // Without either wrap only line breaks end lines; a character that fits no line stays on a line of its
+    // own.
     void Layout(qzStringRef text, bool wordwrap, bool characterwrap, uint32_t maxwidth);
     void Align(uint32_t horizontal, uint32_t vertical);
     void Measure(uint32_t* width, uint32_t* height) const;
