@@ -112,15 +112,24 @@ TEST(Image, TruncatedOrCorruptHeadersAreRefusedBeforeAnyAllocation) {
         {22, 4, 0},          {26, 2, 2},          {28, 2, 8},          {28, 2, 16}, {30, 4, 1},
         {34, 4, 47},         {10, 4, 0xFFFFFFF0}, {34, 4, 0xFFFFFFFF}, // offset plus size past 32 bits
         {18, 4, 0x7FFFFFFF}, {22, 4, 0x80000000}, {18, 4, 0x80000000}, // sizes no block can hold
+        {18, 4, 0x55555556}, // three bytes a pixel wrap 32 bits to a row of 4 bytes
     };
-    for (const Field& f : corruptions) {
-        std::vector<uint8_t> bad = good;
+    auto Corrupted = [](std::vector<uint8_t> bytes, const Field& f) {
         if (f.size == 2)
-            Put16(bad, f.at, f.value);
+            Put16(bytes, f.at, f.value);
         else
-            Put32(bad, f.at, f.value);
+            Put32(bytes, f.at, f.value);
+        return bytes;
+    };
+    // A refused block leaves a loaded image untouched: nothing is allocated before every check has passed.
+    image.LoadBMP(good.data(), good.size());
+    const qzColor corner = *image.GetPixel(4, 2);
+    for (const Field& f : corruptions) {
+        std::vector<uint8_t> bad = Corrupted(good, f);
         EXPECT_THROW(image.LoadBMP(bad.data(), bad.size()), qzFormatException) << f.at << " " << f.value;
-        EXPECT_FALSE(image.Exists());
+        ASSERT_EQ(image.GetWidth(), 5u);
+        ASSERT_EQ(image.GetHeight(), 3u);
+        EXPECT_EQ(image.GetPixel(4, 2)->GetARGB(), corner.GetARGB());
     }
 }
 
