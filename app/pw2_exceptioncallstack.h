@@ -1,0 +1,45 @@
+// The code addresses of a call stack, captured by walking the chain of frame pointers, and the symbols that
+// name them: the table "symbols" of debugsymbols.dat, made at build time from the executable's symbol table.
+#pragma once
+
+#include "qzstring.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct pw2_ExceptionCallStack {
+    static constexpr uint32_t MAXADDRESSES = 100;
+
+    // The return addresses of the frames above the caller, innermost first.
+    void Capture();
+    // From a given instruction and frame pointer, as a signal's context holds them.
+    void CaptureFrom(uintptr_t instruction, uintptr_t framepointer);
+
+    uintptr_t addresses[MAXADDRESSES];
+    uint32_t count = 0;
+};
+
+struct pw2_Symbol {
+    std::string name;
+    uint32_t address; // offset of the function from the executable's load address
+    uint32_t size;
+};
+
+// The symbols of a CompactDB image; none when it is not a valid symbol file.
+std::vector<pw2_Symbol> pw2_LoadSymbols(const void* image, size_t size);
+// The symbols of debugsymbols.dat beside the executable.
+std::vector<pw2_Symbol> pw2_LoadSymbolFile();
+
+// One line per address: all its hexadecimal digits, then the name of the first symbol holding it and the
+// offset.
+void pw2_FormatCallStack(qzString& text, const pw2_ExceptionCallStack& stack,
+                         const std::vector<pw2_Symbol>& symbols, uintptr_t loadaddress);
+qzString pw2_ReportText(const char* location, const char* exception, const qzString& callstack);
+// The address the executable is loaded at.
+uintptr_t pw2_GetLoadAddress();
+
+// A symbol file (CompactDB, tag "seds") of the functions in an ELF executable's symbol table; throws
+// qzFormatException when the image is not a 64-bit little-endian ELF file.
+std::vector<uint8_t> pw2_MakeSymbolFile(const void* elf, size_t size, bool compress);

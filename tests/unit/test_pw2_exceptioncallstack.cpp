@@ -1,0 +1,105 @@
+#include "compactdb.h"
+#include "pw2_exceptioncallstack.h"
+#include "qzexceptions.h"
+#include "qzfile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::vector<uint8_t>
+SymbolFile(const std::vector<std::pair<std::string, std::pair<uint32_t, uint32_t>>>& rows,
+           const char* unterminated = nullptr) {
+    CompactDB_Writer writer;
+    writer.AddTable("symbols");
+    writer.AddField("name", 4);
+    writer.AddField("address", 4);
+    writer.AddField("size", 4);
+    std::vector<uint32_t> names;
+    for (const auto& r : rows)
+        names.push_back(writer.AddString(r.first.c_str()));
+    uint32_t last = 0;
+    if (unterminated != nullptr) { // a name that runs to the end of the data area
+        last = writer.AddData(static_cast<uint32_t>(strlen(unterminated)));
+        memcpy(writer.GetDataPointer(last), unterminated, strlen(unterminated));
+    }
+    uint8_t* row = writer.BeginRows(static_cast<uint32_t>(rows.size() + (unterminated ? 1 : 0)));
+    for (size_t i = 0; i <= rows.size(); ++i, row += 12) {
+        if (i == rows.size() && unterminated == nullptr)
+            break;
+        uint32_t v[3] = {i < rows.size() ? names[i] : last, i < rows.size() ? rows[i].second.first : 0x9000,
+                         i < rows.size() ? rows[i].second.second : 16};
+        memcpy(row, v, 12);
+    }
+    return writer.Save("seds", nullptr, 0, false);
+}
+
+std::string Format(const pw2_ExceptionCallStack& stack, const std::vector<pw2_Symbol>& symbols,
+                   uintptr_t base) {
+    qzString text;
+    pw2_FormatCallStack(text, stack, symbols, base);
+    return std::string(text.GetData(), text.GetLength());
+}
+
+__attribute__((noinline)) void Innermost(pw2_ExceptionCallStack& stack, int depth) {
+    if (depth > 0)
+        Innermost(stack, depth - 1);
+    else
+        stack.Capture();
+    asm volatile("" ::: "memory"); // keeps the recursion from becoming a loop
+}
+
+} // namespace
+
+TEST(CrashReport, SymbolsNameTheFirstFunctionHoldingEachAddress) {
+    std::vector<uint8_t> file =
+        SymbolFile({{"outer", {0x1000, 0x100}}, {"inner", {0x1010, 0x10}}, {"next", {0x1100, 0x20}}}, "cut");
+    std::vector<pw2_Symbol> symbols = pw2_LoadSymbols(file.data(), file.size());
+    ASSERT_EQ(symbols.size(), 4u);
+    EXPECT_EQ(symbols[3].name, ""); // its name has no zero before the end of the data area
+    pw2_ExceptionCallStack stack;
+    const uintptr_t base = 0x5500000000;
+    for (uintptr_t a : {base + 0x1015, base + 0x1100, base + 0x1120, base + 0x9001, uintptr_t(0x10)})
+        stack.addresses[stack.count++] = a;
+    EXPECT_EQ(Format(stack, symbols, base), "0000005500001015 outer + 21\n" // table order, not the tightest
+                                            "0000005500001100 next + 0\n"
+                                            "0000005500001120\n" // the end address is outside
+                                            "0000005500009001  + 1\n"
+                                            "0000000000000010\n");
+
+    // A missing, corrupt or foreign file gives bare addresses.
+    file[30] ^= 1;
+    EXPECT_TRUE(pw2_LoadSymbols(file.data(), file.size()).empty());
+    EXPECT_TRUE(pw2_LoadSymbols(nullptr, 0).empty());
+    EXPECT_EQ(pw2_ReportText("main", "Failed to load fonts.", qzString("")),
+              qzString("Location:\nmain\n\nException:\nFailed to load fonts.\n\nCall stack:\n"));
+}
+
+TEST(CrashReport, CaptureWalksTheFramesAndTheSymbolFileNamesThem) {
+    pw2_ExceptionCallStack stack;
+    Innermost(stack, 120);
+    EXPECT_EQ(stack.count, pw2_ExceptionCallStack::MAXADDRESSES); // a deeper chain is cut
+
+    // The symbols of this very executable, made as the build makes debugsymbols.dat.
+    qzString elf;
+    qzFile self;
+    self.Open("/proc/self/exe", true, false, true, false, OPEN_EXISTING);
+    self.ReadAll(elf);
+    std::vector<uint8_t> file = pw2_MakeSymbolFile(elf.GetData(), elf.GetLength(), true);
+    std::vector<pw2_Symbol> symbols = pw2_LoadSymbols(file.data(), file.size());
+    ASSERT_GT(symbols.size(), 100u);
+    std::string text = Format(stack, symbols, pw2_GetLoadAddress());
+    EXPECT_NE(text.find("Innermost(pw2_ExceptionCallStack&, int)"), std::string::npos) << text.substr(0, 400);
+    // A shallow capture reaches the test itself.
+    Innermost(stack, 2);
+    EXPECT_GT(stack.count, 4u);
+    text = Format(stack, symbols, pw2_GetLoadAddress());
+    EXPECT_NE(text.find("CaptureWalksTheFramesAndTheSymbolFileNamesThem_Test::TestBody() + "),
+              std::string::npos)
+        << text;
+
+    const char notelf[] = "not an executable at all, but long enough for a header to be read from it";
+    EXPECT_THROW(pw2_MakeSymbolFile(notelf, sizeof notelf, false), qzFormatException);
+}
