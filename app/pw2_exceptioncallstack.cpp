@@ -184,8 +184,14 @@ std::vector<uint8_t> pw2_MakeSymbolFile(const void* elf, size_t size, bool compr
             functions.push_back({status == 0 ? demangled.get() : mangled, sym.st_value, sym.st_size});
         }
     }
-    std::sort(functions.begin(), functions.end(),
-              [](const Entry& a, const Entry& b) { return a.address < b.address; });
+    std::stable_sort(functions.begin(), functions.end(),
+                     [](const Entry& a, const Entry& b) { return a.address < b.address; });
+    // Aliases (a destructor's variants, say) name the same code once.
+    functions.erase(std::unique(functions.begin(), functions.end(),
+                                [](const Entry& a, const Entry& b) {
+                                    return a.address == b.address && a.size == b.size;
+                                }),
+                    functions.end());
 
     CompactDB_Writer writer;
     writer.AddTable("symbols");
