@@ -93,14 +93,35 @@ void ExpectContent(const CompactDB_Reader& db, const Model& m) {
         EXPECT_EQ(table.tableindex, t);
         ASSERT_EQ(table.GetRowCount(), expected.rowcount);
         ASSERT_EQ(table.fieldcount, expected.fields.size());
+        EXPECT_EQ(std::string(db.GetTableRecord(t).name, strnlen(db.GetTableRecord(t).name, 16)),
+                  expected.name);
+        std::vector<uint32_t> offsets;
         uint32_t offset = 0;
         for (uint32_t f = 0; f < table.fieldcount; ++f) {
+            EXPECT_EQ(std::string(table.GetField(f).name, strnlen(table.GetField(f).name, 16)),
+                      expected.fields[f].first);
             EXPECT_EQ(table.GetFieldSize(f), expected.fields[f].second);
             EXPECT_EQ(table.GetField(f).offset, offset);
+            offsets.push_back(offset);
             offset += expected.fields[f].second;
         }
         if (!expected.rows.empty()) {
             EXPECT_EQ(0, std::memcmp(table.GetRow(0).row, expected.rows.data(), expected.rows.size()));
+        }
+        // A field found by name and size is the first of that name and size, and each row gives its bytes.
+        for (const auto& [name, size] : expected.fields) {
+            size_t first = 0;
+            while (expected.fields[first].first != name || expected.fields[first].second != size)
+                ++first;
+            CompactDB_Field field = table.FindField(name.c_str(), size);
+            ASSERT_TRUE(field.Exists()) << name;
+            EXPECT_EQ(field.offset, offsets[first]);
+            EXPECT_EQ(field.tableindex, t);
+            for (uint32_t r = 0; r < expected.rowcount; ++r)
+                ASSERT_EQ(0,
+                          std::memcmp(table.GetRow(r).Get(field),
+                                      expected.rows.data() + static_cast<size_t>(offset) * r + field.offset,
+                                      size));
         }
     }
     ASSERT_EQ(db.GetDataSize(), m.data.size());
@@ -235,6 +256,68 @@ TEST(CompactDB, BoundsOfTheImageAndItsRecords) {
     std::vector<uint8_t> zero = writer.Save("test", nullptr, 0, false);
     ASSERT_TRUE(db.Load(zero.data(), zero.size(), "test"));
     EXPECT_EQ(db.FindTable("empty rows").GetRowCount(), 0xFFFFFFFFu);
+}
+
+// Declared counts, offsets and sizes chosen so that a bound taken in 32 bits would wrap around and pass.
+TEST(CompactDB, HugeDeclaredSizesAreRefused) {
+    Model m;
+    m.tables.push_back({"t", {{"a", 4}, {"b", 4}}, 3, std::vector<uint8_t>(24, 5)});
+    m.data.resize(10, 'x');
+    const std::vector<uint8_t> image = Save(m, "", false);
+    const size_t counts = 24, table = 40, field = 76; // no attributes: the table, then its two fields
+    auto patched = [&](std::vector<std::pair<size_t, uint32_t>> changes) {
+        std::vector<uint8_t> changed = image;
+        for (auto [at, value] : changes)
+            std::memcpy(changed.data() + at, &value, 4);
+        Redigest(changed);
+        return changed;
+    };
+    CompactDB_Reader db;
+    for (auto [at, value] : std::vector<std::pair<size_t, uint32_t>>{{counts, 0x20000000u},
+                                                                     {counts + 4, 0x40000000u},
+                                                                     {counts + 4, 0x71C71C72u},
+                                                                     {counts + 8, 0x20000000u},
+                                                                     {counts + 12, 0xFFFFFFFFu},
+                                                                     {counts + 12, 24u + 11u}}) {
+        std::vector<uint8_t> changed = patched({{at, value}});
+        EXPECT_FALSE(db.Load(changed.data(), changed.size(), "test")) << at << " " << value;
+    }
+    std::vector<uint8_t> nodata = patched({{counts + 12, 24u + 10u}}); // the rows take the data area too
+    ASSERT_TRUE(db.Load(nodata.data(), nodata.size(), "test"));
+    EXPECT_EQ(db.GetDataSize(), 0u);
+
+    // Table records: first field, field count, row offset, row count, row size.
+    using Record = std::vector<std::pair<size_t, uint32_t>>;
+    for (const Record& bad :
+         {Record{{table + 28, 0x10000u}, {table + 32, 0x10000u}},
+          Record{{table + 28, 2u}, {table + 32, 0x80000000u}}, Record{{table + 24, 0xFFFFFFF8u}},
+          Record{{table + 24, 8u}}, Record{{table + 16, 1u}, {table + 20, 0xFFFFFFFFu}},
+          Record{{table + 20, 3u}}}) {
+        std::vector<uint8_t> changed = patched(bad);
+        ASSERT_TRUE(db.Load(changed.data(), changed.size(), "test"));
+        EXPECT_FALSE(db.FindTable("t").Exists()) << bad[0].first << " " << bad[0].second;
+        EXPECT_FALSE(db.GetTable(0).Exists());
+    }
+    for (const Record& good :
+         {Record{{table + 24, 24u}, {table + 28, 0u}}, Record{{table + 24, 8u}, {table + 28, 2u}},
+          Record{{table + 16, 2u}, {table + 20, 0u}}}) {
+        std::vector<uint8_t> changed = patched(good);
+        ASSERT_TRUE(db.Load(changed.data(), changed.size(), "test"));
+        ASSERT_TRUE(db.FindTable("t").Exists()) << good[0].first << " " << good[0].second;
+        WalkCompactDB(db);
+    }
+
+    // Field records: offset and size within the row of 8 bytes.
+    std::vector<uint8_t> wrapped = patched({{field + 16, 4u}, {field + 20, 0xFFFFFFFDu}});
+    ASSERT_TRUE(db.Load(wrapped.data(), wrapped.size(), "test"));
+    EXPECT_FALSE(db.FindTable("t").FindField("a", 0xFFFFFFFDu).Exists());
+    std::vector<uint8_t> beyond = patched({{field + 16, 0xFFFFFFFFu}, {field + 20, 0u}});
+    ASSERT_TRUE(db.Load(beyond.data(), beyond.size(), "test"));
+    EXPECT_FALSE(db.FindTable("t").FindField("a", 0).Exists());
+    std::vector<uint8_t> atend = patched({{field + 16, 8u}, {field + 20, 0u}});
+    ASSERT_TRUE(db.Load(atend.data(), atend.size(), "test"));
+    EXPECT_TRUE(db.FindTable("t").FindField("a", 0).Exists());
+    EXPECT_FALSE(db.FindTable("t").FindField("b", 0).Exists());
 }
 
 TEST(CompactDB, NamesMatchOverSixteenBytes) {
