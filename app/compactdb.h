@@ -3,6 +3,7 @@
 // checks a whole image and then hands out pointers into it; the writer builds the same image in memory.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -31,6 +32,8 @@ struct CompactDB_Data_Field {
 static_assert(sizeof(CompactDB_Data_Attribute) == 24);
 static_assert(sizeof(CompactDB_Data_Table) == 36);
 static_assert(sizeof(CompactDB_Data_Field) == 24);
+// Records are read and written in place: the file's little-endian integers must be the host's own.
+static_assert(std::endian::native == std::endian::little);
 
 // True when the 16 stored name bytes name the zero-terminated query.
 bool CompactDB_NameMatches(const char (&stored)[16], const char* query);
