@@ -1,0 +1,226 @@
+#include "pw2_main.h"
+
+#include "pw2_model.h"
+#include "qzassert.h"
+#include "qzdebugoutput.h"
+#include "qzexceptions.h"
+#include "qzmain.h"
+#include "qzmessagequeue.h"
+#include "qzresource.h"
+#include "qztime.h"
+
+#include <algorithm>
+
+pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
+    pw2_ScreenLayout layout;
+    int32_t width = std::max(clientwidth, PW2_MINIMUM_WIDTH);
+    int32_t height = std::max(clientheight, PW2_MINIMUM_HEIGHT);
+    layout.width = width;
+    layout.height = height;
+    layout.root = {0, 0, width, height};
+    layout.leftview = {0, 0, width / 2, height - PW2_MENU_HEIGHT};
+    // the right view takes the odd pixel
+    layout.rightview = {width / 2, 0, width - width / 2, height - PW2_MENU_HEIGHT};
+    layout.menu = {0, height - PW2_MENU_HEIGHT, width, PW2_MENU_HEIGHT};
+    return layout;
+}
+
+pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
+    qzOutputDebugString("[pw2_Main] Constructor.\n");
+    mainwindow.Create(qzmain, "Facetwright v6", 2, QZDEFAULTPOS, QZDEFAULTPOS, PW2_MINIMUM_WIDTH,
+                      PW2_MINIMUM_HEIGHT, PW2_MINIMUM_WIDTH, PW2_MINIMUM_HEIGHT, nullptr);
+    // Nothing of the platform's paints the client area: the device draws all of it.
+    mainwindow.SwitchOffBackground();
+    mainwindow.Show(false);
+    fullscreen = false;
+    LoadFonts();
+    try {
+        root = std::make_unique<pw2_Window>(this, nullptr);
+        active = root.get();
+        viewsettings = std::make_unique<pw2_ViewSettings>();
+        tooltiptimer = std::make_unique<pw2_TooltipTimer>(this, clock);
+        model = std::make_unique<pw2_Model>();
+        ResizeAll();
+        UpdateActiveWindow();
+    } catch (...) {
+        root.reset();
+        throw;
+    }
+}
+
+pw2_Main::~pw2_Main() {
+    // The tree first: its windows' gone notifications still find the active window and popup stack.
+    root.reset();
+    active = nullptr;
+    model.reset();
+    tooltiptimer.reset();
+    viewsettings.reset();
+    popups.clear();
+    if (mainwindow.IsCreated())
+        mainwindow.Destroy();
+}
+
+void pw2_Main::LoadFonts() {
+    try {
+        fontdata[0] = qzLoadResourceData(1001u);
+        fontdata[1] = qzLoadResourceData(1002u);
+    } catch (const qzIOException&) {
+        throw "Failed to load fonts.";
+    } catch (const qzFormatException&) {
+        throw "Failed to load fonts.";
+    }
+}
+
+void pw2_Main::InstallHandlers() {
+    mainwindow.SetOnClose(qzCallback<>::Bind<&pw2_Main::OnClose>(this));
+    mainwindow.SetOnSize(qzCallback<>::Bind<&pw2_Main::OnResize>(this));
+    mainwindow.SetOnChar(qzCallback<uint8_t>::Bind<&pw2_Main::OnChar>(this));
+    mainwindow.SetOnKeyDown(qzCallback<int8_t, bool>::Bind<&pw2_Main::OnKeyPressed>(this));
+    mainwindow.SetOnKeyUp(qzCallback<int8_t>::Bind<&pw2_Main::OnKeyReleased>(this));
+    mainwindow.SetOnMouseDown(qzCallback<int, bool>::Bind<&pw2_Main::OnMouseDown>(this));
+    mainwindow.SetOnMouseUp(qzCallback<int>::Bind<&pw2_Main::OnMouseUp>(this));
+    mainwindow.SetOnMouseMove(qzCallback<>::Bind<&pw2_Main::OnMouseMove>(this));
+    mainwindow.SetOnMouseWheel(qzCallback<int>::Bind<&pw2_Main::OnMouseWheel>(this));
+    mainwindow.SetOnFocusGained(qzCallback<>::Bind<&pw2_Main::OnFocusGained>(this));
+    mainwindow.SetOnFocusLost(qzCallback<>::Bind<&pw2_Main::OnFocusLost>(this));
+}
+
+bool pw2_Main::RunOnce() {
+    if (!PumpMessages())
+        return false;
+    tooltiptimer->Update();
+    return true;
+}
+
+int pw2_Main::Run() {
+    InstallHandlers();
+    while (RunOnce())
+        Sleep(1);
+    return qzGetQuitCode();
+}
+
+void pw2_Main::ResizeAll() {
+    layout = pw2_ComputeLayout(mainwindow.GetClientWidth(), mainwindow.GetClientHeight());
+    qzString line("[ResizeAll] OnResize: Resize to ");
+    line.AppendInt(layout.width);
+    line.Append('x');
+    line.AppendInt(layout.height);
+    line.Append(".\n");
+    qzOutputDebugString(line);
+    root->SetRect(layout.root.x, layout.root.y, layout.root.width, layout.root.height);
+}
+
+void pw2_Main::SetActiveWindow(pw2_Window* window) {
+    if (window == active)
+        return;
+    if (active != nullptr)
+        active->OnMouseLeave();
+    active = window;
+    if (active != nullptr)
+        active->OnMouseEnter();
+    if (tooltiptimer != nullptr)
+        tooltiptimer->OnHoverChanged();
+}
+
+void pw2_Main::UpdateActiveWindow() {
+    if (mainwindow.IsAnyButtonHeld())
+        return;
+    pw2_Window* start = popups.empty() ? root.get() : popups.back();
+    pw2_Window* candidate = start;
+    if (mainwindow.IsMouseInside())
+        candidate = start->FindWindowAt(mainwindow.GetMouseX(), mainwindow.GetMouseY());
+    SetActiveWindow(candidate);
+}
+
+void pw2_Main::OpenPopup(pw2_Window* popup) {
+    popups.push_back(popup);
+    SetActiveWindow(popup);
+}
+
+void pw2_Main::OnWindowGone(pw2_Window* window) {
+    QZASSERT(window->GetParentWindow() != nullptr, "window->GetParentWindow()!=NULL");
+    for (size_t i = popups.size(); i-- > 0;) {
+        if (popups[i] == window)
+            popups.erase(popups.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    // An active descendant of a hidden window goes too: input never reaches a window that cannot be seen.
+    for (pw2_Window* w = active; w != nullptr; w = w->GetParentWindow()) {
+        if (w == window) {
+            SetActiveWindow(window->GetParentWindow());
+            break;
+        }
+    }
+}
+
+void pw2_Main::OnClose() {
+    qzOutputDebugString("[pw2_Main] OnClose.\n");
+    PostQuitMessage(0);
+}
+
+void pw2_Main::OnResize() {
+    qzString line("[pw2_Main] OnResize: Resize to ");
+    line.AppendInt(mainwindow.GetClientWidth());
+    line.Append('x');
+    line.AppendInt(mainwindow.GetClientHeight());
+    line.Append(".\n");
+    qzOutputDebugString(line);
+    ResizeAll();
+}
+
+void pw2_Main::ToggleFullscreen() {
+    if (!fullscreen) {
+        qzOutputDebugString("[pw2_Main] OnKeyPressed: Switching to fullscreen mode.\n");
+        savedx = mainwindow.GetX();
+        savedy = mainwindow.GetY();
+        savedwidth = mainwindow.GetClientWidth();
+        savedheight = mainwindow.GetClientHeight();
+        fullscreen = true;
+        mainwindow.SetMode(3, 0, 0, 0, 0, 0, 0);
+    } else {
+        qzOutputDebugString("[pw2_Main] OnKeyPressed: Leaving fullscreen mode.\n");
+        fullscreen = false;
+        mainwindow.SetMode(2, savedx, savedy, savedwidth, savedheight, PW2_MINIMUM_WIDTH, PW2_MINIMUM_HEIGHT);
+    }
+}
+
+void pw2_Main::OnChar(uint8_t character) {
+    tooltiptimer->OnInput();
+    active->OnChar(character);
+}
+
+void pw2_Main::OnKeyPressed(int8_t key, bool repeat) {
+    tooltiptimer->OnInput();
+    if (key == VK_F11)
+        ToggleFullscreen();
+    if (active != nullptr)
+        active->OnKeyDown(key, repeat);
+}
+
+void pw2_Main::OnKeyReleased(int8_t key) {
+    tooltiptimer->OnInput();
+    active->OnKeyUp(key);
+}
+
+void pw2_Main::OnMouseDown(int button, bool doubleclick) {
+    tooltiptimer->OnInput();
+    active->OnMouseDown(button, doubleclick);
+}
+
+void pw2_Main::OnMouseUp(int button) {
+    tooltiptimer->OnInput();
+    active->OnMouseUp(button);
+}
+
+void pw2_Main::OnMouseMove() {
+    UpdateActiveWindow();
+    active->OnMouseMove();
+}
+
+void pw2_Main::OnMouseWheel(int count) {
+    tooltiptimer->OnInput();
+    active->OnMouseWheel(count);
+}
+
+void pw2_Main::OnFocusGained() {}
+
+void pw2_Main::OnFocusLost() {}

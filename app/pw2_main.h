@@ -1,0 +1,110 @@
+// The application object: owns the main window and every top-level object, routes the window's input
+// events into the window tree, and runs the main loop.
+#pragma once
+
+#include "pw2_tooltiptimer.h"
+#include "pw2_window.h"
+#include "qzstring.h"
+#include "qzwindow.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class qzMain;
+class pw2_Model;
+
+struct pw2_ViewSettings {
+    int rotationmode = 3;
+    double rotationspeed = 1.5;
+    uint32_t animationtime = 400; // ms
+};
+
+struct pw2_Rect {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    bool operator==(const pw2_Rect&) const = default;
+};
+
+// The screen layout for a client size: the root, the two views side by side and the menu panel below.
+struct pw2_ScreenLayout {
+    int32_t width = 0;
+    int32_t height = 0;
+    pw2_Rect root, leftview, rightview, menu;
+};
+
+constexpr int32_t PW2_MINIMUM_WIDTH = 800;
+constexpr int32_t PW2_MINIMUM_HEIGHT = 600;
+constexpr int32_t PW2_MENU_HEIGHT = 155;
+
+pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight);
+
+class pw2_Main {
+public:
+    // The tooltip timer reads GetTime unless a clock is given.
+    explicit pw2_Main(qzMain* qzmain, uint32_t (*clock)() = nullptr);
+    ~pw2_Main();
+    pw2_Main(const pw2_Main&) = delete;
+    pw2_Main& operator=(const pw2_Main&) = delete;
+
+    // Installs the handlers and loops until the quit message; returns its exit code.
+    int Run();
+    // One pass of the loop without the sleep; false once the quit message was taken.
+    bool RunOnce();
+    void InstallHandlers();
+
+    void RequestRedraw() { ++redrawrequests; }
+    uint32_t GetRedrawRequestCount() const { return redrawrequests; }
+    void SetCursor(int kind) { mainwindow.SetCursor(kind); }
+    qzWindow& GetMainWindow() { return mainwindow; }
+    pw2_Window* GetRootWindow() const { return root.get(); }
+    pw2_Window* GetActiveWindow() const { return active; }
+    const std::vector<pw2_Window*>& GetPopups() const { return popups; }
+    const pw2_ViewSettings& GetViewSettings() const { return *viewsettings; }
+    pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
+    const pw2_ScreenLayout& GetLayout() const { return layout; }
+    bool IsFullscreen() const { return fullscreen; }
+
+    void OpenPopup(pw2_Window* popup);
+    void OnWindowGone(pw2_Window* window);
+    void UpdateActiveWindow();
+    void ResizeAll();
+
+    // The main window's event slots.
+    void OnClose();
+    void OnResize();
+    void OnChar(uint8_t character);
+    void OnKeyPressed(int8_t key, bool repeat);
+    void OnKeyReleased(int8_t key);
+    void OnMouseDown(int button, bool doubleclick);
+    void OnMouseUp(int button);
+    void OnMouseMove();
+    void OnMouseWheel(int count);
+    void OnFocusGained();
+    void OnFocusLost();
+
+private:
+    void LoadFonts();
+    void SetActiveWindow(pw2_Window* window);
+    void ToggleFullscreen();
+
+    qzMain* qzmain;
+    qzWindow mainwindow;
+    // The bitmap fonts' data, 1001 and 1002.
+    qzString fontdata[2];
+    bool fullscreen = false;
+    int32_t savedx = 0;
+    int32_t savedy = 0;
+    int32_t savedwidth = 0;
+    int32_t savedheight = 0;
+    std::unique_ptr<pw2_Window> root;
+    pw2_Window* active = nullptr;
+    std::vector<pw2_Window*> popups;
+    std::unique_ptr<pw2_ViewSettings> viewsettings;
+    std::unique_ptr<pw2_TooltipTimer> tooltiptimer;
+    std::unique_ptr<pw2_Model> model;
+    pw2_ScreenLayout layout;
+    uint32_t redrawrequests = 0;
+};

@@ -1,0 +1,191 @@
+#include "qzfakeplatform.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+std::string Text(const char* format, long a = 0, long b = 0, long c = 0, long d = 0, long e = 0) {
+    char buffer[200];
+    std::snprintf(buffer, sizeof buffer, format, a, b, c, d, e);
+    return buffer;
+}
+
+long L(uintptr_t value) {
+    return static_cast<long>(value);
+}
+
+} // namespace
+
+qzFakePlatform::qzFakePlatform() {
+    qzSetPlatform(this);
+}
+
+qzFakePlatform::~qzFakePlatform() {
+    qzSetPlatform(nullptr);
+}
+
+qzPlatformHandle qzFakePlatform::GetSysColorBrush(int index) {
+    Record(Text("GetSysColorBrush %ld", index));
+    return 0x15;
+}
+
+qzPlatformHandle qzFakePlatform::LoadIcon(unsigned resource) {
+    Record(Text("LoadIcon %ld", resource));
+    return 0x100 + resource;
+}
+
+qzPlatformHandle qzFakePlatform::CreateFont(const char* face, int height, int weight) {
+    Record(std::string("CreateFont ") + face + Text(" %ld %ld", height, weight));
+    if (++fontcount == 2 && failfont2) {
+        errno = ENOMEM;
+        return 0;
+    }
+    return 0x200 + static_cast<qzPlatformHandle>(fontcount);
+}
+
+void qzFakePlatform::DeleteFont(qzPlatformHandle font) {
+    Record(Text("DeleteFont %lx", L(font)));
+}
+
+uint16_t qzFakePlatform::RegisterClass(const char* name, qzPlatformHandle icon) {
+    Record(std::string("RegisterClass ") + name + Text(" %lx", L(icon)));
+    if (failclass) {
+        errno = EINVAL;
+        return 0;
+    }
+    return 0xC001;
+}
+
+void qzFakePlatform::UnregisterClass(const char* name) {
+    Record(std::string("UnregisterClass ") + name);
+}
+
+qzWindowHandle qzFakePlatform::CreateWindow(qzWindow* window, const char* title, uint32_t style,
+                                            uint32_t exstyle, const qzRect& outer, bool defaultx,
+                                            bool defaulty, qzWindowHandle parent) {
+    Record(std::string("CreateWindow ") + title + Text(" %lx %lx", L(style), L(exstyle)) +
+           Text(" %ld %ld %ld %ld", defaultx ? -1 : outer.left, defaulty ? -1 : outer.top,
+                outer.right - outer.left, outer.bottom - outer.top) +
+           Text(" parent %ld", L(parent)));
+    if (failcreatewindow) {
+        errno = EAGAIN;
+        return 0;
+    }
+    qzWindowHandle handle = nexthandle++;
+    lastouter = outer;
+    if (defaultx) {
+        lastouter.right += 40 - lastouter.left;
+        lastouter.left = 40;
+    }
+    if (defaulty) {
+        lastouter.bottom += 30 - lastouter.top;
+        lastouter.top = 30;
+    }
+    qzSendMessage(qzFakeMessage(handle, WM_NCCREATE, 0, reinterpret_cast<intptr_t>(window)));
+    return handle;
+}
+
+void qzFakePlatform::DestroyWindow(qzWindowHandle window) {
+    Record(Text("DestroyWindow %ld", L(window)));
+}
+
+bool qzFakePlatform::GetWindowPlacement(qzWindowHandle, qzRect& outer) {
+    outer = lastouter;
+    return true;
+}
+
+void qzFakePlatform::AdjustWindowRectEx(qzRect& rect, uint32_t style, uint32_t) {
+    if ((style & 0x00C00000u) == 0x00C00000u) {
+        rect.left -= FRAME;
+        rect.right += FRAME;
+        rect.top -= CAPTION;
+        rect.bottom += FRAME;
+    }
+}
+
+void qzFakePlatform::SetWindowStyle(qzWindowHandle window, uint32_t style, uint32_t exstyle) {
+    Record(Text("SetWindowStyle %ld %lx %lx", L(window), L(style), L(exstyle)));
+}
+
+void qzFakePlatform::SetWindowPos(qzWindowHandle window, const qzRect& outer) {
+    Record(Text("SetWindowPos %ld %ld %ld %ld %ld", L(window), outer.left, outer.top,
+                outer.right - outer.left, outer.bottom - outer.top));
+    lastouter = outer;
+}
+
+void qzFakePlatform::SetMinimumClientSize(qzWindowHandle window, int32_t width, int32_t height) {
+    Record(Text("SetMinimumClientSize %ld %ld %ld", L(window), width, height));
+}
+
+void qzFakePlatform::ShowWindow(qzWindowHandle window, int command) {
+    Record(Text("ShowWindow %ld %ld", L(window), command));
+}
+
+void qzFakePlatform::SetWindowText(qzWindowHandle window, const char* text) {
+    Record(Text("SetWindowText %ld ", L(window)) + text);
+}
+
+void qzFakePlatform::SetBackground(qzWindowHandle window, bool enabled, uint32_t bgr) {
+    Record(Text("SetBackground %ld %ld %06lx", L(window), enabled, L(bgr)));
+}
+
+void qzFakePlatform::InvalidateRect(qzWindowHandle window) {
+    Record(Text("InvalidateRect %ld", L(window)));
+}
+
+bool qzFakePlatform::SetCursor(qzWindowHandle window, int kind) {
+    Record(Text("SetCursor %ld %ld", L(window), kind));
+    if (failcursor) {
+        errno = ENOENT;
+        return false;
+    }
+    return true;
+}
+
+void qzFakePlatform::SetCapture(qzWindowHandle window) {
+    Record(Text("SetCapture %ld", L(window)));
+    capture = window;
+}
+
+void qzFakePlatform::ReleaseCapture() {
+    Record("ReleaseCapture");
+    capture = 0;
+}
+
+void qzFakePlatform::TrackMouseLeave(qzWindowHandle window) {
+    Record(Text("TrackMouseLeave %ld", L(window)));
+}
+
+void qzFakePlatform::ProcessEvents() {
+    std::vector<qzMessage> delivered;
+    delivered.swap(pending);
+    for (const qzMessage& message : delivered)
+        qzPostMessage(message);
+}
+
+int qzFakePlatform::GetSystemMetrics(int index) {
+    return index == SM_CXSCREEN ? screenwidth : screenheight;
+}
+
+int16_t qzFakePlatform::GetKeyState(int key) {
+    return keystate[key & 0xFF];
+}
+
+std::vector<std::string> qzFakePlatform::CallsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& call : calls) {
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(call);
+    }
+    return found;
+}
+
+qzMessage qzFakeMessage(qzWindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    qzMessage m;
+    m.window = window;
+    m.message = message;
+    m.wparam = wparam;
+    m.lparam = lparam;
+    return m;
+}

@@ -1,0 +1,72 @@
+// The scripted fake of the window system: tests post messages as the platform would and read back every
+// call the engine made, with its arguments, as one line of text each.
+#pragma once
+
+#include "qzmessagequeue.h"
+#include "qzplatform.h"
+
+#include <string>
+#include <vector>
+
+class qzFakePlatform : public qzPlatform {
+public:
+    // Installs itself as the platform; the destructor removes it.
+    qzFakePlatform();
+    ~qzFakePlatform() override;
+
+    qzPlatformHandle GetSysColorBrush(int index) override;
+    qzPlatformHandle LoadIcon(unsigned resource) override;
+    qzPlatformHandle CreateFont(const char* face, int height, int weight) override;
+    void DeleteFont(qzPlatformHandle font) override;
+    uint16_t RegisterClass(const char* name, qzPlatformHandle icon) override;
+    void UnregisterClass(const char* name) override;
+    qzWindowHandle CreateWindow(qzWindow* window, const char* title, uint32_t style, uint32_t exstyle,
+                                const qzRect& outer, bool defaultx, bool defaulty,
+                                qzWindowHandle parent) override;
+    void DestroyWindow(qzWindowHandle window) override;
+    bool GetWindowPlacement(qzWindowHandle window, qzRect& outer) override;
+    void AdjustWindowRectEx(qzRect& rect, uint32_t style, uint32_t exstyle) override;
+    void SetWindowStyle(qzWindowHandle window, uint32_t style, uint32_t exstyle) override;
+    void SetWindowPos(qzWindowHandle window, const qzRect& outer) override;
+    void SetMinimumClientSize(qzWindowHandle window, int32_t width, int32_t height) override;
+    void ShowWindow(qzWindowHandle window, int command) override;
+    void SetWindowText(qzWindowHandle window, const char* text) override;
+    void SetBackground(qzWindowHandle window, bool enabled, uint32_t bgr) override;
+    void InvalidateRect(qzWindowHandle window) override;
+    bool SetCursor(qzWindowHandle window, int kind) override;
+    void SetCapture(qzWindowHandle window) override;
+    void ReleaseCapture() override;
+    void TrackMouseLeave(qzWindowHandle window) override;
+    void ProcessEvents() override;
+    int GetSystemMetrics(int index) override;
+    int16_t GetKeyState(int key) override;
+
+    // Messages given to Deliver arrive in the queue at the next ProcessEvents.
+    void Deliver(const qzMessage& message) { pending.push_back(message); }
+    // The frame of a style with a caption: 20 pixels above, 4 on the other sides.
+    static constexpr int32_t FRAME = 4;
+    static constexpr int32_t CAPTION = 20;
+    int screenwidth = 1280;
+    int screenheight = 1024;
+    bool failcreatewindow = false;
+    bool failcursor = false;
+    bool failfont2 = false;
+    bool failclass = false;
+    int16_t keystate[256] = {};
+    // The outer rectangle of the last window created or moved; a default position lands at (40, 30).
+    qzRect lastouter;
+    qzWindowHandle capture = 0;
+
+    std::vector<std::string> calls;
+    std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
+    void ClearCalls() { calls.clear(); }
+
+private:
+    void Record(const std::string& call) { calls.push_back(call); }
+
+    std::vector<qzMessage> pending;
+    qzWindowHandle nexthandle = 1;
+    int fontcount = 0;
+};
+
+qzMessage qzFakeMessage(qzWindowHandle window, uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0);

@@ -1,0 +1,55 @@
+#include "qzmessagequeue.h"
+
+#include "qzplatform.h"
+#include "qzwindowproc.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace {
+
+std::deque<qzMessage> queue;
+int quitcode = 0;
+
+} // namespace
+
+void qzPostMessage(const qzMessage& message) {
+    queue.push_back(message);
+}
+
+intptr_t qzSendMessage(const qzMessage& message) {
+    return qzWindowProcedure(message);
+}
+
+bool PumpMessages() {
+    qzGetPlatform().ProcessEvents();
+    while (!queue.empty()) {
+        qzMessage message = queue.front();
+        queue.pop_front();
+        if (message.message == WM_QUIT) {
+            quitcode = static_cast<int>(message.wparam);
+            return false;
+        }
+        qzWindowProcedure(message);
+    }
+    return true;
+}
+
+void PostQuitMessage(int exitcode) {
+    qzMessage message;
+    message.message = WM_QUIT;
+    message.wparam = static_cast<uintptr_t>(exitcode);
+    qzPostMessage(message);
+}
+
+int qzGetQuitCode() {
+    return quitcode;
+}
+
+size_t qzGetQueuedMessageCount() {
+    return queue.size();
+}
+
+void qzDropMessagesFor(qzWindowHandle window) {
+    std::erase_if(queue, [window](const qzMessage& message) { return message.window == window; });
+}

@@ -1,0 +1,27 @@
+// The engine's message queue and pump. The platform appends messages; PumpMessages hands them one at a time
+// from the front to the window procedure of the window they are for.
+#pragma once
+
+#include "qzmessage.h"
+
+#include <cstddef>
+
+class qzWindow;
+
+// Appends a message at the back of the queue.
+void qzPostMessage(const qzMessage& message);
+// Hands a message to its window's procedure at once, as the platform does for answers it needs now.
+intptr_t qzSendMessage(const qzMessage& message);
+
+// Lets the platform deliver what is pending, then dispatches every waiting message. Returns false as soon as
+// it takes the quit message (which is not dispatched; the messages behind it stay queued), true when the
+// queue is empty.
+bool PumpMessages();
+// Appends the quit message with the exit code.
+void PostQuitMessage(int exitcode);
+
+// The exit code of the last quit message taken.
+int qzGetQuitCode();
+size_t qzGetQueuedMessageCount();
+// Drops every queued message for a window that is gone, so none reaches a dead window.
+void qzDropMessagesFor(qzWindowHandle window);
