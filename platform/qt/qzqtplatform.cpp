@@ -1,0 +1,424 @@
+#include "qzqtplatform.h"
+
+#include "qzmessagequeue.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFont>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <cerrno>
+#include <map>
+#include <vector>
+
+namespace {
+
+// A native window: each event it gets becomes messages in the engine's queue.
+class qzQtWindow : public QWidget {
+public:
+    qzQtWindow(qzWindowHandle handle, QWidget* parent) : QWidget(parent), handle(handle) {
+        setAttribute(Qt::WA_NativeWindow);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+    qzWindowHandle handle;
+    bool showafterstyle = false;
+
+protected:
+    void Post(uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
+        qzMessage m;
+        m.window = handle;
+        m.message = message;
+        m.wparam = wparam;
+        m.lparam = lparam;
+        qzPostMessage(m);
+    }
+
+    // The window stays: the close request is the application's to answer.
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        Post(WM_CLOSE);
+    }
+    void moveEvent(QMoveEvent*) override {
+        QRect client = geometry();
+        Post(WM_MOVE, 0, qzMakeLParam(client.x(), client.y()));
+    }
+    void resizeEvent(QResizeEvent*) override {
+        Post(WM_SIZE, isMinimized() ? SIZE_MINIMIZED : SIZE_RESTORED, qzMakeLParam(width(), height()));
+    }
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::WindowStateChange && isMinimized())
+            Post(WM_SIZE, SIZE_MINIMIZED, qzMakeLParam(width(), height()));
+        QWidget::changeEvent(event);
+    }
+    void focusInEvent(QFocusEvent*) override { Post(WM_SETFOCUS); }
+    void focusOutEvent(QFocusEvent*) override { Post(WM_KILLFOCUS); }
+    void paintEvent(QPaintEvent*) override { Post(WM_PAINT); }
+    void keyPressEvent(QKeyEvent* event) override {
+        // Alt+F4 asks to close, whether or not a window manager takes the key first.
+        if (event->key() == Qt::Key_F4 && (event->modifiers() & Qt::AltModifier)) {
+            Post(WM_CLOSE);
+            return;
+        }
+        int key = qzQtVirtualKey(event->key(), (event->modifiers() & Qt::KeypadModifier) != 0);
+        if (key != 0)
+            Post(WM_KEYDOWN, static_cast<uintptr_t>(key), event->isAutoRepeat() ? (1 << 30) : 0);
+        for (QChar character : event->text()) {
+            if (character.unicode() <= 0xFF)
+                Post(WM_CHAR, character.unicode());
+        }
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        // Auto-repeat is a run of key-downs; the one release comes when the key is let go.
+        if (event->isAutoRepeat())
+            return;
+        int key = qzQtVirtualKey(event->key(), (event->modifiers() & Qt::KeypadModifier) != 0);
+        if (key != 0)
+            Post(WM_KEYUP, static_cast<uintptr_t>(key));
+    }
+    void PostButton(QMouseEvent* event, uint32_t left, uint32_t middle, uint32_t right) {
+        QPoint at = event->position().toPoint();
+        intptr_t position = qzMakeLParam(at.x(), at.y());
+        if (event->button() == Qt::LeftButton)
+            Post(left, 0, position);
+        else if (event->button() == Qt::MiddleButton)
+            Post(middle, 0, position);
+        else if (event->button() == Qt::RightButton)
+            Post(right, 0, position);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        PostButton(event, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN);
+    }
+    // The second press of a double click arrives as the double-click message, with no press before it.
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        PostButton(event, WM_LBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_RBUTTONDBLCLK);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        PostButton(event, WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        QPoint at = event->position().toPoint();
+        Post(WM_MOUSEMOVE, 0, qzMakeLParam(at.x(), at.y()));
+    }
+    void enterEvent(QEnterEvent*) override { Post(WM_SETCURSOR); }
+    void leaveEvent(QEvent*) override { Post(WM_MOUSELEAVE); }
+    void wheelEvent(QWheelEvent* event) override {
+        int16_t delta = static_cast<int16_t>(event->angleDelta().y());
+        Post(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16);
+    }
+};
+
+Qt::WindowFlags FlagsOfStyle(uint32_t style, uint32_t exstyle) {
+    constexpr uint32_t WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u, WS_CAPTION = 0x00C00000u;
+    constexpr uint32_t WS_SYSMENU = 0x00080000u, WS_THICKFRAME = 0x00040000u, WS_MINIMIZEBOX = 0x00020000u;
+    constexpr uint32_t WS_MAXIMIZEBOX = 0x00010000u;
+    constexpr uint32_t WS_EX_DLGMODALFRAME = 1, WS_EX_TOPMOST = 8, WS_EX_NOACTIVATE = 0x08000000u;
+    Qt::WindowFlags flags;
+    if (style & WS_CHILD) {
+        flags = Qt::Widget;
+    } else {
+        flags = (exstyle & WS_EX_DLGMODALFRAME) ? Qt::Dialog : Qt::Window;
+        if ((style & WS_CAPTION) != WS_CAPTION) {
+            flags |= Qt::FramelessWindowHint;
+        } else {
+            flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+            if (style & WS_SYSMENU)
+                flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (style & WS_MINIMIZEBOX)
+                flags |= Qt::WindowMinimizeButtonHint;
+            if (style & WS_MAXIMIZEBOX)
+                flags |= Qt::WindowMaximizeButtonHint;
+        }
+        if ((style & WS_POPUP) && !(style & WS_THICKFRAME) && (style & WS_CAPTION) != WS_CAPTION)
+            flags |= Qt::FramelessWindowHint;
+    }
+    if (exstyle & WS_EX_TOPMOST)
+        flags |= Qt::WindowStaysOnTopHint;
+    if (exstyle & WS_EX_NOACTIVATE)
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    return flags;
+}
+
+Qt::CursorShape ShapeOfKind(int kind) {
+    static const Qt::CursorShape SHAPES[16] = {
+        Qt::ArrowCursor,        Qt::BlankCursor,    Qt::BusyCursor,    Qt::ArrowCursor,
+        Qt::CrossCursor,        Qt::PointingHandCursor, Qt::WhatsThisCursor, Qt::IBeamCursor,
+        Qt::ForbiddenCursor,    Qt::SizeAllCursor,  Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor,    Qt::SizeHorCursor,  Qt::UpArrowCursor, Qt::WaitCursor,
+    };
+    return SHAPES[kind];
+}
+
+} // namespace
+
+struct qzQtPlatform::State {
+    State(int& argc, char** argv) : application(argc, argv) {}
+    QApplication application;
+    std::map<qzWindowHandle, qzQtWindow*> windows;
+    std::map<qzPlatformHandle, QFont> fonts;
+    qzWindowHandle nextwindow = 1;
+    qzPlatformHandle nextfont = 1;
+    QIcon icon;
+
+    qzQtWindow* Find(qzWindowHandle handle) const {
+        auto found = windows.find(handle);
+        return found == windows.end() ? nullptr : found->second;
+    }
+};
+
+qzQtPlatform::qzQtPlatform(int& argc, char** argv) : state(std::make_unique<State>(argc, argv)) {
+    qzSetPlatform(this);
+    qzSetResourceProvider(this);
+}
+
+qzQtPlatform::~qzQtPlatform() {
+    qzSetResourceProvider(nullptr);
+    qzSetPlatform(nullptr);
+    for (auto& [handle, window] : state->windows)
+        delete window;
+}
+
+// The palette's button face serves as the shared brush; there is nothing to allocate.
+qzPlatformHandle qzQtPlatform::GetSysColorBrush(int index) { return static_cast<qzPlatformHandle>(index) + 1; }
+
+qzPlatformHandle qzQtPlatform::LoadIcon(unsigned resource) {
+    QIcon icon(QString(":/icon/%1.png").arg(resource));
+    if (icon.isNull() || icon.availableSizes().isEmpty()) {
+        errno = ENOENT;
+        return 0;
+    }
+    state->icon = icon;
+    return resource;
+}
+
+qzPlatformHandle qzQtPlatform::CreateFont(const char* face, int height, int weight) {
+    QFont font(QString::fromLatin1(face));
+    font.setPixelSize(height);
+    font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
+    qzPlatformHandle handle = state->nextfont++;
+    state->fonts[handle] = font;
+    return handle;
+}
+
+void qzQtPlatform::DeleteFont(qzPlatformHandle font) { state->fonts.erase(font); }
+
+uint16_t qzQtPlatform::RegisterClass(const char*, qzPlatformHandle icon) {
+    if (icon != 0)
+        QApplication::setWindowIcon(state->icon);
+    return 1;
+}
+
+void qzQtPlatform::UnregisterClass(const char*) {}
+
+qzWindowHandle qzQtPlatform::CreateWindow(qzWindow* window, const char* title, uint32_t style, uint32_t exstyle,
+                                          const qzRect& outer, bool defaultx, bool defaulty,
+                                          qzWindowHandle parent) {
+    QWidget* parentwidget = state->Find(parent);
+    qzWindowHandle handle = state->nextwindow++;
+    qzQtWindow* widget = new qzQtWindow(handle, parentwidget);
+    widget->setWindowFlags(FlagsOfStyle(style, exstyle));
+    widget->setWindowTitle(QString::fromLatin1(title));
+    widget->resize(outer.right - outer.left, outer.bottom - outer.top);
+    if (!defaultx || !defaulty)
+        widget->move(defaultx ? widget->x() : outer.left, defaulty ? widget->y() : outer.top);
+    state->windows[handle] = widget;
+    qzMessage created;
+    created.window = handle;
+    created.message = WM_NCCREATE;
+    created.lparam = reinterpret_cast<intptr_t>(window);
+    qzSendMessage(created);
+    return handle;
+}
+
+void qzQtPlatform::DestroyWindow(qzWindowHandle window) {
+    auto found = state->windows.find(window);
+    if (found == state->windows.end())
+        return;
+    delete found->second;
+    state->windows.erase(found);
+}
+
+bool qzQtPlatform::GetWindowPlacement(qzWindowHandle window, qzRect& outer) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return false;
+    QRect normal = widget->isMaximized() || widget->isMinimized() ? widget->normalGeometry() : widget->geometry();
+    outer = {normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height()};
+    return true;
+}
+
+// Qt places and sizes windows by their client area, and the frame belongs to the window manager: the outer
+// rectangle the engine computes is the client rectangle here.
+void qzQtPlatform::AdjustWindowRectEx(qzRect&, uint32_t, uint32_t) {}
+
+void qzQtPlatform::SetWindowStyle(qzWindowHandle window, uint32_t style, uint32_t exstyle) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return;
+    // New flags hide the window; it shows again once it has its new place.
+    bool visible = widget->isVisible();
+    widget->setWindowFlags(FlagsOfStyle(style, exstyle));
+    widget->showafterstyle = visible;
+}
+
+void qzQtPlatform::SetWindowPos(qzWindowHandle window, const qzRect& outer) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return;
+    widget->setGeometry(outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top);
+    if (widget->showafterstyle) {
+        widget->showafterstyle = false;
+        widget->show();
+        widget->activateWindow();
+    }
+}
+
+void qzQtPlatform::SetMinimumClientSize(qzWindowHandle window, int32_t width, int32_t height) {
+    if (qzQtWindow* widget = state->Find(window))
+        widget->setMinimumSize(width, height);
+}
+
+void qzQtPlatform::ShowWindow(qzWindowHandle window, int command) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return;
+    if (command == SW_SHOWMAXIMIZED)
+        widget->showMaximized();
+    else
+        widget->showNormal();
+    widget->activateWindow();
+}
+
+void qzQtPlatform::SetWindowText(qzWindowHandle window, const char* text) {
+    if (qzQtWindow* widget = state->Find(window))
+        widget->setWindowTitle(QString::fromLatin1(text));
+}
+
+void qzQtPlatform::SetBackground(qzWindowHandle window, bool enabled, uint32_t bgr) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return;
+    // Without a background the platform leaves the client area alone.
+    widget->setAttribute(Qt::WA_NoSystemBackground, !enabled);
+    widget->setAttribute(Qt::WA_OpaquePaintEvent, !enabled);
+    widget->setAutoFillBackground(enabled);
+    if (enabled) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Window, QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+        widget->setPalette(palette);
+    }
+}
+
+void qzQtPlatform::InvalidateRect(qzWindowHandle window) {
+    if (qzQtWindow* widget = state->Find(window))
+        widget->update();
+}
+
+bool qzQtPlatform::SetCursor(qzWindowHandle window, int kind) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr || kind < 1 || kind > 15) {
+        errno = EINVAL;
+        return false;
+    }
+    widget->setCursor(ShapeOfKind(kind));
+    return true;
+}
+
+// A press grabs the mouse by itself and the last release lets it go.
+void qzQtPlatform::SetCapture(qzWindowHandle) {}
+void qzQtPlatform::ReleaseCapture() {}
+// Leaving is always reported.
+void qzQtPlatform::TrackMouseLeave(qzWindowHandle) {}
+
+void qzQtPlatform::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+int qzQtPlatform::GetSystemMetrics(int index) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return 0;
+    QRect geometry = screen->geometry();
+    return index == SM_CXSCREEN ? geometry.width() : index == SM_CYSCREEN ? geometry.height() : 0;
+}
+
+int16_t qzQtPlatform::GetKeyState(int key) {
+    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    bool down = (key == VK_SHIFT && (modifiers & Qt::ShiftModifier)) ||
+                (key == VK_CONTROL && (modifiers & Qt::ControlModifier));
+    return down ? static_cast<int16_t>(0x8000) : 0;
+}
+
+bool qzQtPlatform::Load(const char* name, qzString& data) {
+    QFile file(QString(":/rcdata/%1").arg(QString::fromLatin1(name)));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = file.readAll();
+    data.Append(bytes.constData(), static_cast<uint32_t>(bytes.size()));
+    return true;
+}
+
+int qzQtVirtualKey(int qtkey, bool keypad) {
+    if (keypad) {
+        // The keypad's own codes whatever the NumLock state: the digit or the key NumLock-off turns it into.
+        switch (qtkey) {
+        case Qt::Key_0: case Qt::Key_Insert: return 96;
+        case Qt::Key_1: case Qt::Key_End: return 97;
+        case Qt::Key_2: case Qt::Key_Down: return 98;
+        case Qt::Key_3: case Qt::Key_PageDown: return 99;
+        case Qt::Key_4: case Qt::Key_Left: return 100;
+        case Qt::Key_5: case Qt::Key_Clear: return 101;
+        case Qt::Key_6: case Qt::Key_Right: return 102;
+        case Qt::Key_7: case Qt::Key_Home: return 103;
+        case Qt::Key_8: case Qt::Key_Up: return 104;
+        case Qt::Key_9: case Qt::Key_PageUp: return 105;
+        case Qt::Key_Asterisk: return 106;
+        case Qt::Key_Plus: return 107;
+        case Qt::Key_Minus: return 109;
+        case Qt::Key_Period: case Qt::Key_Delete: case Qt::Key_Comma: return 110;
+        case Qt::Key_Slash: return 111;
+        case Qt::Key_Enter: return 13;
+        default: break;
+        }
+    }
+    if (qtkey >= Qt::Key_A && qtkey <= Qt::Key_Z)
+        return qtkey;
+    if (qtkey >= Qt::Key_0 && qtkey <= Qt::Key_9)
+        return qtkey;
+    if (qtkey >= Qt::Key_F1 && qtkey <= Qt::Key_F12)
+        return 112 + (qtkey - Qt::Key_F1);
+    switch (qtkey) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Asterisk: return 106;
+    case Qt::Key_Plus: return 187;
+    case Qt::Key_Comma: return 188;
+    case Qt::Key_Minus: return 189;
+    case Qt::Key_Period: return 190;
+    case Qt::Key_Slash: return 191;
+    default: return 0;
+    }
+}

@@ -1,0 +1,51 @@
+// The window system on Qt 6: native windows as top-level QWidgets whose events become messages in the
+// engine's queue, the platform's metrics and key state, and the resources compiled into the executable.
+// Not here yet: native child controls, dialogs, message boxes and the clipboard.
+#pragma once
+
+#include "qzplatform.h"
+#include "qzresource.h"
+
+#include <memory>
+
+class qzQtPlatform : public qzPlatform, public qzResourceProvider {
+public:
+    // Builds the application object of Qt and installs itself as the platform and the resource provider.
+    qzQtPlatform(int& argc, char** argv);
+    ~qzQtPlatform() override;
+
+    qzPlatformHandle GetSysColorBrush(int index) override;
+    qzPlatformHandle LoadIcon(unsigned resource) override;
+    qzPlatformHandle CreateFont(const char* face, int height, int weight) override;
+    void DeleteFont(qzPlatformHandle font) override;
+    uint16_t RegisterClass(const char* name, qzPlatformHandle icon) override;
+    void UnregisterClass(const char* name) override;
+    qzWindowHandle CreateWindow(qzWindow* window, const char* title, uint32_t style, uint32_t exstyle,
+                                const qzRect& outer, bool defaultx, bool defaulty, qzWindowHandle parent) override;
+    void DestroyWindow(qzWindowHandle window) override;
+    bool GetWindowPlacement(qzWindowHandle window, qzRect& outer) override;
+    void AdjustWindowRectEx(qzRect& rect, uint32_t style, uint32_t exstyle) override;
+    void SetWindowStyle(qzWindowHandle window, uint32_t style, uint32_t exstyle) override;
+    void SetWindowPos(qzWindowHandle window, const qzRect& outer) override;
+    void SetMinimumClientSize(qzWindowHandle window, int32_t width, int32_t height) override;
+    void ShowWindow(qzWindowHandle window, int command) override;
+    void SetWindowText(qzWindowHandle window, const char* text) override;
+    void SetBackground(qzWindowHandle window, bool enabled, uint32_t bgr) override;
+    void InvalidateRect(qzWindowHandle window) override;
+    bool SetCursor(qzWindowHandle window, int kind) override;
+    void SetCapture(qzWindowHandle window) override;
+    void ReleaseCapture() override;
+    void TrackMouseLeave(qzWindowHandle window) override;
+    void ProcessEvents() override;
+    int GetSystemMetrics(int index) override;
+    int16_t GetKeyState(int key) override;
+
+    bool Load(const char* name, qzString& data) override;
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+// The Win32 virtual-key code of a Qt key (keypad keys by their keypad codes), 0 for keys without one.
+int qzQtVirtualKey(int qtkey, bool keypad);
