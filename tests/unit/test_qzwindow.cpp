@@ -1,0 +1,355 @@
+#include "qzexceptions.h"
+#include "qzfakeplatform.h"
+#include "qzmain.h"
+#include "qzmessagequeue.h"
+#include "qzwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every slot call of a window as text.
+struct SlotLog {
+    std::vector<std::string> calls;
+    void OnClose() { calls.push_back("close"); }
+    void OnMove() { calls.push_back("move"); }
+    void OnSize() { calls.push_back("size"); }
+    void OnKeyDown(int8_t key, bool repeat) {
+        calls.push_back("keydown " + std::to_string(key) + (repeat ? " repeat" : ""));
+    }
+    void OnKeyUp(int8_t key) { calls.push_back("keyup " + std::to_string(key)); }
+    void OnChar(uint8_t character) { calls.push_back("char " + std::to_string(character)); }
+    void OnMouseMove() { calls.push_back("mousemove"); }
+    void OnMouseDown(int button, bool doubleclick) {
+        calls.push_back("down " + std::to_string(button) + (doubleclick ? " double" : ""));
+    }
+    void OnMouseUp(int button) { calls.push_back("up " + std::to_string(button)); }
+    void OnMouseWheel(int count) { calls.push_back("wheel " + std::to_string(count)); }
+    void OnFocusGained() { calls.push_back("focus"); }
+    void OnFocusLost() { calls.push_back("nofocus"); }
+
+    void Install(qzWindow& window) {
+        window.SetOnClose(qzCallback<>::Bind<&SlotLog::OnClose>(this));
+        window.SetOnMove(qzCallback<>::Bind<&SlotLog::OnMove>(this));
+        window.SetOnSize(qzCallback<>::Bind<&SlotLog::OnSize>(this));
+        window.SetOnKeyDown(qzCallback<int8_t, bool>::Bind<&SlotLog::OnKeyDown>(this));
+        window.SetOnKeyUp(qzCallback<int8_t>::Bind<&SlotLog::OnKeyUp>(this));
+        window.SetOnChar(qzCallback<uint8_t>::Bind<&SlotLog::OnChar>(this));
+        window.SetOnMouseMove(qzCallback<>::Bind<&SlotLog::OnMouseMove>(this));
+        window.SetOnMouseDown(qzCallback<int, bool>::Bind<&SlotLog::OnMouseDown>(this));
+        window.SetOnMouseUp(qzCallback<int>::Bind<&SlotLog::OnMouseUp>(this));
+        window.SetOnMouseWheel(qzCallback<int>::Bind<&SlotLog::OnMouseWheel>(this));
+        window.SetOnFocusGained(qzCallback<>::Bind<&SlotLog::OnFocusGained>(this));
+        window.SetOnFocusLost(qzCallback<>::Bind<&SlotLog::OnFocusLost>(this));
+    }
+};
+
+struct WindowTest : ::testing::Test {
+    qzFakePlatform platform;
+    qzMain root{1};
+    qzWindow window;
+    SlotLog log;
+
+    void SetUp() override {
+        window.Create(&root, "Test", 2, QZDEFAULTPOS, QZDEFAULTPOS, 800, 600, 800, 600, nullptr);
+        log.Install(window);
+    }
+    void Send(uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
+        platform.Deliver(qzFakeMessage(window.GetHandle(), message, wparam, lparam));
+        ASSERT_TRUE(PumpMessages());
+    }
+    void Wheel(int delta) { Send(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16); }
+};
+
+using Calls = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(WindowTest, CreationGrowsTheClientAreaByTheFrameAndEntersTheRootsList) {
+    EXPECT_EQ(platform.CallsStartingWith("CreateWindow"), Calls{"CreateWindow Test cf0000 0 -1 -1 808 624 parent 0"});
+    EXPECT_EQ(root.windows.first, &window);
+    EXPECT_EQ(root.windows.count, 1);
+    // Until the first move and size messages the placement is the outer rectangle.
+    EXPECT_EQ(window.GetX(), 40);
+    EXPECT_EQ(window.GetClientWidth(), 808);
+    Send(WM_MOVE, 0, qzMakeLParam(44, 50));
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(800, 600));
+    EXPECT_EQ(window.GetX(), 44);
+    EXPECT_EQ(window.GetY(), 50);
+    EXPECT_EQ(window.GetClientWidth(), 800);
+    EXPECT_EQ(log.calls, (Calls{"move", "size"}));
+}
+
+TEST_F(WindowTest, RepeatedOrMinimisedPlacementCallsNoSlot) {
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 700));
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 700));
+    Send(WM_SIZE, SIZE_MINIMIZED, qzMakeLParam(0, 0));
+    EXPECT_EQ(window.GetClientWidth(), 900);
+    EXPECT_EQ(window.GetClientHeight(), 700);
+    Send(WM_MOVE, 0, qzMakeLParam(-10, -20));
+    Send(WM_MOVE, 0, qzMakeLParam(-10, -20));
+    // Positions are signed words: a window left of the screen keeps its negative x.
+    EXPECT_EQ(window.GetX(), -10);
+    EXPECT_EQ(window.GetY(), -20);
+    EXPECT_EQ(log.calls, (Calls{"size", "move"}));
+}
+
+TEST_F(WindowTest, WheelNotchesFireWhenWholeAndDropTheirRemainder) {
+    Wheel(60);
+    Wheel(60);
+    Wheel(240);
+    Wheel(60);
+    Wheel(-60);
+    Wheel(-130);
+    Wheel(-110); // the 10 left over from -130 was dropped
+    Wheel(-10);
+    Wheel(370); // three notches; the rest goes
+    Wheel(-119);
+    EXPECT_EQ(log.calls, (Calls{"wheel -1", "wheel -2", "wheel 1", "wheel 1", "wheel -3"}));
+}
+
+TEST_F(WindowTest, WheelAccumulatorClearsOnEnteringAndOnLosingFocus) {
+    Wheel(100);
+    Send(WM_KILLFOCUS);
+    Wheel(100);
+    Send(WM_MOUSEMOVE, 0, qzMakeLParam(5, 5)); // enters
+    Wheel(100);
+    Send(WM_MOUSEMOVE, 0, qzMakeLParam(6, 5)); // already inside: keeps the 100
+    Wheel(20);
+    EXPECT_EQ(log.calls, (Calls{"nofocus", "mousemove", "mousemove", "wheel -1"}));
+}
+
+TEST_F(WindowTest, CaptureLastsUntilEveryButtonIsReleased) {
+    Send(WM_LBUTTONDOWN);
+    Send(WM_RBUTTONDOWN);
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(platform.capture, window.GetHandle());
+    EXPECT_TRUE(window.IsAnyButtonHeld());
+    EXPECT_FALSE(window.IsLeftButtonHeld());
+    Send(WM_MBUTTONDBLCLK);
+    Send(WM_RBUTTONUP);
+    EXPECT_EQ(platform.capture, window.GetHandle());
+    Send(WM_MBUTTONUP);
+    EXPECT_EQ(platform.capture, 0u);
+    EXPECT_FALSE(window.IsAnyButtonHeld());
+    EXPECT_EQ(platform.CallsStartingWith("ReleaseCapture").size(), 1u);
+    EXPECT_EQ(log.calls, (Calls{"down 1", "down 3", "up 1", "down 2 double", "up 3", "up 2"}));
+}
+
+TEST_F(WindowTest, LeavingReportsOneMoreMoveWithTheMouseOutside) {
+    Send(WM_MOUSEMOVE, 0, qzMakeLParam(-3, 700));
+    EXPECT_TRUE(window.IsMouseInside());
+    EXPECT_EQ(window.GetMouseX(), -3);
+    EXPECT_EQ(window.GetMouseY(), 700);
+    Send(WM_MOUSEMOVE, 0, qzMakeLParam(4, 7));
+    Send(WM_MOUSELEAVE);
+    EXPECT_FALSE(window.IsMouseInside());
+    Send(WM_MOUSEMOVE, 0, qzMakeLParam(4, 7));
+    EXPECT_EQ(log.calls, (Calls{"mousemove", "mousemove", "mousemove", "mousemove"}));
+    // Leave tracking starts at each entry only.
+    EXPECT_EQ(platform.CallsStartingWith("TrackMouseLeave").size(), 2u);
+}
+
+TEST_F(WindowTest, KeysAreSignedLowBytesWithTheRepeatBitAndCharactersUnsigned) {
+    Send(WM_KEYDOWN, 122, 0);
+    Send(WM_KEYDOWN, 122, 1 << 30);
+    Send(WM_KEYDOWN, 0x1A0, 0); // only the low byte counts, as a signed value
+    Send(WM_KEYUP, 0xFF);
+    Send(WM_CHAR, 0x1E9);
+    Send(WM_SETFOCUS);
+    Send(WM_CLOSE);
+    EXPECT_TRUE(window.HasFocus());
+    EXPECT_EQ(log.calls, (Calls{"keydown 122", "keydown 122 repeat", "keydown -96", "keyup -1", "char 233",
+                                "focus", "close"}));
+    EXPECT_TRUE(window.IsCreated()); // closing is the application's decision
+}
+
+TEST_F(WindowTest, EmptySlotsAndUnknownMessagesAreQuiet) {
+    qzWindow other;
+    other.Create(&root, "Other", 1, 10, 10, 100, 100, 0, 0, nullptr);
+    platform.Deliver(qzFakeMessage(other.GetHandle(), WM_MOUSEWHEEL, 240u << 16));
+    platform.Deliver(qzFakeMessage(other.GetHandle(), 0x7777));
+    platform.Deliver(qzFakeMessage(9999, WM_CLOSE)); // a window the engine does not know
+    EXPECT_TRUE(PumpMessages());
+    EXPECT_TRUE(log.calls.empty());
+}
+
+TEST_F(WindowTest, MinMaxInfoGrowsTheMinimumClientSizeByTheFrame) {
+    qzMinMaxInfo info;
+    info.mintrackwidth = 100;
+    info.maxtrackwidth = 5000;
+    info.maxtrackheight = 300;
+    qzSendMessage(qzFakeMessage(window.GetHandle(), WM_GETMINMAXINFO, 0, reinterpret_cast<intptr_t>(&info)));
+    EXPECT_EQ(info.mintrackwidth, 808);
+    EXPECT_EQ(info.mintrackheight, 624);
+    EXPECT_EQ(info.maxtrackwidth, 5000);
+    EXPECT_EQ(info.maxtrackheight, 624);
+    EXPECT_EQ(qzSendMessage(qzFakeMessage(window.GetHandle(), WM_ERASEBKGND)), 1);
+}
+
+TEST_F(WindowTest, CursorIsSetOnEntryAndTheBlankOneAtOnce) {
+    EXPECT_EQ(qzSendMessage(qzFakeMessage(window.GetHandle(), WM_SETCURSOR)), 0); // outside: the default
+    Send(WM_MOUSEMOVE, 0, qzMakeLParam(1, 1));
+    platform.ClearCalls();
+    EXPECT_EQ(qzSendMessage(qzFakeMessage(window.GetHandle(), WM_SETCURSOR)), 1);
+    window.SetCursor(1);
+    window.SetCursor(7);
+    EXPECT_EQ(platform.CallsStartingWith("SetCursor"), (Calls{"SetCursor 1 3", "SetCursor 1 1", "SetCursor 1 7"}));
+    platform.failcursor = true;
+    EXPECT_THROW(window.SetCursor(4), qzWindowsException);
+    EXPECT_DEATH(window.SetCursor(16), "Expression: false");
+    EXPECT_DEATH(window.SetCursor(0), "Expression: false");
+}
+
+TEST_F(WindowTest, BackgroundColourIsSwappedIntoPlatformOrder) {
+    platform.ClearCalls();
+    window.SetBackgroundColor(0x123456);
+    window.SwitchOffBackground();
+    EXPECT_EQ(platform.CallsStartingWith("SetBackground"),
+              (Calls{"SetBackground 1 1 563412", "SetBackground 1 0 000000"}));
+    EXPECT_EQ(platform.CallsStartingWith("InvalidateRect").size(), 2u);
+}
+
+TEST_F(WindowTest, ModeChangeReplacesTheMaskedStylesAndNeedsAPosition) {
+    platform.ClearCalls();
+    window.SetMode(3, 0, 0, 0, 0, 0, 0);
+    window.SetMode(1, 100, 50, 640, 480, 320, 200);
+    EXPECT_EQ(platform.calls, (Calls{"SetWindowStyle 1 80000000 8", "SetMinimumClientSize 1 0 0",
+                                     "SetWindowPos 1 0 0 1280 1024", "InvalidateRect 1",
+                                     "SetWindowStyle 1 ca0000 0", "SetMinimumClientSize 1 320 200",
+                                     "SetWindowPos 1 96 30 648 504", "InvalidateRect 1"}));
+    EXPECT_EQ(window.GetMinimumClientWidth(), 320);
+    EXPECT_DEATH(window.SetMode(2, QZDEFAULTPOS, 5, 640, 480, 0, 0), "Expression: data.xx!=CW_USEDEFAULT");
+    EXPECT_DEATH(window.SetMode(3, 5, QZDEFAULTPOS, 0, 0, 0, 0), "Expression: y!=QZDEFAULTPOS");
+}
+
+TEST(WindowTypes, EveryTypeHasItsStylesAndPlacementRule) {
+    qzFakePlatform platform;
+    struct Row {
+        int type;
+        uint32_t style, exstyle;
+        int32_t xx, yy, width, height;
+    };
+    // Client 400 x 300 at (QZDEFAULTPOS, QZDEFAULTPOS), except 3, 8 and 9 at (7, 9); the screen is 1280 x 1024.
+    const Row rows[] = {
+        {1, 0x00CA0000u, 0, QZDEFAULTPOS, QZDEFAULTPOS, 408, 324},
+        {2, 0x00CF0000u, 0, QZDEFAULTPOS, QZDEFAULTPOS, 408, 324},
+        {3, 0x80000000u, 8, 7, 9, 400, 300},
+        {4, 0x80000000u, 0, 440, 362, 400, 300},
+        {5, 0x80C80000u, 0, 436, 342, 408, 324},
+        {6, 0x80C00000u, 0, 436, 342, 408, 324},
+        {7, 0x80C80000u, 1, 436, 342, 408, 324},
+        {8, 0x40000000u, 0, 7, 9, 400, 300},
+        {9, 0x40000000u, 0x08000000u, 7, 9, 400, 300},
+    };
+    for (const Row& row : rows) {
+        bool given = row.type == 3 || row.type >= 8;
+        qzWindowTypeData data = qzComputeWindowType(row.type, given ? 7 : QZDEFAULTPOS, given ? 9 : QZDEFAULTPOS,
+                                                    400, 300);
+        SCOPED_TRACE(row.type);
+        EXPECT_EQ(data.style, row.style);
+        EXPECT_EQ(data.exstyle, row.exstyle);
+        EXPECT_EQ(data.xx, row.xx);
+        EXPECT_EQ(data.yy, row.yy);
+        EXPECT_EQ(data.width, row.width);
+        EXPECT_EQ(data.height, row.height);
+    }
+    // A zero size of a full-screen popup is the screen's.
+    qzWindowTypeData full = qzComputeWindowType(3, 0, 0, 0, 0);
+    EXPECT_EQ(full.width, 1280);
+    EXPECT_EQ(full.height, 1024);
+    // Centred types only centre when a coordinate is left to the platform.
+    EXPECT_EQ(qzComputeWindowType(4, 3, 4, 10, 10).xx, 3);
+    EXPECT_DEATH(qzComputeWindowType(0, 0, 0, 1, 1), "Expression: false");
+    EXPECT_DEATH(qzComputeWindowType(10, 0, 0, 1, 1), "Expression: false");
+    EXPECT_DEATH(qzComputeWindowType(8, QZDEFAULTPOS, 0, 1, 1), "Expression: x!=QZDEFAULTPOS");
+}
+
+TEST(WindowLifetime, DestroyingLeavesTheListDropsQueuedMessagesAndTheRootDestroysTheRest) {
+    qzFakePlatform platform;
+    SlotLog log;
+    qzWindow first, second;
+    {
+        qzMain root(0);
+        first.Create(&root, "A", 2, 0, 0, 100, 100, 0, 0, nullptr);
+        second.Create(&root, "B", 2, 0, 0, 100, 100, 0, 0, nullptr);
+        log.Install(first);
+        platform.Deliver(qzFakeMessage(first.GetHandle(), WM_CLOSE));
+        platform.ProcessEvents();
+        first.Destroy();
+        EXPECT_FALSE(first.IsCreated());
+        EXPECT_EQ(root.windows.count, 1);
+        EXPECT_EQ(qzGetQueuedMessageCount(), 0u);
+        EXPECT_TRUE(PumpMessages());
+        EXPECT_TRUE(log.calls.empty());
+        EXPECT_DEATH(first.Destroy(), "Expression: main!=NULL");
+        EXPECT_DEATH(second.Create(&root, "B", 2, 0, 0, 1, 1, 0, 0, nullptr), "Expression: main==NULL");
+    }
+    EXPECT_FALSE(second.IsCreated());
+    EXPECT_EQ(platform.CallsStartingWith("DestroyWindow"), (Calls{"DestroyWindow 1", "DestroyWindow 2"}));
+    // The engine root gives back what it made, fonts last.
+    EXPECT_EQ(platform.calls.back(), "DeleteFont 201");
+    EXPECT_EQ(platform.CallsStartingWith("LoadIcon").size(), 0u);
+}
+
+TEST(WindowLifetime, FailedCreationThrowsAndLeavesTheWindowDetached) {
+    qzFakePlatform platform;
+    qzMain root(1);
+    qzWindow window;
+    platform.failcreatewindow = true;
+    try {
+        window.Create(&root, "X", 2, 0, 0, 10, 10, 0, 0, nullptr);
+        FAIL() << "no exception";
+    } catch (const qzWindowsException& failure) {
+        EXPECT_STREQ(failure.where, "qzMain::CreateWindow");
+        EXPECT_STREQ(failure.call, "CreateWindowEx");
+    }
+    EXPECT_FALSE(window.IsCreated());
+    EXPECT_EQ(root.windows.count, 0);
+}
+
+TEST(EngineRoot, FailuresReleaseWhatWasAlreadyMade) {
+    qzFakePlatform platform;
+    platform.failfont2 = true;
+    try {
+        qzMain root(1);
+        FAIL() << "no exception";
+    } catch (const qzWindowsException& failure) {
+        EXPECT_STREQ(failure.where, "qzMain::qzMain");
+        EXPECT_STREQ(failure.call, "CreateFont");
+    }
+    EXPECT_EQ(platform.CallsStartingWith("DeleteFont"), Calls{"DeleteFont 201"});
+    platform.failfont2 = false;
+    platform.failclass = true;
+    platform.ClearCalls();
+    try {
+        qzMain root(1);
+        FAIL() << "no exception";
+    } catch (const qzWindowsException& failure) {
+        EXPECT_STREQ(failure.call, "RegisterClassEx");
+    }
+    EXPECT_EQ(platform.CallsStartingWith("DeleteFont").size(), 2u);
+    EXPECT_TRUE(platform.CallsStartingWith("UnregisterClass").empty());
+}
+
+TEST(MessagePump, QuitStopsThePumpAndLeavesTheMessagesBehindIt) {
+    qzFakePlatform platform;
+    qzMain root(0);
+    qzWindow window;
+    window.Create(&root, "Q", 2, 0, 0, 100, 100, 0, 0, nullptr);
+    SlotLog log;
+    log.Install(window);
+    platform.Deliver(qzFakeMessage(window.GetHandle(), WM_KEYDOWN, 65));
+    platform.ProcessEvents();
+    PostQuitMessage(3);
+    platform.Deliver(qzFakeMessage(window.GetHandle(), WM_KEYDOWN, 66));
+    EXPECT_FALSE(PumpMessages());
+    EXPECT_EQ(qzGetQuitCode(), 3);
+    EXPECT_EQ(log.calls, Calls{"keydown 65"});
+    EXPECT_EQ(qzGetQueuedMessageCount(), 1u);
+    EXPECT_TRUE(PumpMessages());
+    EXPECT_EQ(log.calls, (Calls{"keydown 65", "keydown 66"}));
+}
