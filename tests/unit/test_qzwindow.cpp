@@ -69,7 +69,8 @@ using Calls = std::vector<std::string>;
 } // namespace
 
 TEST_F(WindowTest, CreationGrowsTheClientAreaByTheFrameAndEntersTheRootsList) {
-    EXPECT_EQ(platform.CallsStartingWith("CreateWindow"), Calls{"CreateWindow Test cf0000 0 -1 -1 808 624 parent 0"});
+    EXPECT_EQ(platform.CallsStartingWith("CreateWindow"),
+              Calls{"CreateWindow Test cf0000 0 -1 -1 808 624 parent 0"});
     EXPECT_EQ(root.windows.first, &window);
     EXPECT_EQ(root.windows.count, 1);
     // Until the first move and size messages the placement is the outer rectangle.
@@ -197,7 +198,8 @@ TEST_F(WindowTest, CursorIsSetOnEntryAndTheBlankOneAtOnce) {
     EXPECT_EQ(qzSendMessage(qzFakeMessage(window.GetHandle(), WM_SETCURSOR)), 1);
     window.SetCursor(1);
     window.SetCursor(7);
-    EXPECT_EQ(platform.CallsStartingWith("SetCursor"), (Calls{"SetCursor 1 3", "SetCursor 1 1", "SetCursor 1 7"}));
+    EXPECT_EQ(platform.CallsStartingWith("SetCursor"),
+              (Calls{"SetCursor 1 3", "SetCursor 1 1", "SetCursor 1 7"}));
     platform.failcursor = true;
     EXPECT_THROW(window.SetCursor(4), qzWindowsException);
     EXPECT_DEATH(window.SetCursor(16), "Expression: false");
@@ -217,10 +219,10 @@ TEST_F(WindowTest, ModeChangeReplacesTheMaskedStylesAndNeedsAPosition) {
     platform.ClearCalls();
     window.SetMode(3, 0, 0, 0, 0, 0, 0);
     window.SetMode(1, 100, 50, 640, 480, 320, 200);
-    EXPECT_EQ(platform.calls, (Calls{"SetWindowStyle 1 80000000 8", "SetMinimumClientSize 1 0 0",
-                                     "SetWindowPos 1 0 0 1280 1024", "InvalidateRect 1",
-                                     "SetWindowStyle 1 ca0000 0", "SetMinimumClientSize 1 320 200",
-                                     "SetWindowPos 1 96 30 648 504", "InvalidateRect 1"}));
+    EXPECT_EQ(platform.calls,
+              (Calls{"SetWindowStyle 1 80000000 8", "SetMinimumClientSize 1 0 0",
+                     "SetWindowPos 1 0 0 1280 1024", "InvalidateRect 1", "SetWindowStyle 1 ca0000 0",
+                     "SetMinimumClientSize 1 320 200", "SetWindowPos 1 96 30 648 504", "InvalidateRect 1"}));
     EXPECT_EQ(window.GetMinimumClientWidth(), 320);
     EXPECT_DEATH(window.SetMode(2, QZDEFAULTPOS, 5, 640, 480, 0, 0), "Expression: data.xx!=CW_USEDEFAULT");
     EXPECT_DEATH(window.SetMode(3, 5, QZDEFAULTPOS, 0, 0, 0, 0), "Expression: y!=QZDEFAULTPOS");
@@ -233,7 +235,8 @@ TEST(WindowTypes, EveryTypeHasItsStylesAndPlacementRule) {
         uint32_t style, exstyle;
         int32_t xx, yy, width, height;
     };
-    // Client 400 x 300 at (QZDEFAULTPOS, QZDEFAULTPOS), except 3, 8 and 9 at (7, 9); the screen is 1280 x 1024.
+    // Client 400 x 300 at (QZDEFAULTPOS, QZDEFAULTPOS), except 3, 8 and 9 at (7, 9); the screen is 1280 x
+    // 1024.
     const Row rows[] = {
         {1, 0x00CA0000u, 0, QZDEFAULTPOS, QZDEFAULTPOS, 408, 324},
         {2, 0x00CF0000u, 0, QZDEFAULTPOS, QZDEFAULTPOS, 408, 324},
@@ -247,8 +250,8 @@ TEST(WindowTypes, EveryTypeHasItsStylesAndPlacementRule) {
     };
     for (const Row& row : rows) {
         bool given = row.type == 3 || row.type >= 8;
-        qzWindowTypeData data = qzComputeWindowType(row.type, given ? 7 : QZDEFAULTPOS, given ? 9 : QZDEFAULTPOS,
-                                                    400, 300);
+        qzWindowTypeData data =
+            qzComputeWindowType(row.type, given ? 7 : QZDEFAULTPOS, given ? 9 : QZDEFAULTPOS, 400, 300);
         SCOPED_TRACE(row.type);
         EXPECT_EQ(data.style, row.style);
         EXPECT_EQ(data.exstyle, row.exstyle);

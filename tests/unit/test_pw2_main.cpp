@@ -1,0 +1,114 @@
+#include "pw2_testmain.h"
+#include "qzmessagequeue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(ScreenLayout, ViewsShareTheWidthAboveTheMenuAndSmallAreasCountAsTheMinimum) {
+    for (int32_t width : {799, 800, 801, 1001, 1920}) {
+        for (int32_t height : {0, 600, 700}) {
+            pw2_ScreenLayout layout = pw2_ComputeLayout(width, height);
+            int32_t w = std::max(width, 800), h = std::max(height, 600);
+            SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+            EXPECT_EQ(layout.root, (pw2_Rect{0, 0, w, h}));
+            // The views tile the area above the menu exactly; the right one takes the odd pixel.
+            EXPECT_EQ(layout.leftview.width + layout.rightview.width, w);
+            EXPECT_EQ(layout.rightview.x, layout.leftview.width);
+            EXPECT_GE(layout.rightview.width - layout.leftview.width, 0);
+            EXPECT_LE(layout.rightview.width - layout.leftview.width, 1);
+            EXPECT_EQ(layout.leftview.height, h - 155);
+            EXPECT_EQ(layout.rightview.height, h - 155);
+            EXPECT_EQ(layout.menu, (pw2_Rect{0, h - 155, w, 155}));
+        }
+    }
+}
+
+TEST_F(MainTest, StartupMakesTheWindowAndLaysTheRootOut) {
+    EXPECT_EQ(platform.CallsStartingWith("CreateWindow"),
+              (std::vector<std::string>{"CreateWindow Facetwright v6 cf0000 0 -1 -1 808 624 parent 0"}));
+    EXPECT_EQ(platform.CallsStartingWith("ShowWindow"), (std::vector<std::string>{"ShowWindow 1 1"}));
+    EXPECT_EQ(platform.CallsStartingWith("SetBackground"),
+              (std::vector<std::string>{"SetBackground 1 0 000000"}));
+    EXPECT_EQ(app->GetActiveWindow(), app->GetRootWindow());
+    EXPECT_EQ(app->GetViewSettings().animationtime, 400u);
+    EXPECT_EQ(app->GetRootWindow()->GetWidth(), 808);
+}
+
+TEST_F(MainTest, ResizingLogsBothLinesAndLaysOutForAtLeastTheMinimum) {
+    testing::internal::CaptureStderr();
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1001, 700));
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(640, 480));
+    Send(WM_SIZE, SIZE_MINIMIZED, qzMakeLParam(0, 0));
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log, "[pw2_Main] OnResize: Resize to 1001x700.\n"
+                   "[ResizeAll] OnResize: Resize to 1001x700.\n"
+                   "[pw2_Main] OnResize: Resize to 640x480.\n"
+                   "[ResizeAll] OnResize: Resize to 800x600.\n");
+    EXPECT_EQ(app->GetRootWindow()->GetWidth(), 800);
+    EXPECT_EQ(app->GetLayout().rightview, (pw2_Rect{400, 0, 400, 445}));
+}
+
+TEST_F(MainTest, F11TwiceReturnsToTheSameClientPlacement) {
+    Send(WM_MOVE, 0, qzMakeLParam(44, 50));
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 650));
+    platform.ClearCalls();
+    testing::internal::CaptureStderr();
+    Send(WM_KEYDOWN, VK_F11);
+    EXPECT_TRUE(app->IsFullscreen());
+    // The platform answers the new placement with move and size messages.
+    Send(WM_MOVE, 0, qzMakeLParam(0, 0));
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1280, 1024));
+    Send(WM_KEYDOWN, VK_F11, 1 << 30); // auto-repeat toggles as well
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(app->IsFullscreen());
+    EXPECT_EQ(platform.CallsStartingWith("SetWindowPos"),
+              (std::vector<std::string>{"SetWindowPos 1 0 0 1280 1024", "SetWindowPos 1 40 30 908 674"}));
+    EXPECT_EQ(platform.CallsStartingWith("SetMinimumClientSize"),
+              (std::vector<std::string>{"SetMinimumClientSize 1 0 0", "SetMinimumClientSize 1 800 600"}));
+    EXPECT_EQ(log, "[pw2_Main] OnKeyPressed: Switching to fullscreen mode.\n"
+                   "[pw2_Main] OnResize: Resize to 1280x1024.\n"
+                   "[ResizeAll] OnResize: Resize to 1280x1024.\n"
+                   "[pw2_Main] OnKeyPressed: Leaving fullscreen mode.\n");
+}
+
+TEST_F(MainTest, CloseLogsAndEndsTheLoopBeforeAnotherPass) {
+    pw2_Window* tipped = new pw2_Window(app.get(), app->GetRootWindow());
+    tipped->SetRect(0, 0, 100, 100);
+    tipped->SetTooltip("Front");
+    MoveMouse(5, 5);
+    testnow += 700;
+    testing::internal::CaptureStderr();
+    platform.Deliver(qzFakeMessage(Handle(), WM_CLOSE));
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[pw2_Main] OnClose.\n");
+    // The pass that took the quit message did no per-frame work.
+    EXPECT_TRUE(app->GetTooltipTimer().IsArmed());
+    EXPECT_FALSE(app->GetTooltipTimer().IsShown());
+    EXPECT_EQ(qzGetQueuedMessageCount(), 0u);
+}
+
+TEST_F(MainTest, ShutdownDestroysTheMainWindow) {
+    app.reset();
+    EXPECT_EQ(platform.CallsStartingWith("DestroyWindow"), (std::vector<std::string>{"DestroyWindow 1"}));
+    EXPECT_EQ(engine->windows.count, 0);
+}
+
+TEST(MainStartup, MissingFontsBecomeTheFontTextAndLeaveNoWindowBehind) {
+    qzFakePlatform platform;
+    TestBlocks blocks;
+    blocks.blocks.erase("1002");
+    qzSetResourceProvider(&blocks);
+    qzMain engine(1);
+    testing::internal::CaptureStderr();
+    try {
+        pw2_Main app(&engine);
+        FAIL() << "no exception";
+    } catch (const char* text) {
+        EXPECT_STREQ(text, "Failed to load fonts.");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[pw2_Main] Constructor.\n");
+    EXPECT_EQ(engine.windows.count, 0);
+    EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
+    qzSetResourceProvider(nullptr);
+}
