@@ -8,7 +8,7 @@ packages=(
     zlib1g-dev libssl-dev
     qt6-base-dev libgl-dev libglx-dev libegl-dev
     libfreetype-dev fonts-dejavu-core
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick xdotool
     libopenmesh-dev
 )
 

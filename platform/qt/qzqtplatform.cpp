@@ -148,10 +148,10 @@ Qt::WindowFlags FlagsOfStyle(uint32_t style, uint32_t exstyle) {
 
 Qt::CursorShape ShapeOfKind(int kind) {
     static const Qt::CursorShape SHAPES[16] = {
-        Qt::ArrowCursor,        Qt::BlankCursor,    Qt::BusyCursor,    Qt::ArrowCursor,
-        Qt::CrossCursor,        Qt::PointingHandCursor, Qt::WhatsThisCursor, Qt::IBeamCursor,
-        Qt::ForbiddenCursor,    Qt::SizeAllCursor,  Qt::SizeBDiagCursor, Qt::SizeVerCursor,
-        Qt::SizeFDiagCursor,    Qt::SizeHorCursor,  Qt::UpArrowCursor, Qt::WaitCursor,
+        Qt::ArrowCursor,     Qt::BlankCursor,        Qt::BusyCursor,      Qt::ArrowCursor,
+        Qt::CrossCursor,     Qt::PointingHandCursor, Qt::WhatsThisCursor, Qt::IBeamCursor,
+        Qt::ForbiddenCursor, Qt::SizeAllCursor,      Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeHorCursor,      Qt::UpArrowCursor,   Qt::WaitCursor,
     };
     return SHAPES[kind];
 }
@@ -186,7 +186,9 @@ qzQtPlatform::~qzQtPlatform() {
 }
 
 // The palette's button face serves as the shared brush; there is nothing to allocate.
-qzPlatformHandle qzQtPlatform::GetSysColorBrush(int index) { return static_cast<qzPlatformHandle>(index) + 1; }
+qzPlatformHandle qzQtPlatform::GetSysColorBrush(int index) {
+    return static_cast<qzPlatformHandle>(index) + 1;
+}
 
 qzPlatformHandle qzQtPlatform::LoadIcon(unsigned resource) {
     QIcon icon(QString(":/icon/%1.png").arg(resource));
@@ -207,7 +209,9 @@ qzPlatformHandle qzQtPlatform::CreateFont(const char* face, int height, int weig
     return handle;
 }
 
-void qzQtPlatform::DeleteFont(qzPlatformHandle font) { state->fonts.erase(font); }
+void qzQtPlatform::DeleteFont(qzPlatformHandle font) {
+    state->fonts.erase(font);
+}
 
 uint16_t qzQtPlatform::RegisterClass(const char*, qzPlatformHandle icon) {
     if (icon != 0)
@@ -217,8 +221,8 @@ uint16_t qzQtPlatform::RegisterClass(const char*, qzPlatformHandle icon) {
 
 void qzQtPlatform::UnregisterClass(const char*) {}
 
-qzWindowHandle qzQtPlatform::CreateWindow(qzWindow* window, const char* title, uint32_t style, uint32_t exstyle,
-                                          const qzRect& outer, bool defaultx, bool defaulty,
+qzWindowHandle qzQtPlatform::CreateWindow(qzWindow* window, const char* title, uint32_t style,
+                                          uint32_t exstyle, const qzRect& outer, bool defaultx, bool defaulty,
                                           qzWindowHandle parent) {
     QWidget* parentwidget = state->Find(parent);
     qzWindowHandle handle = state->nextwindow++;
@@ -249,7 +253,8 @@ bool qzQtPlatform::GetWindowPlacement(qzWindowHandle window, qzRect& outer) {
     qzQtWindow* widget = state->Find(window);
     if (widget == nullptr)
         return false;
-    QRect normal = widget->isMaximized() || widget->isMinimized() ? widget->normalGeometry() : widget->geometry();
+    QRect normal =
+        widget->isMaximized() || widget->isMinimized() ? widget->normalGeometry() : widget->geometry();
     outer = {normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height()};
     return true;
 }
@@ -337,7 +342,9 @@ void qzQtPlatform::ReleaseCapture() {}
 // Leaving is always reported.
 void qzQtPlatform::TrackMouseLeave(qzWindowHandle) {}
 
-void qzQtPlatform::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void qzQtPlatform::ProcessEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 int qzQtPlatform::GetSystemMetrics(int index) {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -367,23 +374,52 @@ int qzQtVirtualKey(int qtkey, bool keypad) {
     if (keypad) {
         // The keypad's own codes whatever the NumLock state: the digit or the key NumLock-off turns it into.
         switch (qtkey) {
-        case Qt::Key_0: case Qt::Key_Insert: return 96;
-        case Qt::Key_1: case Qt::Key_End: return 97;
-        case Qt::Key_2: case Qt::Key_Down: return 98;
-        case Qt::Key_3: case Qt::Key_PageDown: return 99;
-        case Qt::Key_4: case Qt::Key_Left: return 100;
-        case Qt::Key_5: case Qt::Key_Clear: return 101;
-        case Qt::Key_6: case Qt::Key_Right: return 102;
-        case Qt::Key_7: case Qt::Key_Home: return 103;
-        case Qt::Key_8: case Qt::Key_Up: return 104;
-        case Qt::Key_9: case Qt::Key_PageUp: return 105;
-        case Qt::Key_Asterisk: return 106;
-        case Qt::Key_Plus: return 107;
-        case Qt::Key_Minus: return 109;
-        case Qt::Key_Period: case Qt::Key_Delete: case Qt::Key_Comma: return 110;
-        case Qt::Key_Slash: return 111;
-        case Qt::Key_Enter: return 13;
-        default: break;
+        case Qt::Key_0:
+        case Qt::Key_Insert:
+            return 96;
+        case Qt::Key_1:
+        case Qt::Key_End:
+            return 97;
+        case Qt::Key_2:
+        case Qt::Key_Down:
+            return 98;
+        case Qt::Key_3:
+        case Qt::Key_PageDown:
+            return 99;
+        case Qt::Key_4:
+        case Qt::Key_Left:
+            return 100;
+        case Qt::Key_5:
+        case Qt::Key_Clear:
+            return 101;
+        case Qt::Key_6:
+        case Qt::Key_Right:
+            return 102;
+        case Qt::Key_7:
+        case Qt::Key_Home:
+            return 103;
+        case Qt::Key_8:
+        case Qt::Key_Up:
+            return 104;
+        case Qt::Key_9:
+        case Qt::Key_PageUp:
+            return 105;
+        case Qt::Key_Asterisk:
+            return 106;
+        case Qt::Key_Plus:
+            return 107;
+        case Qt::Key_Minus:
+            return 109;
+        case Qt::Key_Period:
+        case Qt::Key_Delete:
+        case Qt::Key_Comma:
+            return 110;
+        case Qt::Key_Slash:
+            return 111;
+        case Qt::Key_Enter:
+            return 13;
+        default:
+            break;
         }
     }
     if (qtkey >= Qt::Key_A && qtkey <= Qt::Key_Z)
@@ -393,32 +429,61 @@ int qzQtVirtualKey(int qtkey, bool keypad) {
     if (qtkey >= Qt::Key_F1 && qtkey <= Qt::Key_F12)
         return 112 + (qtkey - Qt::Key_F1);
     switch (qtkey) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
-    case Qt::Key_Return: case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Asterisk: return 106;
-    case Qt::Key_Plus: return 187;
-    case Qt::Key_Comma: return 188;
-    case Qt::Key_Minus: return 189;
-    case Qt::Key_Period: return 190;
-    case Qt::Key_Slash: return 191;
-    default: return 0;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_Asterisk:
+        return 106;
+    case Qt::Key_Plus:
+        return 187;
+    case Qt::Key_Comma:
+        return 188;
+    case Qt::Key_Minus:
+        return 189;
+    case Qt::Key_Period:
+        return 190;
+    case Qt::Key_Slash:
+        return 191;
+    default:
+        return 0;
     }
 }

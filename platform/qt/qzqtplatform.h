@@ -21,7 +21,8 @@ public:
     uint16_t RegisterClass(const char* name, qzPlatformHandle icon) override;
     void UnregisterClass(const char* name) override;
     qzWindowHandle CreateWindow(qzWindow* window, const char* title, uint32_t style, uint32_t exstyle,
-                                const qzRect& outer, bool defaultx, bool defaulty, qzWindowHandle parent) override;
+                                const qzRect& outer, bool defaultx, bool defaulty,
+                                qzWindowHandle parent) override;
     void DestroyWindow(qzWindowHandle window) override;
     bool GetWindowPlacement(qzWindowHandle window, qzRect& outer) override;
     void AdjustWindowRectEx(qzRect& rect, uint32_t style, uint32_t exstyle) override;

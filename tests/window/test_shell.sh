@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Runs the real program on a virtual display and drives it with real X events: start-up log, resizes,
+# F11 there and back, and Alt+F4 with its log and exit status.
+# Without the font blocks compiled in, it checks the refusal instead: the font text and a failed exit.
+# Usage: test_shell.sh PROGRAM fonts|nofonts   (starts its own Xvfb unless INSIDE_XVFB is set)
+set -uo pipefail
+program=$(readlink -f "$1")
+mode=${2:-fonts}
+if [ -z "${INSIDE_XVFB:-}" ]; then
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program" "$mode"
+fi
+
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+log="$work/log"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# Waits until the log holds the line, at most 10 s.
+wait_for_line() {
+    for _ in $(seq 200); do
+        grep -qxF -- "$1" "$log" && return 0
+        sleep 0.05
+    done
+    fail "no log line '$1'"; return 1
+}
+# Waits until the window's client area is at x, y with width x height, at most 10 s.
+wait_for_geometry() {
+    local want="$1" got=""
+    for _ in $(seq 200); do
+        window=$(find_window)
+        got=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+              /Width:/{w=$NF} /Height:/{h=$NF} END{print x "," y " " w "x" h}')
+        [ "$got" = "$want" ] && return 0
+        sleep 0.05
+    done
+    fail "geometry is $got, expected $want"; return 1
+}
+
+# The newest visible window of the program: a change of window type makes a new native window.
+find_window() { xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1; }
+# Real key presses (XTEST) into the window, which gets the input focus first.
+press() {
+    window=$(find_window)
+    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    xdotool key "$1"
+}
+
+"$program" 2>"$log" &
+pid=$!
+
+if [ "$mode" = nofonts ]; then
+    status=
+    for _ in $(seq 200); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"; status=$?; break
+        fi
+        sleep 0.05
+    done
+    [ -n "$status" ] || fail "the program did not end without its fonts"
+    [ "${status:-0}" != 0 ] || fail "a start without fonts reported success"
+    grep -qxF "[pw2_Main] Constructor." "$log" || fail "no constructor line"
+    [ "$(tail -n1 "$log")" = "Failed to load fonts." ] || fail "the last line is not the font text"
+    [ "$failures" -eq 0 ] || { cat "$log" >&2; exit 1; }
+    echo "window test passed (no fonts compiled in: the refusal was checked)"
+    exit 0
+fi
+window=$(find_window)
+[ -n "$window" ] || { fail "no window"; cat "$log" >&2; exit 1; }
+
+wait_for_line "[pw2_Main] Constructor."
+wait_for_line "[ResizeAll] OnResize: Resize to 800x600."
+# Away from the corner, so that returning from full screen has to restore the position too.
+xdotool windowmove "$window" 37 41
+start="37,41"
+wait_for_geometry "$start 800x600"
+
+xdotool windowsize "$window" 1000 700
+wait_for_line "[pw2_Main] OnResize: Resize to 1000x700."
+wait_for_line "[ResizeAll] OnResize: Resize to 1000x700."
+
+xdotool windowsize "$window" 640 480
+wait_for_line "[pw2_Main] OnResize: Resize to 640x480."
+wait_for_line "[ResizeAll] OnResize: Resize to 800x600."
+
+xdotool windowsize "$window" 900 650
+wait_for_line "[pw2_Main] OnResize: Resize to 900x650."
+wait_for_geometry "$start 900x650"
+
+press F11
+wait_for_line "[pw2_Main] OnKeyPressed: Switching to fullscreen mode."
+wait_for_geometry "0,0 1280x1024"
+wait_for_line "[ResizeAll] OnResize: Resize to 1280x1024."
+
+press F11
+wait_for_line "[pw2_Main] OnKeyPressed: Leaving fullscreen mode."
+wait_for_geometry "$start 900x650"
+
+press alt+F4
+status=
+for _ in $(seq 200); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+        wait "$pid"; status=$?; break
+    fi
+    sleep 0.05
+done
+[ -n "$status" ] || fail "the program did not end after Alt+F4"
+[ "${status:-x}" = 0 ] || fail "exit status ${status:-none}, expected 0"
+wait_for_line "[pw2_Main] OnClose."
+[ "$(tail -n1 "$log")" = "[pw2_Main] OnClose." ] || fail "OnClose is not the last line"
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- program log ---" >&2; cat "$log" >&2
+    exit 1
+fi
+echo "window test passed"
