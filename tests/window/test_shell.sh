@@ -37,6 +37,18 @@ wait_for_geometry() {
     fail "geometry is $got, expected $want"; return 1
 }
 
+# Sets status to the program's exit status once it has ended, at most 10 s; empty if it did not end.
+wait_for_exit() {
+    status=
+    for _ in $(seq 200); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            status=$?
+            return
+        fi
+        sleep 0.05
+    done
+}
 # The newest visible window of the program: a change of window type makes a new native window.
 find_window() { xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1; }
 # Real key presses (XTEST) into the window, which gets the input focus first.
@@ -50,13 +62,7 @@ press() {
 pid=$!
 
 if [ "$mode" = nofonts ]; then
-    status=
-    for _ in $(seq 200); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid"; status=$?; break
-        fi
-        sleep 0.05
-    done
+    wait_for_exit
     [ -n "$status" ] || fail "the program did not end without its fonts"
     [ "${status:-0}" != 0 ] || fail "a start without fonts reported success"
     grep -qxF "[pw2_Main] Constructor." "$log" || fail "no constructor line"
@@ -97,13 +103,7 @@ wait_for_line "[pw2_Main] OnKeyPressed: Leaving fullscreen mode."
 wait_for_geometry "$start 900x650"
 
 press alt+F4
-status=
-for _ in $(seq 200); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-        wait "$pid"; status=$?; break
-    fi
-    sleep 0.05
-done
+wait_for_exit
 [ -n "$status" ] || fail "the program did not end after Alt+F4"
 [ "${status:-x}" = 0 ] || fail "exit status ${status:-none}, expected 0"
 wait_for_line "[pw2_Main] OnClose."
