@@ -35,7 +35,8 @@ bench: build
 # libFuzzer with clang, bounded in time; new finds land in the kept corpus (FUZZ_SECONDS per target).
 BUILD_FUZZ   ?= build-fuzz
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	@scripts/install-deps.sh --fuzz
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_SANITIZE=ON -DQZ_FUZZ=ON -DQZ_BENCH=OFF > /dev/null
 	@for t in compactdb qzimage qzbitmapfont; do \
 	    cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_$$t && \

@@ -6,7 +6,6 @@
 #include "qzexceptions.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
-#include "qzresource.h"
 #include "qztime.h"
 
 #include <algorithm>
@@ -62,8 +61,8 @@ pw2_Main::~pw2_Main() {
 
 void pw2_Main::LoadFonts() {
     try {
-        fontdata[0] = qzLoadResourceData(1001u);
-        fontdata[1] = qzLoadResourceData(1002u);
+        fonts[0].LoadResource(1001u, true);
+        fonts[1].LoadResource(1002u, true);
     } catch (const qzIOException&) {
         throw "Failed to load fonts.";
     } catch (const qzFormatException&) {

@@ -4,6 +4,7 @@
 
 #include "pw2_tooltiptimer.h"
 #include "pw2_window.h"
+#include "qzbitmapfont.h"
 #include "qzstring.h"
 #include "qzwindow.h"
 
@@ -63,6 +64,8 @@ public:
     pw2_Window* GetActiveWindow() const { return active; }
     const std::vector<pw2_Window*>& GetPopups() const { return popups; }
     const pw2_ViewSettings& GetViewSettings() const { return *viewsettings; }
+    // 0 is the font of resource 1001, 1 that of 1002.
+    const qzBitmapFont& GetFont(int index) const { return fonts[index]; }
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     bool IsFullscreen() const { return fullscreen; }
@@ -92,8 +95,8 @@ private:
 
     qzMain* qzmain;
     qzWindow mainwindow;
-    // The bitmap fonts' data, 1001 and 1002.
-    qzString fontdata[2];
+    // The fonts of resources 1001 and 1002.
+    qzBitmapFont fonts[2];
     bool fullscreen = false;
     int32_t savedx = 0;
     int32_t savedy = 0;

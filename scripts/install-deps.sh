@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
+# With --fuzz it adds clang, which the libFuzzer targets need.
 set -euo pipefail
 
 packages=(
@@ -8,9 +9,10 @@ packages=(
     zlib1g-dev libssl-dev
     qt6-base-dev libgl-dev libglx-dev libegl-dev
     libfreetype-dev fonts-dejavu-core
-    xvfb xauth x11-utils imagemagick xdotool
+    xvfb xauth x11-utils imagemagick xdotool libx11-dev
     libopenmesh-dev
 )
+[ "${1:-}" = --fuzz ] && packages+=(clang)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -33,6 +33,8 @@ TEST_F(MainTest, StartupMakesTheWindowAndLaysTheRootOut) {
     EXPECT_EQ(app->GetActiveWindow(), app->GetRootWindow());
     EXPECT_EQ(app->GetViewSettings().animationtime, 400u);
     EXPECT_EQ(app->GetRootWindow()->GetWidth(), 808);
+    EXPECT_EQ(app->GetFont(0).GetHeight(), 10u);
+    EXPECT_EQ(app->GetFont(1).GetHeight(), 11u);
 }
 
 TEST_F(MainTest, ResizingLogsBothLinesAndLaysOutForAtLeastTheMinimum) {
@@ -94,21 +96,27 @@ TEST_F(MainTest, ShutdownDestroysTheMainWindow) {
     EXPECT_EQ(engine->windows.count, 0);
 }
 
-TEST(MainStartup, MissingFontsBecomeTheFontTextAndLeaveNoWindowBehind) {
-    qzFakePlatform platform;
-    TestBlocks blocks;
-    blocks.blocks.erase("1002");
-    qzSetResourceProvider(&blocks);
-    qzMain engine(1);
-    testing::internal::CaptureStderr();
-    try {
-        pw2_Main app(&engine);
-        FAIL() << "no exception";
-    } catch (const char* text) {
-        EXPECT_STREQ(text, "Failed to load fonts.");
+TEST(MainStartup, MissingOrCorruptFontsBecomeTheFontTextAndLeaveNoWindowBehind) {
+    // One block missing, then one cut short: an I/O and a format failure.
+    for (bool missing : {true, false}) {
+        qzFakePlatform platform;
+        TestBlocks blocks;
+        if (missing)
+            blocks.blocks.erase("1002");
+        else
+            blocks.blocks["1001"].resize(100);
+        qzSetResourceProvider(&blocks);
+        qzMain engine(1);
+        testing::internal::CaptureStderr();
+        try {
+            pw2_Main app(&engine);
+            ADD_FAILURE() << "no exception";
+        } catch (const char* text) {
+            EXPECT_STREQ(text, "Failed to load fonts.");
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "[pw2_Main] Constructor.\n");
+        EXPECT_EQ(engine.windows.count, 0);
+        EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
+        qzSetResourceProvider(nullptr);
     }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[pw2_Main] Constructor.\n");
-    EXPECT_EQ(engine.windows.count, 0);
-    EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
-    qzSetResourceProvider(nullptr);
 }

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Runs the real program on a virtual display and drives it with real X events: start-up log, resizes,
-# F11 there and back, and Alt+F4 with its log and exit status.
-# Without the font blocks compiled in, it checks the refusal instead: the font text and a failed exit.
-# Usage: test_shell.sh PROGRAM fonts|nofonts   (starts its own Xvfb unless INSIDE_XVFB is set)
+# F11 there and back, Alt+F4 and, in a second run, the close box, each with its log and exit status.
+# Usage: test_shell.sh PROGRAM XCLOSE   (starts its own Xvfb unless INSIDE_XVFB is set)
 set -uo pipefail
 program=$(readlink -f "$1")
-mode=${2:-fonts}
+xclose=$(readlink -f "$2")
 if [ -z "${INSIDE_XVFB:-}" ]; then
-    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program" "$mode"
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program" "$xclose"
 fi
 
 work=$(mktemp -d)
@@ -61,16 +60,6 @@ press() {
 "$program" 2>"$log" &
 pid=$!
 
-if [ "$mode" = nofonts ]; then
-    wait_for_exit
-    [ -n "$status" ] || fail "the program did not end without its fonts"
-    [ "${status:-0}" != 0 ] || fail "a start without fonts reported success"
-    grep -qxF "[pw2_Main] Constructor." "$log" || fail "no constructor line"
-    [ "$(tail -n1 "$log")" = "Failed to load fonts." ] || fail "the last line is not the font text"
-    [ "$failures" -eq 0 ] || { cat "$log" >&2; exit 1; }
-    echo "window test passed (no fonts compiled in: the refusal was checked)"
-    exit 0
-fi
 window=$(find_window)
 [ -n "$window" ] || { fail "no window"; cat "$log" >&2; exit 1; }
 
@@ -108,6 +97,15 @@ wait_for_exit
 [ "${status:-x}" = 0 ] || fail "exit status ${status:-none}, expected 0"
 wait_for_line "[pw2_Main] OnClose."
 [ "$(tail -n1 "$log")" = "[pw2_Main] OnClose." ] || fail "OnClose is not the last line"
+
+# The close box: there is no window manager here, so the test sends its WM_DELETE_WINDOW itself.
+"$program" 2>"$log" &
+pid=$!
+wait_for_line "[ResizeAll] OnResize: Resize to 800x600."
+"$xclose" "$(find_window)"
+wait_for_exit
+[ "${status:-x}" = 0 ] || fail "exit status ${status:-none} after the close box, expected 0"
+[ "$(tail -n1 "$log")" = "[pw2_Main] OnClose." ] || fail "OnClose is not the last line after the close box"
 
 if [ "$failures" -ne 0 ]; then
     echo "--- program log ---" >&2; cat "$log" >&2

@@ -1,0 +1,28 @@
+/* xclose WINDOW: asks a window to close as a window manager does, with the WM_DELETE_WINDOW client message
+   (there is no window manager under the test's virtual display to turn Alt+F4 into one). */
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        fprintf(stderr, "usage: xclose WINDOW\n");
+        return 2;
+    }
+    Display* display = XOpenDisplay(NULL);
+    if (display == NULL) {
+        fprintf(stderr, "xclose: no display\n");
+        return 1;
+    }
+    Window window = (Window)strtoul(argv[1], NULL, 0);
+    XEvent event = {0};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+    return 0;
+}
