@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <set>
+#include <vector>
 
 TEST(BatchAllocator, SmallRequestsTakeEightBytesOfOneBlock) {
     qzBatchAllocator a(4000);
@@ -74,4 +76,95 @@ TEST(BatchAllocator, ResetReleasesTheChainAndStartsOver) {
 TEST(BatchAllocatorDeath, ZeroSizeIsAnAssertion) {
     qzBatchAllocator a(64);
     EXPECT_DEATH(a.Allocate(0), "Expression: size!=0");
+}
+
+namespace {
+
+// Walks the chain from the newest block by the header words.
+size_t ChainLength(const qzBatchAllocator& a) {
+    size_t n = 0;
+    for (unsigned char* b = a.block; b != nullptr; ++n)
+        std::memcpy(&b, b, sizeof b);
+    return n;
+}
+
+} // namespace
+
+// Enough records to fill several chunks: each request must come back writable and disjoint from every other
+// one, whatever mix of sizes leads up to it, and the chain must count one block per block opened.
+TEST(BatchAllocator, RandomRequestsOverManyChunksStayDisjointAndIntact) {
+    for (uint32_t blocksize : {64u, 4000u, 100000u}) {
+        qzBatchAllocator a(blocksize);
+        std::mt19937 random(blocksize);
+        struct Record {
+            unsigned char* p;
+            uint32_t size;
+            unsigned char fill;
+        };
+        std::vector<Record> records;
+        std::vector<unsigned char*> separate;
+        size_t opened = 0;
+        uint64_t total = 0;
+        while (total < 3 * qzBatchAllocator::LASTCHUNK / 2) {
+            uint32_t size = 1 + random() % (blocksize + blocksize / 8);
+            unsigned char* before = a.block;
+            auto* p = static_cast<unsigned char*>(a.Allocate(size));
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % qzBatchAllocator::ALIGNMENT, 0u);
+            if (size > blocksize) {
+                EXPECT_EQ(a.block, before);
+                separate.push_back(p);
+            } else {
+                if (a.block != before) {
+                    ++opened;
+                    EXPECT_EQ(p, a.block + qzBatchAllocator::HEADER);
+                }
+                EXPECT_TRUE(p >= a.block + qzBatchAllocator::HEADER &&
+                            p + size <= a.block + qzBatchAllocator::HEADER + blocksize);
+            }
+            unsigned char fill = static_cast<unsigned char>(records.size() * 7 + 1);
+            std::memset(p, fill, size);
+            records.push_back({p, size, fill});
+            total += size;
+        }
+        EXPECT_EQ(ChainLength(a), opened);
+        for (const Record& r : records)
+            for (uint32_t i = 0; i < r.size; i += 1 + r.size / 16)
+                ASSERT_EQ(r.p[i], r.fill) << "an overlapping request overwrote this one";
+        for (unsigned char* p : separate)
+            a.Free(p);
+        a.Reset();
+        EXPECT_EQ(ChainLength(a), 0u);
+        // after a reset the allocator serves requests as a new one does
+        auto* p = static_cast<unsigned char*>(a.Allocate(8));
+        EXPECT_EQ(p, a.block + qzBatchAllocator::HEADER);
+        EXPECT_EQ(ChainLength(a), 1u);
+    }
+}
+
+TEST(BatchAllocator, EachBlockLinksTheOneOpenedBeforeIt) {
+    qzBatchAllocator a(4000);
+    std::vector<unsigned char*> blocks;
+    for (int i = 0; i < 5000; ++i) {
+        unsigned char* before = a.block;
+        a.Allocate(4000);
+        ASSERT_NE(a.block, before); // a full-size request always opens a block
+        blocks.push_back(a.block);
+    }
+    for (size_t i = blocks.size() - 1; i > 0; --i) {
+        unsigned char* previous;
+        std::memcpy(&previous, blocks[i], sizeof previous);
+        ASSERT_EQ(previous, blocks[i - 1]);
+    }
+}
+
+// Blocks carved from a shared chunk must not look like separate blocks to Free, even right at the start of
+// a chunk, where the word before the record is the block header.
+TEST(BatchAllocator, FreeOfTheFirstRecordOfEveryBlockReleasesNothing) {
+    qzBatchAllocator a(4000);
+    for (int i = 0; i < 3000; ++i) {
+        auto* p = static_cast<unsigned char*>(a.Allocate(4000));
+        std::memset(p, 0x33, 4000);
+        a.Free(p);
+        ASSERT_EQ(p[3999], 0x33);
+    }
 }
