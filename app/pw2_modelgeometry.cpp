@@ -126,6 +126,10 @@ pw2_ModelEdge* pw2_ModelGeometry::FindOrCreateEdge(pw2_ModelPoint* point1, pw2_M
         if (edge->ends[0].point == point2 || edge->ends[1].point == point2)
             return edge;
     }
+    return CreateEdge(point1, point2);
+}
+
+pw2_ModelEdge* pw2_ModelGeometry::CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2) {
     pw2_ModelEdge* edge = new (allocator.Allocate(sizeof(pw2_ModelEdge))) pw2_ModelEdge;
     EdgeList::Append(firstedge, lastedge, edge);
     pw2_ModelPoint* points[2] = {point1, point2};
@@ -240,31 +244,76 @@ void pw2_ModelGeometry::Clear() {
     allocator.Reset();
 }
 
+// The copy walks the source lists in order but reaches their points, and the new points, all over memory.
+// Each pass therefore takes its records in batches and touches what the next step will read before taking
+// the first record of the batch, so the cache misses of a whole batch overlap instead of queueing.
 pw2_ModelGeometry* pw2_ModelGeometry::CopyFrom(pw2_ModelGeometry* source) {
     // clearing first would leave nothing to copy
     if (source == this)
         return this;
     Clear();
+    constexpr int BATCH = 32;
     for (pw2_ModelPoint* from = source->firstpoint; from != nullptr; from = from->next) {
         pw2_ModelPoint* point = CreatePoint();
         point->position = from->position;
         point->selected = from->selected;
         from->copy = point;
     }
-    for (pw2_ModelEdge* from = source->firstedge; from != nullptr; from = from->next)
-        FindOrCreateEdge(from->ends[0].point->copy, from->ends[1].point->copy);
-    for (pw2_ModelFace* from = source->firstface; from != nullptr; from = from->next) {
-        // a face still being built in the source has corners without points and is not a face yet
-        if (from == source->connecting_face)
-            continue;
-        pw2_ModelFace* face = CreateFace(from->vertexcount);
-        for (uint32_t i = 0; i < from->vertexcount; ++i) {
-            SetVertexPoint(&face->vertices[i], from->vertices[i].point->copy);
-            face->vertices[i].color = from->vertices[i].color;
+    // The source holds each pair of points once, so its edges are made without looking for them first.
+    for (pw2_ModelEdge* from = source->firstedge; from != nullptr;) {
+        pw2_ModelEdge* batch[BATCH];
+        int n = 0;
+        for (; from != nullptr && n < BATCH; from = from->next) {
+            batch[n++] = from;
+            __builtin_prefetch(from->ends[0].point);
+            __builtin_prefetch(from->ends[1].point);
         }
-        face->area = from->area;
-        face->normal = from->normal;
-        ConnectFace();
+        pw2_ModelPoint* points[BATCH][2];
+        for (int i = 0; i < n; ++i)
+            for (int k = 0; k < 2; ++k) {
+                points[i][k] = batch[i]->ends[k].point->copy;
+                __builtin_prefetch(points[i][k]);
+            }
+        for (int i = 0; i < n; ++i)
+            for (int k = 0; k < 2; ++k)
+                if (points[i][k]->lastend != nullptr)
+                    __builtin_prefetch(points[i][k]->lastend, 1);
+        for (int i = 0; i < n; ++i)
+            CreateEdge(points[i][0], points[i][1]);
+    }
+    for (pw2_ModelFace* from = source->firstface; from != nullptr;) {
+        pw2_ModelFace* batch[BATCH];
+        int n = 0;
+        for (; from != nullptr && n < BATCH; from = from->next) {
+            // a face still being built in the source has corners without points and is not a face yet
+            if (from == source->connecting_face)
+                continue;
+            batch[n++] = from;
+            for (uint32_t i = 0; i < from->vertexcount; ++i)
+                __builtin_prefetch(from->vertices[i].point);
+        }
+        for (int f = 0; f < n; ++f)
+            for (uint32_t i = 0; i < batch[f]->vertexcount; ++i)
+                __builtin_prefetch(batch[f]->vertices[i].point->copy);
+        for (int f = 0; f < n; ++f)
+            for (uint32_t i = 0; i < batch[f]->vertexcount; ++i) {
+                const pw2_ModelPoint* point = batch[f]->vertices[i].point->copy;
+                if (point->lastvertex != nullptr)
+                    __builtin_prefetch(point->lastvertex, 1);
+                if (point->firstend != nullptr)
+                    __builtin_prefetch(point->firstend);
+            }
+        for (int f = 0; f < n; ++f) {
+            const pw2_ModelFace* original = batch[f];
+            pw2_ModelFace* face = CreateFace(original->vertexcount);
+            for (uint32_t i = 0; i < original->vertexcount; ++i) {
+                SetVertexPoint(&face->vertices[i], original->vertices[i].point->copy);
+                face->vertices[i].color = original->vertices[i].color;
+            }
+            face->area = original->area;
+            face->normal = original->normal;
+            ConnectFace();
+        }
     }
     return this;
 }

@@ -116,6 +116,8 @@ public:
     pw2_ModelFace* connecting_face = nullptr;
 
 private:
+    // a new edge between two points that have none yet
+    pw2_ModelEdge* CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2);
     void ReleaseSeparateFaces();
 
     // faces too large for a block, which have memory of their own to release
