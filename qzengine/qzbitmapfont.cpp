@@ -13,13 +13,6 @@ constexpr size_t HEADERSIZE = 9;
 
 } // namespace
 
-uint32_t qzRoundUpToPowerOfTwo(uint32_t value) {
-    uint32_t p = 1;
-    while (p < value && p < 0x80000000u)
-        p <<= 1;
-    return p;
-}
-
 void qzBitmapFont::Load(const void* data, size_t size, bool premultiplied) {
     QZASSERT(!exists, "!exists");
     const uint8_t* b = static_cast<const uint8_t*>(data);
@@ -79,7 +72,21 @@ void qzBitmapFont::LoadResource(unsigned number, bool premultiplied) {
 void qzBitmapFont::Release() {
     QZASSERT(exists, "exists");
     atlas.Release();
+    if (tex.Exists())
+        tex.Destroy();
     exists = false;
+}
+
+void qzBitmapFont::CreateTexture(qzDevice* device) {
+    QZASSERT(exists, "exists");
+    QZASSERT(!tex.Exists(), "!tex.Exists()");
+    tex.CreateFromImage(device, &atlas, false);
+}
+
+void qzBitmapFont::SetTexture(uint32_t stage) const {
+    QZASSERT(exists, "exists");
+    QZASSERT(tex.Exists(), "tex.Exists()");
+    tex.SetTexture(stage);
 }
 
 uint8_t qzBitmapFont::GetGlyph(unsigned char character) const {

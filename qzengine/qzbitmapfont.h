@@ -3,9 +3,12 @@
 #pragma once
 
 #include "qzimage.h"
+#include "qztexture.h"
 
 #include <cstddef>
 #include <cstdint>
+
+class qzDevice;
 
 struct qzGlyphRect {
     float left, top, right, bottom;
@@ -21,7 +24,11 @@ public:
     void LoadFile(const char* path, bool premultiplied);
     void LoadResource(const char* name, bool premultiplied);
     void LoadResource(unsigned number, bool premultiplied);
+    // Also destroys the texture when it exists.
     void Release();
+    // The atlas as a managed texture without mipmaps.
+    void CreateTexture(qzDevice* device);
+    void SetTexture(uint32_t stage) const;
 
     uint8_t GetGlyph(unsigned char character) const;
     uint32_t GetWidth() const;
@@ -34,6 +41,7 @@ public:
     const qzImage& GetAtlas() const { return atlas; }
 
     bool exists = false;
+    qzTexture tex;
 
 private:
     qzImage atlas;
@@ -45,6 +53,3 @@ private:
     int32_t baselineoffset = 0;
     uint8_t advances[255] = {};
 };
-
-// The next power of two at or above value (1 for 0 and 1).
-uint32_t qzRoundUpToPowerOfTwo(uint32_t value);

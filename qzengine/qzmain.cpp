@@ -34,6 +34,7 @@ qzMain::qzMain(unsigned iconid) {
         platform.DeleteFont(font1);
         throw failure;
     }
+    direct3d = qzGetRenderApi();
 }
 
 qzMain::~qzMain() {

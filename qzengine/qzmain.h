@@ -4,6 +4,7 @@
 
 #include "qzobjectlist.h"
 #include "qzplatform.h"
+#include "qzrenderapi.h"
 #include "qzwindow.h"
 
 #include <cstdint>
@@ -20,6 +21,8 @@ public:
     qzPlatformHandle GetIcon() const { return icon; }
     qzPlatformHandle GetFont(int index) const { return index == 0 ? font1 : font2; }
     uint16_t GetClassAtom() const { return classatom; }
+    // The Direct3D object devices are made from: the render API installed when the root was built.
+    qzRenderApi* GetDirect3D() const { return direct3d; }
 
     // The windows created on this root; a window enters at creation and leaves when destroyed.
     qzObjectList<qzWindow> windows;
@@ -30,6 +33,7 @@ private:
     qzPlatformHandle font1 = 0;
     qzPlatformHandle font2 = 0;
     uint16_t classatom = 0;
+    qzRenderApi* direct3d = nullptr;
 };
 
 constexpr const char* QZWINDOWCLASSNAME = "MainWindowClass";

@@ -51,6 +51,9 @@ public:
     // A background of 0xBBGGRR, or none when enabled is false.
     virtual void SetBackground(qzWindowHandle window, bool enabled, uint32_t bgr) = 0;
     virtual void InvalidateRect(qzWindowHandle window) = 0;
+    // Marks the whole client area as painted. A platform that asks for painting only on exposure has
+    // nothing to do.
+    virtual void ValidateRect(qzWindowHandle) {}
     // Cursor kinds 1 (none) to 15; false when the cursor cannot be loaded, with errno set.
     virtual bool SetCursor(qzWindowHandle window, int kind) = 0;
     virtual void SetCapture(qzWindowHandle window) = 0;

@@ -1,6 +1,7 @@
 #include "qzwindow.h"
 
 #include "qzassert.h"
+#include "qzdevice.h"
 #include "qzexceptions.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
@@ -143,7 +144,9 @@ void qzWindow::Destroy() {
 }
 
 void qzWindow::ReleaseOnDestroy() {
-    // Native child controls and the device join here when they exist.
+    // Native child controls join here when they exist.
+    if (device != nullptr)
+        device->Destroy();
     brush = 0;
     brushnotowned = true;
     brushenabled = false;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class qzDevice;
 class qzMain;
 
 // The platform chooses the position.
@@ -61,6 +62,8 @@ public:
     bool IsAnyButtonHeld() const { return leftbutton || middlebutton || rightbutton; }
     bool HasFocus() const { return hasfocus; }
     qzWindowHandle GetHandle() const { return windowhandle; }
+    // The device drawing into this window, if any.
+    qzDevice* GetDevice() const { return device; }
     int32_t GetMinimumClientWidth() const { return minclientwidth; }
     int32_t GetMinimumClientHeight() const { return minclientheight; }
 
@@ -78,12 +81,14 @@ public:
     void SetOnFocusLost(qzCallback<> slot) { onfocuslost = slot; }
 
 private:
+    friend class qzDevice;
     friend intptr_t qzWindowProc(qzWindow& window, const qzMessage& message);
     friend intptr_t qzWindowProcedure(const qzMessage& message);
 
     void ReleaseOnDestroy();
 
     qzMain* main = nullptr;
+    qzDevice* device = nullptr;
     qzWindow* parent = nullptr;
     qzWindowHandle windowhandle = 0;
     int cursor = 3; // the kind; 0 after the blank cursor destroyed it

@@ -1,6 +1,7 @@
 #include "qzwindowproc.h"
 
 #include "qzassert.h"
+#include "qzdevice.h"
 #include "qzplatform.h"
 #include "qzwindow.h"
 
@@ -86,7 +87,9 @@ intptr_t qzWindowProc(qzWindow& w, const qzMessage& m) {
             w.onfocuslost();
         return 0;
     case WM_PAINT:
-        // The platform fills the background itself from the brush it was given; the device joins here.
+        // The platform fills the background itself from the brush it was given.
+        if (w.device != nullptr)
+            w.device->Present();
         return 0;
     case WM_CLOSE:
         if (!w.onclose.IsEmpty())

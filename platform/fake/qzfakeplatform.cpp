@@ -134,6 +134,10 @@ void qzFakePlatform::InvalidateRect(qzWindowHandle window) {
     Record(Text("InvalidateRect %ld", L(window)));
 }
 
+void qzFakePlatform::ValidateRect(qzWindowHandle window) {
+    Record(Text("ValidateRect %ld", L(window)));
+}
+
 bool qzFakePlatform::SetCursor(qzWindowHandle window, int kind) {
     Record(Text("SetCursor %ld %ld", L(window), kind));
     if (failcursor) {

@@ -33,6 +33,7 @@ public:
     void SetWindowText(qzWindowHandle window, const char* text) override;
     void SetBackground(qzWindowHandle window, bool enabled, uint32_t bgr) override;
     void InvalidateRect(qzWindowHandle window) override;
+    void ValidateRect(qzWindowHandle window) override;
     bool SetCursor(qzWindowHandle window, int kind) override;
     void SetCapture(qzWindowHandle window) override;
     void ReleaseCapture() override;

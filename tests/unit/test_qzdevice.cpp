@@ -1,0 +1,553 @@
+#include "test_qzdevice_fixture.h"
+
+#include "qzexceptions.h"
+#include "qzlight.h"
+#include "qzmessagequeue.h"
+#include "qztexture.h"
+#include "qzvertexbufferinternal.h"
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+namespace {
+
+struct FrameLog {
+    qzFakeRenderApi* api = nullptr;
+    int frames = 0;
+    // Where in the recorded calls the frame was drawn.
+    int callsatframe = -1;
+    void Draw() {
+        ++frames;
+        callsatframe = static_cast<int>(api->calls.size());
+    }
+};
+
+} // namespace
+
+TEST_F(DeviceTest, CreateAttachesALostDeviceWithTheDefaultPresentParameters) {
+    EXPECT_EQ(window.GetDevice(), &device);
+    EXPECT_TRUE(device.IsLost());
+    EXPECT_TRUE(api.calls.empty()); // nothing is made on the Direct3D side yet
+    const D3DPRESENT_PARAMETERS& p = device.GetPresentParameters();
+    EXPECT_EQ(p.BackBufferWidth, 0u);
+    EXPECT_EQ(p.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(p.BackBufferCount, 1u);
+    EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONE);
+    EXPECT_EQ(p.MultiSampleQuality, 0u);
+    EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_DISCARD);
+    EXPECT_EQ(p.hDeviceWindow, window.GetHandle());
+    EXPECT_TRUE(p.Windowed);
+    EXPECT_FALSE(p.EnableAutoDepthStencil);
+    EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_UNKNOWN);
+    EXPECT_EQ(p.Flags, 0u);
+    EXPECT_EQ(p.FullScreen_RefreshRateInHz, 0u);
+    EXPECT_EQ(p.PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
+}
+
+TEST_F(DeviceTest, EverySetterChangesItsMembersAndMarksTheDeviceLost) {
+    const D3DPRESENT_PARAMETERS& p = device.GetPresentParameters();
+    const std::vector<std::function<void()>> changes = {
+        [&] {
+            device.SetBufferOptions(true, false, true);
+            EXPECT_EQ(p.BackBufferCount, 2u);
+            EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_DISCARD);
+            EXPECT_TRUE(p.EnableAutoDepthStencil);
+            EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_D16);
+            EXPECT_EQ(p.Flags, D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL);
+        },
+        [&] {
+            device.SetBufferOptions(false, true, false);
+            EXPECT_EQ(p.BackBufferCount, 1u);
+            EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_COPY);
+            EXPECT_FALSE(p.EnableAutoDepthStencil);
+            EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_UNKNOWN);
+            EXPECT_EQ(p.Flags, 0u);
+        },
+        [&] {
+            device.SetMultisampling(4);
+            EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONMASKABLE);
+            EXPECT_EQ(p.MultiSampleQuality, 3u);
+        },
+        [&] {
+            device.SetMultisampling(0);
+            EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONE);
+            EXPECT_EQ(p.MultiSampleQuality, 0u);
+        },
+        [&] {
+            device.SetDisplayMode(true, 75, true);
+            EXPECT_FALSE(p.Windowed);
+            EXPECT_EQ(p.FullScreen_RefreshRateInHz, 75u);
+            EXPECT_EQ(p.PresentationInterval, D3DPRESENT_INTERVAL_DEFAULT);
+        },
+        [&] {
+            device.SetDisplayMode(false, 0, false);
+            EXPECT_TRUE(p.Windowed);
+            EXPECT_EQ(p.PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
+        },
+        [&] {
+            device.SetSize(1024, 700);
+            EXPECT_EQ(device.GetWidth(), 1024u);
+            EXPECT_EQ(device.GetHeight(), 700u);
+            EXPECT_EQ(p.BackBufferWidth, 800u); // the size reaches the parameters at the reset
+        },
+    };
+    for (const auto& change : changes) {
+        device.Restore();
+        ASSERT_FALSE(device.IsLost());
+        change();
+        EXPECT_TRUE(device.IsLost());
+    }
+    ASSERT_TRUE(device.Restore());
+    EXPECT_EQ(api.device->parameters.BackBufferWidth, 1024u);
+    EXPECT_EQ(api.device->parameters.BackBufferHeight, 700u);
+    EXPECT_EQ(api.devicescreated, 1); // every later change went through a reset
+}
+
+TEST_F(DeviceTest, FirstRestoreCreatesTheDeviceWithTheCurrentSettings) {
+    FrameLog log{&api};
+    device.SetDrawCallback<&FrameLog::Draw>(&log);
+    device.Present();
+    EXPECT_EQ(log.frames, 0);
+    EXPECT_EQ(api.FindCall("Present"), -1);
+    EXPECT_EQ(platform.CallsStartingWith("ValidateRect").size(), 1u);
+
+    EXPECT_TRUE(device.Restore());
+    EXPECT_FALSE(device.IsLost());
+    EXPECT_EQ(api.calls, std::vector<std::string>{"CreateDevice 0 1 " + std::to_string(window.GetHandle()) +
+                                                  " 0x40 800x600"});
+    EXPECT_EQ(device.GetD3DDevice(), api.device);
+}
+
+TEST_F(DeviceTest, AReferenceDeviceAsksForTheReferenceRasteriser) {
+    qzWindow other;
+    other.Create(&root, "Other", 2, QZDEFAULTPOS, QZDEFAULTPOS, 320, 200, 0, 0, nullptr);
+    qzDevice reference;
+    reference.Create(&other, true);
+    EXPECT_TRUE(reference.Restore());
+    EXPECT_EQ(api.CallsStartingWith("CreateDevice 0 2 ").size(), 1u);
+}
+
+TEST_F(DeviceTest, RestoreWaitsWhileTheSystemHoldsTheDeviceLost) {
+    MakeUsable();
+    api.LoseDevice();
+    device.SetSize(900, 600);
+    EXPECT_FALSE(device.Restore());
+    EXPECT_FALSE(device.Restore());
+    EXPECT_EQ(api.FindCall("Reset"), -1);
+    EXPECT_TRUE(device.IsLost());
+    api.AllowReset();
+    EXPECT_TRUE(device.Restore());
+    EXPECT_EQ(api.CallsStartingWith("Reset 900x600").size(), 1u);
+    EXPECT_EQ(api.devicescreated, 1);
+}
+
+TEST_F(DeviceTest, ALostAnswerOfResetOrCreationKeepsTheDeviceLostWithoutThrowing) {
+    api.fail["CreateDevice"] = D3DERR_DEVICELOST;
+    EXPECT_FALSE(device.Restore());
+    EXPECT_EQ(device.GetD3DDevice(), nullptr);
+    api.fail.clear();
+    EXPECT_TRUE(device.Restore());
+    device.SetSize(640, 480);
+    api.fail["Reset"] = D3DERR_DEVICELOST;
+    EXPECT_FALSE(device.Restore());
+    EXPECT_TRUE(device.IsLost());
+    api.fail.clear();
+    EXPECT_TRUE(device.Restore());
+}
+
+TEST_F(DeviceTest, OtherFailuresOfCreationAndResetThrowNamingTheFailedCall) {
+    api.fail["CreateDevice"] = D3DERR_NOTAVAILABLE;
+    try {
+        device.Restore();
+        FAIL() << "no exception";
+    } catch (const qzD3DException& failure) {
+        EXPECT_STREQ(failure.where, "qzDevice::_ResetDevice");
+        EXPECT_STREQ(failure.call, "IDirect3D9::CreateDevice");
+    }
+    EXPECT_EQ(device.GetD3DDevice(), nullptr);
+    api.fail.clear();
+    EXPECT_TRUE(device.Restore()); // the next Restore tries to create it again
+    EXPECT_EQ(api.devicescreated, 1);
+
+    device.SetSize(640, 480);
+    api.fail["Reset"] = D3DERR_INVALIDCALL;
+    try {
+        device.Restore();
+        FAIL() << "no exception";
+    } catch (const qzD3DException& failure) {
+        EXPECT_STREQ(failure.where, "qzDevice::_ResetDevice");
+        EXPECT_STREQ(failure.call, "IDirect3DDevice9::Reset");
+    }
+}
+
+TEST_F(DeviceTest, ResetDestroysExactlyTheNonManagedResourcesAndDisablesEveryLight) {
+    MakeUsable();
+    qzVertexBufferInternal dynamicbuffers[2], managedbuffer;
+    dynamicbuffers[0].Create(&device, 100, 0x1C4, 32, false, true, true);
+    managedbuffer.Create(&device, 100, 0x1C4, 32, true, false, false);
+    dynamicbuffers[1].Create(&device, 50, 0x1D2, 40, false, false, true);
+    qzTexture managedtexture, rendertargets[2];
+    rendertargets[0].Create(&device, 64, 64, false, true);
+    managedtexture.Create(&device, 10, 10, false, false);
+    rendertargets[1].Create(&device, 100, 30, false, true);
+    qzLight lights[3];
+    for (qzLight& light : lights)
+        light.Create(&device);
+    for (const qzLight& light : lights)
+        light.Enable(true);
+    ASSERT_EQ(api.LiveVertexBuffers(D3DPOOL_DEFAULT), 2);
+    ASSERT_EQ(api.LiveTextures(D3DPOOL_DEFAULT), 2);
+    api.ClearCalls();
+
+    device.SetSize(1000, 700);
+    ASSERT_TRUE(device.Restore()); // the fake refuses a reset while default-pool resources live
+
+    for (const qzVertexBufferInternal& buffer : dynamicbuffers)
+        EXPECT_FALSE(buffer.Exists());
+    for (const qzTexture& texture : rendertargets)
+        EXPECT_FALSE(texture.Exists());
+    EXPECT_TRUE(managedbuffer.Exists());
+    EXPECT_TRUE(managedtexture.Exists());
+    EXPECT_EQ(device.vertexbuffers.count, 1);
+    EXPECT_EQ(device.textures.count, 1);
+    EXPECT_EQ(api.LiveVertexBuffers(D3DPOOL_DEFAULT), 0);
+    EXPECT_EQ(api.LiveTextures(D3DPOOL_DEFAULT), 0);
+    EXPECT_EQ(api.LiveVertexBuffers(D3DPOOL_MANAGED), 1);
+    EXPECT_EQ(api.LiveTextures(D3DPOOL_MANAGED), 1);
+
+    // every light is switched off before the reset, and stays created
+    int reset = api.FindCall("Reset");
+    for (const qzLight& light : lights) {
+        int off = api.FindCall("LightEnable " + std::to_string(light.GetIndex()) + " 0");
+        EXPECT_GE(off, 0);
+        EXPECT_LT(off, reset);
+        EXPECT_TRUE(light.Exists());
+    }
+    EXPECT_EQ(device.lights.count, 3);
+    // the destroyed resources can be made again on the reset device
+    dynamicbuffers[0].Create(&device, 100, 0x1C4, 32, false, true, true);
+    rendertargets[0].Create(&device, 64, 64, false, true);
+}
+
+TEST_F(DeviceTest, PresentDrawsThroughTheCallbackThenPresentsThenValidates) {
+    MakeUsable();
+    device.Present(); // no callback: nothing is presented
+    EXPECT_EQ(api.FindCall("Present"), -1);
+    EXPECT_EQ(platform.CallsStartingWith("ValidateRect").size(), 1u);
+
+    FrameLog log{&api};
+    device.SetDrawCallback<&FrameLog::Draw>(&log);
+    api.ClearCalls();
+    device.Present();
+    EXPECT_EQ(log.frames, 1);
+    EXPECT_EQ(api.FindCall("Present"), log.callsatframe);
+    EXPECT_EQ(api.device->presents, 1);
+    EXPECT_EQ(platform.CallsStartingWith("ValidateRect").size(), 2u);
+
+    api.LoseDevice();
+    device.Present();
+    EXPECT_TRUE(device.IsLost());
+    EXPECT_EQ(log.frames, 2);
+    device.Present(); // a lost device only validates the window
+    EXPECT_EQ(log.frames, 2);
+    EXPECT_EQ(platform.CallsStartingWith("ValidateRect").size(), 4u);
+}
+
+TEST_F(DeviceTest, AFailedPresentOtherThanLossThrows) {
+    MakeUsable();
+    FrameLog log{&api};
+    device.SetDrawCallback<&FrameLog::Draw>(&log);
+    api.fail["Present"] = D3DERR_DRIVERINTERNALERROR;
+    try {
+        device.Present();
+        FAIL() << "no exception";
+    } catch (const qzD3DException& failure) {
+        EXPECT_STREQ(failure.where, "qzDevice::_ResetDevice");
+        EXPECT_STREQ(failure.call, "IDirect3DDevice9::Present");
+    }
+    EXPECT_FALSE(device.IsLost());
+}
+
+TEST_F(DeviceTest, APaintMessagePresentsAndTheWindowsDestructionDestroysTheDevice) {
+    MakeUsable();
+    FrameLog log{&api};
+    device.SetDrawCallback<&FrameLog::Draw>(&log);
+    qzMessage paint;
+    paint.window = window.GetHandle();
+    paint.message = WM_PAINT;
+    qzSendMessage(paint);
+    EXPECT_EQ(log.frames, 1);
+    EXPECT_EQ(api.device->presents, 1);
+
+    qzTexture texture;
+    texture.Create(&device, 4, 4, false, false);
+    window.Destroy();
+    EXPECT_EQ(device.window, nullptr);
+    EXPECT_EQ(window.GetDevice(), nullptr);
+    EXPECT_FALSE(texture.Exists());
+    EXPECT_EQ(api.device, nullptr); // released
+    EXPECT_EQ(api.LiveTextures(D3DPOOL_MANAGED), 0);
+}
+
+TEST_F(DeviceTest, BeginSceneStartsOnTheBackBufferWithBlendingAndNoScissor) {
+    MakeUsable();
+    device.BeginScene();
+    EXPECT_EQ(api.calls, (std::vector<std::string>{
+                             "BeginScene", "SetRenderState D3DRS_ALPHABLENDENABLE 1", "GetBackBuffer 0 0 0",
+                             "SetRenderTarget 0 backbuffer", "Release backbuffer",
+                             "SetRenderState D3DRS_SCISSORTESTENABLE 0", "SetViewport 0 0 800 600 0 1"}));
+    device.EndScene();
+    EXPECT_EQ(api.calls.back(), "EndScene");
+    EXPECT_EQ(api.LiveSurfaceReferences(), 0);
+}
+
+TEST_F(DeviceTest, SetRenderTargetUsesTheTexturesAllocatedSizeAndComesBack) {
+    MakeUsable();
+    qzTexture target;
+    target.Create(&device, 300, 200, false, true);
+    device.BeginScene();
+    device.SetRenderTarget(&target);
+    EXPECT_EQ(api.device->rendertarget, static_cast<qzFakeTexture*>(target.GetD3DTexture())->name);
+    EXPECT_EQ(api.calls.back(), "SetViewport 0 0 512 256 0 1");
+    EXPECT_EQ(device.GetTargetWidth(), 512u);
+    EXPECT_EQ(device.GetTargetHeight(), 256u);
+    EXPECT_EQ(api.device->renderstates[D3DRS_SCISSORTESTENABLE], 0u);
+    device.SetRenderTarget(nullptr);
+    EXPECT_EQ(api.device->rendertarget, "backbuffer");
+    EXPECT_EQ(device.GetTargetWidth(), 800u);
+    device.EndScene();
+    EXPECT_EQ(api.LiveSurfaceReferences(), 0);
+}
+
+TEST_F(DeviceTest, StateWrappersIssueTheirStatesInOrder) {
+    MakeUsable();
+    device.SetBlend(D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_INVSRCALPHA);
+    device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
+    device.SetDepth(true, false);
+    device.SetLighting(true);
+    device.SetCullMode(D3DCULL_CCW);
+    device.SetAmbient(0xFFB3B3B3);
+    device.SetLastPixel(true);
+    device.Clear(true, 0xFFB4B4B4, false, 0.0f);
+    device.Clear(false, 0, true, 1.0f);
+    device.SetScissor(10, 20, 30, 40);
+    device.DisableScissor();
+    EXPECT_EQ(api.calls, (std::vector<std::string>{
+                             "SetRenderState D3DRS_BLENDOP 1",
+                             "SetRenderState D3DRS_SRCBLEND 2",
+                             "SetRenderState D3DRS_DESTBLEND 6",
+                             "SetRenderState D3DRS_AMBIENTMATERIALSOURCE 1",
+                             "SetRenderState D3DRS_DIFFUSEMATERIALSOURCE 1",
+                             "SetRenderState D3DRS_SPECULARMATERIALSOURCE 0",
+                             "SetRenderState D3DRS_EMISSIVEMATERIALSOURCE 0",
+                             "SetRenderState D3DRS_ZENABLE 1",
+                             "SetRenderState D3DRS_ZWRITEENABLE 0",
+                             "SetRenderState D3DRS_LIGHTING 1",
+                             "SetRenderState D3DRS_SPECULARENABLE 1",
+                             "SetRenderState D3DRS_CULLMODE 3",
+                             "SetRenderState D3DRS_AMBIENT 4289967027",
+                             "SetRenderState D3DRS_LASTPIXEL 1",
+                             "Clear 0x1 0xffb4b4b4 0 0",
+                             "Clear 0x2 0x0 1 0",
+                             "SetRenderState D3DRS_SCISSORTESTENABLE 1",
+                             "SetScissorRect 10 20 40 60",
+                             "SetRenderState D3DRS_SCISSORTESTENABLE 0",
+                         }));
+}
+
+TEST_F(DeviceTest, TextureStageArgumentsOfMinusOneLeaveTheirStatesAlone) {
+    MakeUsable();
+    device.SetTextureStageModulate(0);
+    EXPECT_EQ(api.calls, (std::vector<std::string>{
+                             "SetTextureStageState 0 D3DTSS_RESULTARG 1",
+                             "SetTextureStageState 0 D3DTSS_COLOROP 4",
+                             "SetTextureStageState 0 D3DTSS_COLORARG1 2",
+                             "SetTextureStageState 0 D3DTSS_COLORARG2 1",
+                             "SetTextureStageState 0 D3DTSS_ALPHAOP 4",
+                             "SetTextureStageState 0 D3DTSS_ALPHAARG1 2",
+                             "SetTextureStageState 0 D3DTSS_ALPHAARG2 1",
+                         }));
+    api.ClearCalls();
+    device.SetTextureStage(1, -1, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, -1, -1, -1, D3DTA_TEXTURE);
+    EXPECT_EQ(api.calls, (std::vector<std::string>{
+                             "SetTextureStageState 1 D3DTSS_COLOROP 2",
+                             "SetTextureStageState 1 D3DTSS_COLORARG1 0",
+                             "SetTextureStageState 1 D3DTSS_ALPHAARG2 2",
+                         }));
+    EXPECT_EQ((api.device->stagestates[{0, D3DTSS_COLOROP}]), uint32_t(D3DTOP_MODULATE));
+    api.ClearCalls();
+    device.DisableTextureStage(1);
+    device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_LINEAR, true);
+    device.SetSampler(1, D3DTEXF_LINEAR, D3DTEXF_POINT, false);
+    EXPECT_EQ(api.calls, (std::vector<std::string>{
+                             "SetTextureStageState 1 D3DTSS_COLOROP 1",
+                             "SetSamplerState 0 D3DSAMP_MINFILTER 1",
+                             "SetSamplerState 0 D3DSAMP_MAGFILTER 2",
+                             "SetSamplerState 0 D3DSAMP_MIPFILTER 2",
+                             "SetSamplerState 1 D3DSAMP_MINFILTER 2",
+                             "SetSamplerState 1 D3DSAMP_MAGFILTER 1",
+                             "SetSamplerState 1 D3DSAMP_MIPFILTER 0",
+                         }));
+}
+
+TEST_F(DeviceTest, MaterialAndTransformsReachTheDeviceUnchanged) {
+    MakeUsable();
+    device.SetMaterial(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0.5f, 13);
+    const D3DMATERIAL9& m = api.device->material;
+    EXPECT_EQ((std::vector<float>{m.Ambient.r, m.Ambient.g, m.Ambient.b, m.Ambient.a}),
+              (std::vector<float>{1, 2, 3, 0}));
+    EXPECT_EQ((std::vector<float>{m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a}),
+              (std::vector<float>{4, 5, 6, 0.5f}));
+    EXPECT_EQ((std::vector<float>{m.Specular.r, m.Specular.g, m.Specular.b, m.Specular.a}),
+              (std::vector<float>{7, 8, 9, 0}));
+    EXPECT_EQ((std::vector<float>{m.Emissive.r, m.Emissive.g, m.Emissive.b, m.Emissive.a}),
+              (std::vector<float>{10, 11, 12, 0}));
+    EXPECT_EQ(m.Power, 13.0f);
+
+    double elements[16];
+    for (int i = 0; i < 16; ++i)
+        elements[i] = i * 1.5 - 4;
+    qzMatrix world(elements);
+    qzMatrix view;
+    view(3, 0) = 7;
+    device.SetWorld(world);
+    device.SetView(view);
+    for (unsigned r = 0; r < 4; ++r)
+        for (unsigned c = 0; c < 4; ++c) {
+            EXPECT_EQ(api.device->transforms[D3DTS_WORLD].m[r][c], static_cast<float>(world(r, c)));
+            EXPECT_EQ(api.device->transforms[D3DTS_VIEW].m[r][c], static_cast<float>(view(r, c)));
+        }
+}
+
+TEST(DeviceProjection, TheWholeTargetLeavesTheProjectionUnchanged) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-3, 3);
+    for (int round = 0; round < 50; ++round) {
+        qzMatrix p;
+        for (double& element : p.m)
+            element = value(random);
+        EXPECT_EQ(qzDevice::SubRectangleProjection(p, 0, 0, 1, 1), p);
+    }
+}
+
+TEST(DeviceProjection, ASubRectangleReceivesTheWholeClipSpace) {
+    // A point of normalised device coordinates (x, y) lies at the target fraction ((x+1)/2, (1-y)/2); in the
+    // sub-rectangle it must lie at left + that * width, top + that * height.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> value(-2, 2), fraction(0, 1);
+    qzMatrix perspective;
+    perspective.Perspective(1.2, 0.9, 0.5, 100);
+    for (int round = 0; round < 200; ++round) {
+        qzMatrix p = perspective;
+        p(3, 0) = value(random); // some translation of clip space too
+        double left = fraction(random) * 0.8, top = fraction(random) * 0.8;
+        double width = 0.05 + fraction(random) * (1 - left - 0.05);
+        double height = 0.05 + fraction(random) * (1 - top - 0.05);
+        qzMatrix squeezed = qzDevice::SubRectangleProjection(p, left, top, width, height);
+        qzVector3 point(value(random), value(random), 1 + fraction(random) * 50);
+        qzVector3 whole = p.ProjectPoint(point);
+        qzVector3 part = squeezed.ProjectPoint(point);
+        double fx = (whole.x + 1) / 2, fy = (1 - whole.y) / 2;
+        EXPECT_NEAR((part.x + 1) / 2, left + fx * width, 1e-9);
+        EXPECT_NEAR((1 - part.y) / 2, top + fy * height, 1e-9);
+        EXPECT_NEAR(part.z, whole.z, 1e-9);
+    }
+    // the right half: clip x -1 .. 1 becomes 0 .. 1
+    qzMatrix half = qzDevice::SubRectangleProjection(qzMatrix(), 0.5, 0, 0.5, 1);
+    EXPECT_NEAR(half.ProjectPoint(qzVector3(-1, 0, 0)).x, 0, 1e-12);
+    EXPECT_NEAR(half.ProjectPoint(qzVector3(1, 0.5, 0)).x, 1, 1e-12);
+    EXPECT_NEAR(half.ProjectPoint(qzVector3(1, 0.5, 0)).y, 0.5, 1e-12);
+}
+
+TEST_F(DeviceTest, SetProjectionHandsTheSqueezedMatrixToTheDevice) {
+    MakeUsable();
+    qzMatrix p;
+    p.Orthographic(2, 3, 1, 10);
+    device.SetProjection(p, 0.25f, 0.5f, 0.5f, 0.25f);
+    qzMatrix expected = qzDevice::SubRectangleProjection(p, 0.25, 0.5, 0.5, 0.25);
+    for (unsigned r = 0; r < 4; ++r)
+        for (unsigned c = 0; c < 4; ++c)
+            EXPECT_FLOAT_EQ(api.device->transforms[D3DTS_PROJECTION].m[r][c],
+                            static_cast<float>(expected(r, c)));
+}
+
+TEST_F(DeviceTest, MaxMultisampleQualityIsTheSmallerOfColourAndDepthAndZeroForCopySwaps) {
+    api.qualitylevels[D3DFMT_X8R8G8B8] = 8;
+    api.qualitylevels[D3DFMT_D16] = 3;
+    EXPECT_EQ(device.GetMaxMultisampleQuality(), 8u);
+    EXPECT_EQ(api.calls, std::vector<std::string>{"CheckDeviceMultiSampleType 0 1 22 1 1"});
+    device.SetBufferOptions(true, false, false);
+    EXPECT_EQ(device.GetMaxMultisampleQuality(), 3u);
+    EXPECT_EQ(api.calls.back(), "CheckDeviceMultiSampleType 0 1 80 1 1");
+    api.qualitylevels[D3DFMT_D16] = 12;
+    EXPECT_EQ(device.GetMaxMultisampleQuality(), 8u);
+    api.fail["CheckDeviceMultiSampleType"] = D3DERR_NOTAVAILABLE;
+    EXPECT_EQ(device.GetMaxMultisampleQuality(), 0u);
+    api.fail.clear();
+    api.ClearCalls();
+    device.SetBufferOptions(true, true, false);
+    EXPECT_EQ(device.GetMaxMultisampleQuality(), 0u);
+    EXPECT_TRUE(api.calls.empty());
+}
+
+TEST_F(DeviceTest, PreconditionsOfCreationAndDestruction) {
+    EXPECT_DEATH(device.Create(&window, false), "Expression: window==NULL");
+    qzDevice second;
+    EXPECT_DEATH(second.Create(&window, false), "Expression: _window->device==NULL");
+    qzWindow never;
+    EXPECT_DEATH(second.Create(&never, false), "Expression: _window->main!=NULL");
+    EXPECT_DEATH(second.Destroy(), "Expression: window!=NULL");
+    EXPECT_DEATH(second.Present(), "Expression: window!=NULL");
+    MakeUsable();
+    EXPECT_DEATH(device.Restore(), "Expression: lost");
+}
+
+TEST_F(DeviceTest, EveryStateWrapperRefusesALostOrDetachedDevice) {
+    const std::vector<std::function<void(qzDevice&)>> wrappers = {
+        [](qzDevice& d) { d.Clear(true, 0, false, 0); },
+        [](qzDevice& d) { d.SetBlend(1, 2, 6); },
+        [](qzDevice& d) { d.SetCullMode(3); },
+        [](qzDevice& d) { d.SetMaterialSources(0, 0, 0, 0); },
+        [](qzDevice& d) { d.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0); },
+        [](qzDevice& d) { d.SetAmbient(0); },
+        [](qzDevice& d) { d.SetDepth(true, true); },
+        [](qzDevice& d) { d.SetLighting(true); },
+        [](qzDevice& d) { d.SetLastPixel(true); },
+        [](qzDevice& d) { d.SetTextureStage(0, -1, -1, -1, -1, -1, -1, -1); },
+        [](qzDevice& d) { d.SetTextureStageModulate(0); },
+        [](qzDevice& d) { d.DisableTextureStage(0); },
+        [](qzDevice& d) { d.SetSampler(0, 1, 1, false); },
+        [](qzDevice& d) { d.SetWorld(qzMatrix()); },
+        [](qzDevice& d) { d.SetView(qzMatrix()); },
+        [](qzDevice& d) { d.SetProjection(qzMatrix(), 0, 0, 1, 1); },
+        [](qzDevice& d) { d.SetScissor(0, 0, 1, 1); },
+        [](qzDevice& d) { d.SetRenderTarget(nullptr); },
+        [](qzDevice& d) { d.BeginScene(); },
+        [](qzDevice& d) { d.EndScene(); },
+    };
+    qzDevice detached;
+    for (const auto& wrapper : wrappers) {
+        EXPECT_DEATH(wrapper(device), "Expression: !lost");
+        EXPECT_DEATH(wrapper(detached), "Expression: window!=NULL");
+    }
+    device.DisableScissor(); // asserts nothing and has nothing to switch off yet
+    EXPECT_TRUE(api.calls.empty());
+}
+
+TEST_F(DeviceTest, SetRenderTargetAcceptsOnlyRenderTargetsOfThisDevice) {
+    MakeUsable();
+    qzTexture managed;
+    managed.Create(&device, 8, 8, false, false);
+    EXPECT_DEATH(device.SetRenderTarget(&managed), "Expression: !rendertarget->managed");
+
+    qzWindow otherwindow;
+    otherwindow.Create(&root, "Other", 2, QZDEFAULTPOS, QZDEFAULTPOS, 320, 200, 0, 0, nullptr);
+    qzDevice other;
+    other.Create(&otherwindow, false);
+    other.SetSize(320, 200);
+    ASSERT_TRUE(other.Restore());
+    qzTexture foreign;
+    foreign.Create(&other, 8, 8, false, true);
+    EXPECT_DEATH(device.SetRenderTarget(&foreign), "Expression: rendertarget->device==this");
+}
