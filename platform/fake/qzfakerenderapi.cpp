@@ -42,6 +42,12 @@ std::string Vector(const D3DVECTOR& v) {
     return Float(v.x) + "," + Float(v.y) + "," + Float(v.z);
 }
 
+// Records a release and answers whether it gave back the last reference.
+bool LastReference(qzFakeRenderApi* api, const std::string& name, uint32_t& references) {
+    api->Record("Release " + name);
+    return --references == 0;
+}
+
 } // namespace
 
 std::string qzFakeName(D3DRENDERSTATETYPE state) {
@@ -273,12 +279,7 @@ uint32_t qzFakeVertexBuffer::AddRef() {
 }
 
 uint32_t qzFakeVertexBuffer::Release() {
-    api->Record("Release " + name);
-    if (references == 0) {
-        api->Error("Release " + name + ": released too often");
-        return 0;
-    }
-    if (--references > 0)
+    if (!LastReference(api, name, references))
         return references;
     if (api->device != nullptr && api->device->stream == this)
         api->device->stream = nullptr;
@@ -354,12 +355,7 @@ uint32_t qzFakeTexture::AddRef() {
 }
 
 uint32_t qzFakeTexture::Release() {
-    api->Record("Release " + name);
-    if (references == 0) {
-        api->Error("Release " + name + ": released too often");
-        return 0;
-    }
-    if (--references > 0)
+    if (!LastReference(api, name, references))
         return references;
     if (api->device != nullptr)
         for (auto& [stage, bound] : api->device->boundtextures)
@@ -428,13 +424,8 @@ uint32_t qzFakeSurface::AddRef() {
 }
 
 uint32_t qzFakeSurface::Release() {
-    api->Record("Release " + name);
-    if (references == 0) {
-        api->Error("Release " + name + ": released too often");
-        return 0;
-    }
     --api->livesurfacereferences;
-    if (--references > 0)
+    if (!LastReference(api, name, references))
         return references;
     delete this;
     return 0;
@@ -480,12 +471,7 @@ uint32_t qzFakeRenderDevice::AddRef() {
 }
 
 uint32_t qzFakeRenderDevice::Release() {
-    api->Record("Release device");
-    if (references == 0) {
-        api->Error("Release device: released too often");
-        return 0;
-    }
-    if (--references > 0)
+    if (!LastReference(api, "device", references))
         return references;
     delete this;
     return 0;
