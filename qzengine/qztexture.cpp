@@ -70,8 +70,10 @@ void qzTexture::Lock() {
     QZASSERT(managed, "managed");
     QZASSERT(data == nullptr, "data==NULL");
     D3DLOCKED_RECT locked;
-    if (texture->LockRect(0, &locked, nullptr, 0) != D3D_OK || locked.pBits == nullptr) {
-        if (locked.pBits != nullptr)
+    HRESULT result = texture->LockRect(0, &locked, nullptr, 0);
+    if (result != D3D_OK || locked.pBits == nullptr) {
+        // a lock that succeeded without bits is given back before the failure is reported
+        if (result == D3D_OK)
             texture->UnlockRect(0);
         throw qzD3DException("qzTexture::Lock", "IDirect3DTexture9::LockRect");
     }

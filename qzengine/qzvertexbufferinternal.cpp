@@ -50,8 +50,10 @@ uint8_t* qzVertexBufferInternal::_Lock(uint32_t locktype, uint32_t pos, uint32_t
     QZASSERT(!managed || (locktype == QZLOCKTYPE_NORMAL && pos == 0 && len == 0),
              "!managed || (locktype==QZLOCKTYPE_NORMAL && pos==0 && len==0)");
     void* locked = nullptr;
-    if (buffer->Lock(pos * stride, len * stride, &locked, locktype) != D3D_OK || locked == nullptr) {
-        if (locked != nullptr)
+    HRESULT result = buffer->Lock(pos * stride, len * stride, &locked, locktype);
+    if (result != D3D_OK || locked == nullptr) {
+        // a lock that succeeded without a pointer is given back before the failure is reported
+        if (result == D3D_OK)
             buffer->Unlock();
         throw qzD3DException("qzVertexBufferInternal::_Lock", "IDirect3DVertexBuffer9::Lock");
     }

@@ -42,8 +42,15 @@ void qzVertexQueueBase::Reset() {
         vbi.Unlock();
 }
 
+void qzVertexQueueBase::ReleaseEmptyLock() {
+    // an array chunk that found too little room leaves the buffer locked with nothing written
+    if (vbi.IsLocked())
+        vbi.Unlock();
+}
+
 void qzVertexQueueBase::OpenBatch(uint32_t newtype) {
     Flush();
+    ReleaseEmptyLock();
     if (capacity - start < capacity / 64) {
         start = 0;
         vbi._Lock(QZLOCKTYPE_DISCARD, 0, 0);
@@ -55,6 +62,7 @@ void qzVertexQueueBase::OpenBatch(uint32_t newtype) {
 
 void qzVertexQueueBase::DiscardBuffer(uint32_t keeptype) {
     Flush();
+    ReleaseEmptyLock();
     start = 0;
     vbi._Lock(QZLOCKTYPE_DISCARD, 0, 0);
     type = static_cast<int32_t>(keeptype);

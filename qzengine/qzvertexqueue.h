@@ -72,6 +72,7 @@ private:
     void OpenBatch(uint32_t type);
     // Flushes and starts the buffer afresh; the type stays.
     void DiscardBuffer(uint32_t type);
+    void ReleaseEmptyLock();
 
     uint32_t format;
     uint32_t stride;

@@ -2,9 +2,9 @@
 // (objects named vb1, tex2, surface3, ...), every draw with a copy of the vertices it consumed, and every
 // misuse that a real driver would refuse or punish (drawing outside a scene or past a buffer's end, locking
 // twice, resetting with default-pool resources alive, writing over vertices already drawn under a
-// no-overwrite lock, surfaces still held at a reset) as a line in errors. Buffers and textures are backed by memory;
-// texture rows lie further apart than four bytes a pixel, so that code which ignores the pitch shows it.
-// Switches lose the device and make chosen calls fail.
+// no-overwrite lock, surfaces still held at a reset) as a line in errors. Buffers and textures are backed by
+// memory; texture rows lie further apart than four bytes a pixel, so that code which ignores the pitch shows
+// it. Switches lose the device and make chosen calls fail.
 #pragma once
 
 #include "qzrenderapi.h"
