@@ -4,8 +4,11 @@
 #pragma once
 
 #include "qzmessage.h"
+#include "qzstring.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class qzWindow;
 
@@ -21,6 +24,36 @@ using qzPlatformHandle = uintptr_t; // brushes, icons, fonts: 0 is none
 enum : int { SM_CXSCREEN = 0, SM_CYSCREEN = 1 };
 enum : int { SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3 };
 enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_F11 = 122 };
+
+// Message box buttons and icons, or-ed into one type, and the answers.
+enum : uint32_t {
+    MB_OK = 0,
+    MB_OKCANCEL = 1,
+    MB_YESNOCANCEL = 3,
+    MB_YESNO = 4,
+    MB_RETRYCANCEL = 5,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7, IDRETRY = 4 };
+
+// One entry of a file dialog's filter: "Models (*.obj)" with the patterns "*.obj;*.3ds".
+struct qzFileFilter {
+    std::string description;
+    std::vector<std::string> patterns;
+};
+
+struct qzFileDialogRequest {
+    qzWindowHandle owner = 0;
+    bool save = false;
+    bool multiselect = false;
+    std::string initialdirectory;
+    std::vector<qzFileFilter> filters;
+    // Added to a chosen name that has no extension of its own; empty for none.
+    std::string defaultextension;
+};
 
 class qzPlatform {
 public:
@@ -66,6 +99,20 @@ public:
     virtual int GetSystemMetrics(int index) = 0;
     // Bit 15 set while the key is down.
     virtual int16_t GetKeyState(int key) = 0;
+    // The mouse cursor in screen pixels; false, with errno set, when the platform cannot tell or move it.
+    virtual bool GetCursorPos(int32_t& x, int32_t& y) = 0;
+    virtual bool SetCursorPos(int32_t x, int32_t y) = 0;
+
+    // Dialogs. MessageBox answers the button pressed; FileDialog false when the user cancelled, else the
+    // chosen files' full paths (an open dialog only offers files that exist).
+    virtual int MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) = 0;
+    virtual bool FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) = 0;
+
+    // Clipboard text. The setter and the getter answer null on success, else the failed call's name with
+    // errno set.
+    virtual bool HasClipboardText() = 0;
+    virtual const char* SetClipboardText(const char* text, uint32_t length) = 0;
+    virtual const char* GetClipboardText(qzString& text) = 0;
 };
 
 // The platform stays owned by the caller; null removes it.

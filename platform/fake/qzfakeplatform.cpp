@@ -176,6 +176,57 @@ int16_t qzFakePlatform::GetKeyState(int key) {
     return keystate[key & 0xFF];
 }
 
+bool qzFakePlatform::GetCursorPos(int32_t& x, int32_t& y) {
+    x = cursorx;
+    y = cursory;
+    return true;
+}
+
+bool qzFakePlatform::SetCursorPos(int32_t x, int32_t y) {
+    Record(Text("SetCursorPos %ld %ld", x, y));
+    cursorx = x;
+    cursory = y;
+    return true;
+}
+
+int qzFakePlatform::MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) {
+    Record(Text("MessageBox %lx ", L(owner)) + caption + " " + text + Text(" %lx", type));
+    return messageboxanswer;
+}
+
+bool qzFakePlatform::FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) {
+    Record(Text("FileDialog %lx", L(request.owner)) + (request.save ? " save" : " open"));
+    lastfiledialog = request;
+    if (filedialogconfirms)
+        files = filedialogfiles;
+    return filedialogconfirms;
+}
+
+bool qzFakePlatform::HasClipboardText() {
+    return hasclipboardtext;
+}
+
+const char* qzFakePlatform::SetClipboardText(const char* text, uint32_t length) {
+    Record("SetClipboardText");
+    if (failclipboardcall != nullptr) {
+        errno = EACCES;
+        return failclipboardcall;
+    }
+    clipboard.assign(text, length);
+    hasclipboardtext = true;
+    return nullptr;
+}
+
+const char* qzFakePlatform::GetClipboardText(qzString& text) {
+    Record("GetClipboardText");
+    if (failclipboardcall != nullptr) {
+        errno = EACCES;
+        return failclipboardcall;
+    }
+    text.Append(clipboard.data(), static_cast<uint32_t>(clipboard.size()));
+    return nullptr;
+}
+
 std::vector<std::string> qzFakePlatform::CallsStartingWith(const std::string& prefix) const {
     std::vector<std::string> found;
     for (const std::string& call : calls) {

@@ -41,6 +41,13 @@ public:
     void ProcessEvents() override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;
+    bool GetCursorPos(int32_t& x, int32_t& y) override;
+    bool SetCursorPos(int32_t x, int32_t y) override;
+    int MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) override;
+    bool FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) override;
+    bool HasClipboardText() override;
+    const char* SetClipboardText(const char* text, uint32_t length) override;
+    const char* GetClipboardText(qzString& text) override;
 
     // Messages given to Deliver arrive in the queue at the next ProcessEvents.
     void Deliver(const qzMessage& message) { pending.push_back(message); }
@@ -54,6 +61,17 @@ public:
     bool failfont2 = false;
     bool failclass = false;
     int16_t keystate[256] = {};
+    int32_t cursorx = 0;
+    int32_t cursory = 0;
+    // What the next dialogs answer, and the last file dialog's request.
+    int messageboxanswer = IDOK;
+    bool filedialogconfirms = true;
+    std::vector<std::string> filedialogfiles;
+    qzFileDialogRequest lastfiledialog;
+    // The clipboard holds text when hasclipboardtext is set; a name here makes that call fail.
+    bool hasclipboardtext = false;
+    std::string clipboard;
+    const char* failclipboardcall = nullptr;
     // The outer rectangle of the last window created or moved; a default position lands at (40, 30).
     qzRect lastouter;
     qzWindowHandle capture = 0;

@@ -3,11 +3,16 @@
 #include "qzmessagequeue.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFile>
+#include <QFileDialog>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWheelEvent>
@@ -359,6 +364,121 @@ int16_t qzQtPlatform::GetKeyState(int key) {
     bool down = (key == VK_SHIFT && (modifiers & Qt::ShiftModifier)) ||
                 (key == VK_CONTROL && (modifiers & Qt::ControlModifier));
     return down ? static_cast<int16_t>(0x8000) : 0;
+}
+
+bool qzQtPlatform::GetCursorPos(int32_t& x, int32_t& y) {
+    QPoint position = QCursor::pos();
+    x = position.x();
+    y = position.y();
+    return true;
+}
+
+bool qzQtPlatform::SetCursorPos(int32_t x, int32_t y) {
+    QCursor::setPos(x, y);
+    return true;
+}
+
+int qzQtPlatform::MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) {
+    QMessageBox box(state->Find(owner));
+    box.setWindowTitle(QString::fromLatin1(caption));
+    box.setText(QString::fromLatin1(text));
+    switch (type & 0xF0) {
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    }
+    struct Choice {
+        QMessageBox::StandardButton button;
+        int answer;
+    };
+    std::vector<Choice> choices;
+    switch (type & 0x0F) {
+    case MB_OKCANCEL:
+        choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
+    case MB_YESNOCANCEL:
+        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
+    case MB_YESNO:
+        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+        break;
+    case MB_RETRYCANCEL:
+        choices = {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
+    default:
+        choices = {{QMessageBox::Ok, IDOK}};
+        break;
+    }
+    QMessageBox::StandardButtons buttons;
+    for (const Choice& choice : choices)
+        buttons |= choice.button;
+    box.setStandardButtons(buttons);
+    box.exec();
+    QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+    for (const Choice& choice : choices)
+        if (choice.button == pressed)
+            return choice.answer;
+    // Closed without a button: the last choice, which is the cancelling one (or "No", or the only "OK").
+    return choices.back().answer;
+}
+
+bool qzQtPlatform::FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) {
+    QStringList filters;
+    for (const qzFileFilter& filter : request.filters) {
+        QStringList patterns;
+        for (const std::string& pattern : filter.patterns)
+            patterns << QString::fromStdString(pattern);
+        filters << QString("%1 (%2)").arg(QString::fromStdString(filter.description), patterns.join(' '));
+    }
+    QFileDialog dialog(state->Find(request.owner), QString(),
+                       QString::fromStdString(request.initialdirectory));
+    dialog.setNameFilters(filters);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save          ? QFileDialog::AnyFile
+                       : request.multiselect ? QFileDialog::ExistingFiles
+                                             : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultextension));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    for (const QString& file : dialog.selectedFiles())
+        files.push_back(file.toStdString());
+    return true;
+}
+
+bool qzQtPlatform::HasClipboardText() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard != nullptr && clipboard->mimeData() != nullptr && clipboard->mimeData()->hasText();
+}
+
+const char* qzQtPlatform::SetClipboardText(const char* text, uint32_t length) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) {
+        errno = ENODEV;
+        return "QGuiApplication::clipboard";
+    }
+    clipboard->setText(QString::fromLatin1(text, length));
+    return nullptr;
+}
+
+const char* qzQtPlatform::GetClipboardText(qzString& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) {
+        errno = ENODEV;
+        return "QGuiApplication::clipboard";
+    }
+    // One byte a character, as the keyboard's characters arrive; others cannot be held.
+    QByteArray bytes = clipboard->text().toLatin1();
+    text.Append(bytes.constData(), static_cast<uint32_t>(bytes.size()));
+    return nullptr;
 }
 
 bool qzQtPlatform::Load(const char* name, qzString& data) {

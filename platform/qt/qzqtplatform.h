@@ -1,6 +1,6 @@
 // The window system on Qt 6: native windows as top-level QWidgets whose events become messages in the
-// engine's queue, the platform's metrics and key state, and the resources compiled into the executable.
-// Not here yet: native child controls, dialogs, message boxes and the clipboard.
+// engine's queue, the platform's metrics, key state and cursor, message boxes and file dialogs, the
+// clipboard, and the resources compiled into the executable.
 #pragma once
 
 #include "qzplatform.h"
@@ -40,6 +40,13 @@ public:
     void ProcessEvents() override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;
+    bool GetCursorPos(int32_t& x, int32_t& y) override;
+    bool SetCursorPos(int32_t x, int32_t y) override;
+    int MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) override;
+    bool FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) override;
+    bool HasClipboardText() override;
+    const char* SetClipboardText(const char* text, uint32_t length) override;
+    const char* GetClipboardText(qzString& text) override;
 
     bool Load(const char* name, qzString& data) override;
 
