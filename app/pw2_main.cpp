@@ -1,6 +1,7 @@
 #include "pw2_main.h"
 
 #include "pw2_model.h"
+#include "pw2_theme.h"
 #include "qzassert.h"
 #include "qzdebugoutput.h"
 #include "qzexceptions.h"
@@ -25,6 +26,7 @@ pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
 }
 
 pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
+    qzOutputDebugString(pw2_ThemeDefinitionText());
     qzOutputDebugString("[pw2_Main] Constructor.\n");
     mainwindow.Create(qzmain, "Facetwright v6", 2, QZDEFAULTPOS, QZDEFAULTPOS, PW2_MINIMUM_WIDTH,
                       PW2_MINIMUM_HEIGHT, PW2_MINIMUM_WIDTH, PW2_MINIMUM_HEIGHT, nullptr);

@@ -1,4 +1,5 @@
 #include "pw2_testmain.h"
+#include "pw2_theme.h"
 #include "qzmessagequeue.h"
 
 #include <gtest/gtest.h>
@@ -114,7 +115,8 @@ TEST(MainStartup, MissingOrCorruptFontsBecomeTheFontTextAndLeaveNoWindowBehind) 
         } catch (const char* text) {
             EXPECT_STREQ(text, "Failed to load fonts.");
         }
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "[pw2_Main] Constructor.\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  std::string(pw2_ThemeDefinitionText().c_str()) + "[pw2_Main] Constructor.\n");
         EXPECT_EQ(engine.windows.count, 0);
         EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
         qzSetResourceProvider(nullptr);
