@@ -2,6 +2,9 @@
 
 #include "qzassert.h"
 
+#include <algorithm>
+#include <vector>
+
 qzTextLayout::qzTextLayout(qzBitmapFont* font, uint32_t characterspacing, uint32_t linespacing)
     : bitmapfont(font), characterspacing(characterspacing), linespacing(linespacing) {}
 
@@ -93,4 +96,78 @@ void qzTextLayout::Measure(uint32_t* width, uint32_t* height) const {
             widest = VisibleWidth(line);
     *width = widest;
     *height = BlockHeight();
+}
+
+namespace {
+
+// Two clockwise triangles, every corner less half a pixel so that pixel centres are hit exactly.
+void WriteQuad(qzVertex2D* v, float left, float top, float right, float bottom, const qzGlyphRect& uv,
+               uint32_t color) {
+    const struct {
+        float x, y, u, v;
+    } corners[6] = {{left, top, uv.left, uv.top},         {right, top, uv.right, uv.top},
+                    {right, bottom, uv.right, uv.bottom}, {right, bottom, uv.right, uv.bottom},
+                    {left, bottom, uv.left, uv.bottom},   {left, top, uv.left, uv.top}};
+    for (const auto& corner : corners) {
+        v->x = corner.x - 0.5f;
+        v->y = corner.y - 0.5f;
+        v->z = 0;
+        v->rhw = 1;
+        v->diffuse = color;
+        v->u = corner.u;
+        v->v = corner.v;
+        ++v;
+    }
+}
+
+// Glyph quads handed over as arrays are built this many at a time, so a huge text needs no huge buffer.
+constexpr uint32_t ARRAYQUADS = 2048;
+
+} // namespace
+
+template <class Write> void qzTextLayout::ForEachQuad(int32_t x, int32_t y, Write write) const {
+    const float cellwidth = static_cast<float>(bitmapfont->GetWidth() + 2);
+    const float cellheight = static_cast<float>(bitmapfont->GetHeight() + 2);
+    int64_t liney = static_cast<int64_t>(y) + verticaloffset;
+    uint32_t quad = 0;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        size_t end = l + 1 < lines.size() ? lines[l + 1].firstcharacter : characters.size();
+        int64_t charx = static_cast<int64_t>(x) + lines[l].offset + bitmapfont->GetHorizontalOffset();
+        for (size_t c = lines[l].firstcharacter; c < end; ++c) {
+            const Character& character = characters[c];
+            if (character.glyph != qzBitmapFont::NOGLYPH) {
+                float left = static_cast<float>(charx - 1), top = static_cast<float>(liney - 1);
+                write(quad++, left, top, left + cellwidth, top + cellheight, character.glyph);
+            }
+            charx += character.advance;
+        }
+        liney += lineheight;
+    }
+}
+
+void qzTextLayout::Draw(qzVertexQueue2D* queue, uint32_t color, int32_t x, int32_t y) const {
+    QZASSERT(bitmapfont != nullptr, "bitmapfont!=NULL");
+    uint64_t n = static_cast<uint64_t>(glyphcount) * 6;
+    if (n <= queue->capacity) {
+        qzVertex2D* vertices = queue->Enqueue(D3DPT_TRIANGLELIST, static_cast<uint32_t>(n));
+        ForEachQuad(x, y,
+                    [&](uint32_t quad, float left, float top, float right, float bottom, uint32_t glyph) {
+                        WriteQuad(vertices + 6 * static_cast<size_t>(quad), left, top, right, bottom,
+                                  bitmapfont->GetGlyphRect(glyph), color);
+                    });
+        return;
+    }
+    std::vector<qzVertex2D> block(static_cast<size_t>(std::min<uint64_t>(glyphcount, ARRAYQUADS)) * 6,
+                                  qzVertex2D{});
+    uint32_t inblock = 0;
+    ForEachQuad(x, y, [&](uint32_t, float left, float top, float right, float bottom, uint32_t glyph) {
+        WriteQuad(block.data() + 6 * static_cast<size_t>(inblock), left, top, right, bottom,
+                  bitmapfont->GetGlyphRect(glyph), color);
+        if (++inblock == ARRAYQUADS) {
+            queue->EnqueueArray(D3DPT_TRIANGLELIST, block.data(), inblock * 6);
+            inblock = 0;
+        }
+    });
+    if (inblock > 0)
+        queue->EnqueueArray(D3DPT_TRIANGLELIST, block.data(), inblock * 6);
 }

@@ -4,6 +4,7 @@
 
 #include "qzbitmapfont.h"
 #include "qzstring.h"
+#include "qzvertexqueue.h"
 
 #include <cstdint>
 #include <vector>
@@ -30,6 +31,9 @@ public:
     void Layout(qzStringRef text, bool wordwrap, bool characterwrap, uint32_t maxwidth);
     void Align(uint32_t horizontal, uint32_t vertical);
     void Measure(uint32_t* width, uint32_t* height) const;
+    // One textured quad per glyph into the queue, as a triangle list: written in place when the quads fit
+    // the queue, else passed as arrays. The font's texture must be set on stage 0 by the caller.
+    void Draw(qzVertexQueue2D* queue, uint32_t color, int32_t x, int32_t y) const;
 
     qzBitmapFont* bitmapfont;
     std::vector<Line> lines;
@@ -44,4 +48,6 @@ private:
     // The width of a line without the spacing after its last glyph; 0 for an empty line.
     uint32_t VisibleWidth(const Line& line) const;
     uint32_t BlockHeight() const;
+    // Calls write(quad index, left, top, right, bottom, glyph) for every glyph in drawing order.
+    template <class Write> void ForEachQuad(int32_t x, int32_t y, Write write) const;
 };
