@@ -158,13 +158,7 @@ TEST_F(DeviceTest, ALostAnswerOfResetOrCreationKeepsTheDeviceLostWithoutThrowing
 
 TEST_F(DeviceTest, OtherFailuresOfCreationAndResetThrowNamingTheFailedCall) {
     api.fail["CreateDevice"] = D3DERR_NOTAVAILABLE;
-    try {
-        device.Restore();
-        FAIL() << "no exception";
-    } catch (const qzD3DException& failure) {
-        EXPECT_STREQ(failure.where, "qzDevice::_ResetDevice");
-        EXPECT_STREQ(failure.call, "IDirect3D9::CreateDevice");
-    }
+    ExpectD3DFailure([&] { device.Restore(); }, "qzDevice::_ResetDevice", "IDirect3D9::CreateDevice");
     EXPECT_EQ(device.GetD3DDevice(), nullptr);
     api.fail.clear();
     EXPECT_TRUE(device.Restore()); // the next Restore tries to create it again
@@ -172,13 +166,7 @@ TEST_F(DeviceTest, OtherFailuresOfCreationAndResetThrowNamingTheFailedCall) {
 
     device.SetSize(640, 480);
     api.fail["Reset"] = D3DERR_INVALIDCALL;
-    try {
-        device.Restore();
-        FAIL() << "no exception";
-    } catch (const qzD3DException& failure) {
-        EXPECT_STREQ(failure.where, "qzDevice::_ResetDevice");
-        EXPECT_STREQ(failure.call, "IDirect3DDevice9::Reset");
-    }
+    ExpectD3DFailure([&] { device.Restore(); }, "qzDevice::_ResetDevice", "IDirect3DDevice9::Reset");
 }
 
 TEST_F(DeviceTest, ResetDestroysExactlyTheNonManagedResourcesAndDisablesEveryLight) {
@@ -259,13 +247,7 @@ TEST_F(DeviceTest, AFailedPresentOtherThanLossThrows) {
     FrameLog log{&api};
     device.SetDrawCallback<&FrameLog::Draw>(&log);
     api.fail["Present"] = D3DERR_DRIVERINTERNALERROR;
-    try {
-        device.Present();
-        FAIL() << "no exception";
-    } catch (const qzD3DException& failure) {
-        EXPECT_STREQ(failure.where, "qzDevice::_ResetDevice");
-        EXPECT_STREQ(failure.call, "IDirect3DDevice9::Present");
-    }
+    ExpectD3DFailure([&] { device.Present(); }, "qzDevice::_ResetDevice", "IDirect3DDevice9::Present");
     EXPECT_FALSE(device.IsLost());
 }
 

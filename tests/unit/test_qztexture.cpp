@@ -90,13 +90,8 @@ TEST_F(TextureTest, DownloadGivesBackWhatWasUploaded) {
 
 TEST_F(TextureTest, FailedCreationAndLocksThrow) {
     api.fail["CreateTexture"] = D3DERR_OUTOFVIDEOMEMORY;
-    try {
-        texture.Create(&device, 16, 16, false, false);
-        FAIL() << "no exception";
-    } catch (const qzD3DException& failure) {
-        EXPECT_STREQ(failure.where, "qzTexture::Create");
-        EXPECT_STREQ(failure.call, "IDirect3DDevice9::CreateTexture");
-    }
+    ExpectD3DFailure([&] { texture.Create(&device, 16, 16, false, false); }, "qzTexture::Create",
+                     "IDirect3DDevice9::CreateTexture");
     EXPECT_FALSE(texture.Exists());
     EXPECT_THROW(texture.Create(&device, 0x80000001u, 1, false, false), qzD3DException);
     api.fail.clear();
@@ -106,13 +101,7 @@ TEST_F(TextureTest, FailedCreationAndLocksThrow) {
         api.locknull = way == 1;
         if (way == 1)
             api.fail.clear();
-        try {
-            texture.Lock();
-            FAIL() << "no exception";
-        } catch (const qzD3DException& failure) {
-            EXPECT_STREQ(failure.where, "qzTexture::Lock");
-            EXPECT_STREQ(failure.call, "IDirect3DTexture9::LockRect");
-        }
+        ExpectD3DFailure([&] { texture.Lock(); }, "qzTexture::Lock", "IDirect3DTexture9::LockRect");
         EXPECT_EQ(texture.data, nullptr);
     }
     api.locknull = false;

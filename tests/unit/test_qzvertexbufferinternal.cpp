@@ -3,8 +3,6 @@
 #include "qzexceptions.h"
 #include "qzvertexbufferinternal.h"
 
-#include <functional>
-
 namespace {
 
 struct BufferTest : DeviceTest {
@@ -14,16 +12,6 @@ struct BufferTest : DeviceTest {
         MakeUsable();
     }
 };
-
-void ExpectD3DFailure(const std::function<void()>& call, const char* where, const char* what) {
-    try {
-        call();
-        ADD_FAILURE() << "no exception from " << where;
-    } catch (const qzD3DException& failure) {
-        EXPECT_STREQ(failure.where, where);
-        EXPECT_STREQ(failure.call, what);
-    }
-}
 
 } // namespace
 
