@@ -1,0 +1,38 @@
+// An on/off switch that acts at once when pressed; its owner keeps the state and reports it through the
+// state callback each time the toggle is drawn.
+#pragma once
+
+#include "pw2_control_look.h"
+#include "pw2_window.h"
+#include "qzcallback.h"
+#include "qzstring.h"
+
+class pw2_Control_Toggle : public pw2_Window {
+public:
+    pw2_Control_Toggle(pw2_Main* main, pw2_Window* parent);
+
+    void OnMouseEnter() override;
+    void OnMouseLeave() override;
+    void OnMouseDown(int button, bool doubleclick) override;
+
+    void SetText(const qzString& _text) { text = _text; }
+    const qzString& GetText() const { return text; }
+    void SetOnClick(qzCallback<> callback) { onclick = callback; }
+    void SetOnState(qzCallback<bool()> callback) { onstate = callback; }
+    void SetGridPosition(int32_t column, int32_t row, int32_t columns, int32_t rows, bool joinleft = false,
+                         bool joinright = false, bool jointop = false, bool joinbottom = false);
+    // Off without a state callback.
+    bool IsOn() const;
+    int32_t GetTextX() const { return textx; }
+    int32_t GetTextY() const { return texty; }
+
+    // The face by hover and state (on looks pressed), and the caption centred on its anchor.
+    pw2_CaptionedLook GetLook() const;
+
+private:
+    qzString text;
+    int32_t textx = 0;
+    int32_t texty = 0;
+    qzCallback<> onclick;
+    qzCallback<bool()> onstate;
+};

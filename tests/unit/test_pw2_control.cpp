@@ -1,0 +1,214 @@
+#include "pw2_control_button.h"
+#include "pw2_control_grid.h"
+#include "pw2_control_toggle.h"
+#include "test_pw2_control_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+// The cell span with a one-pixel margin on each edge that is not joined.
+pw2_GridPlacement ExpectedPlacement(int32_t column, int32_t row, int32_t columns, int32_t rows, bool l,
+                                    bool r, bool t, bool b) {
+    int32_t left = column * 5 + (l ? 0 : 1), right = (column + columns) * 5 - (r ? 0 : 1);
+    int32_t top = row * 5 + (t ? 0 : 1), bottom = (row + rows) * 5 - (b ? 0 : 1);
+    // the caption centre of the unjoined control, carried along by a joined left or top edge
+    return {left,
+            top,
+            right - left,
+            bottom - top,
+            (columns * 5 - 2) / 2 + (l ? 1 : 0),
+            (rows * 5 - 2) / 2 + (t ? 1 : 0)};
+}
+
+std::string Rect(const pw2_Window* w) {
+    return std::to_string(w->GetX()) + "," + std::to_string(w->GetY()) + "," + std::to_string(w->GetWidth()) +
+           "," + std::to_string(w->GetHeight());
+}
+
+} // namespace
+
+TEST(ControlGrid, EveryJoinCombinationMovesOnlyItsEdgeOntoTheCellBoundary) {
+    std::mt19937 random(8);
+    for (int round = 0; round < 50; ++round) {
+        int32_t column = static_cast<int32_t>(random() % 30), row = static_cast<int32_t>(random() % 30);
+        int32_t columns = 1 + static_cast<int32_t>(random() % 20),
+                rows = 1 + static_cast<int32_t>(random() % 8);
+        for (int joins = 0; joins < 16; ++joins) {
+            bool l = joins & 1, r = joins & 2, t = joins & 4, b = joins & 8;
+            SCOPED_TRACE(std::to_string(column) + " " + std::to_string(row) + " " + std::to_string(columns) +
+                         " " + std::to_string(rows) + " joins " + std::to_string(joins));
+            EXPECT_EQ(pw2_ComputeGridPlacement(column, row, columns, rows, l, r, t, b),
+                      ExpectedPlacement(column, row, columns, rows, l, r, t, b));
+        }
+    }
+}
+
+TEST(ControlGrid, StackedNeighboursTouchWhenJoinedAndStandTwoApartOtherwise) {
+    // the "Point" / "Edge" stack and its own examples
+    pw2_GridPlacement point = pw2_ComputeGridPlacement(0, 4, 10, 4, false, false, false, true);
+    pw2_GridPlacement edge = pw2_ComputeGridPlacement(0, 8, 10, 4, false, false, true, true);
+    EXPECT_EQ(point, (pw2_GridPlacement{1, 21, 48, 19, 24, 9}));
+    EXPECT_EQ(pw2_ComputeGridPlacement(0, 4, 10, 4, false, false, true, false),
+              (pw2_GridPlacement{1, 20, 48, 19, 24, 10}));
+    EXPECT_EQ(point.y + point.height, edge.y);
+    pw2_GridPlacement a = pw2_ComputeGridPlacement(2, 0, 6, 4), b = pw2_ComputeGridPlacement(8, 0, 6, 4);
+    EXPECT_EQ(b.x - (a.x + a.width), 2);
+    pw2_GridPlacement c = pw2_ComputeGridPlacement(2, 0, 6, 4, false, true),
+                      d = pw2_ComputeGridPlacement(8, 0, 6, 4, true);
+    EXPECT_EQ(c.x + c.width, d.x);
+}
+
+struct ButtonTest : ControlTest {
+    ControlOwner owner;
+    pw2_Window* panel = nullptr;
+    pw2_Control_Button* button = nullptr;
+    void SetUp() override {
+        ControlTest::SetUp();
+        panel = new pw2_Window(app.get(), app->GetRootWindow());
+        panel->SetRect(100, 100, 300, 200);
+        button = new pw2_Control_Button(app.get(), panel);
+        button->SetText("Point");
+        button->SetGridPosition(2, 2, 10, 4); // absolute 111, 111, 48 x 18
+        button->SetOnClick(qzCallback<>::Bind<&ControlOwner::Click>(&owner));
+    }
+};
+
+TEST_F(ButtonTest, ActsOnReleaseOverItAndNotAfterLeavingUnlessItCameBack) {
+    EXPECT_EQ(Rect(button), "11,11,48,18");
+    Press(120, 120);
+    EXPECT_TRUE(button->IsPressed());
+    EXPECT_EQ(owner.clicks, 0);
+    Release(120, 120);
+    EXPECT_EQ(owner.clicks, 1);
+    EXPECT_FALSE(button->IsPressed());
+
+    // Off and released outside: nothing.
+    Press(120, 120);
+    Move(300, 250);
+    EXPECT_FALSE(button->IsPressed());
+    EXPECT_TRUE(button->IsActive()) << "the pressed button keeps the input while the left button is held";
+    Release(300, 250);
+    EXPECT_EQ(owner.clicks, 1);
+    Move(300, 251);
+    EXPECT_EQ(app->GetActiveWindow(), panel);
+
+    // Off and back before the release: it acts.
+    Press(120, 120);
+    Move(300, 250);
+    Move(158, 128); // the last pixel inside
+    EXPECT_TRUE(button->IsPressed());
+    Release(158, 128);
+    EXPECT_EQ(owner.clicks, 2);
+
+    // The second press of a double click is a press too.
+    Press(120, 120);
+    Release(120, 120);
+    Press(120, 120, WM_LBUTTONDBLCLK);
+    Release(120, 120);
+    EXPECT_EQ(owner.clicks, 4);
+}
+
+TEST_F(ButtonTest, OtherButtonsDoNothingAndAMissingCallbackStillShowsThePress) {
+    Press(120, 120, WM_RBUTTONDOWN);
+    EXPECT_FALSE(button->IsPressed());
+    Release(120, 120, WM_RBUTTONUP);
+    Press(120, 120, WM_MBUTTONDOWN);
+    EXPECT_FALSE(button->IsPressed());
+    Release(120, 120, WM_MBUTTONUP);
+    EXPECT_EQ(owner.clicks, 0);
+
+    button->SetOnClick(qzCallback<>());
+    uint32_t before = Redraws();
+    Press(120, 120);
+    EXPECT_TRUE(button->IsPressed());
+    EXPECT_GT(Redraws(), before);
+    before = Redraws();
+    Release(120, 120);
+    EXPECT_FALSE(button->IsPressed());
+    EXPECT_GT(Redraws(), before);
+}
+
+TEST_F(ButtonTest, LookFollowsHoverAndPress) {
+    const pw2_ControlColors& family = pw2_ButtonColors();
+    Move(300, 250);
+    pw2_CaptionedLook look = button->GetLook();
+    EXPECT_EQ(look.face.quad,
+              pw2_VerticalGradientQuad(112, 112, 158, 128, pw2_SelectFaceColors(family, false, false)));
+    EXPECT_EQ(look.face.frame, (pw2_FrameLook{111, 111, 158, 128, qzColor(60, 60, 60)}));
+    EXPECT_EQ(look.text, (pw2_TextLook{111 + 24, 111 + 9, 2, 3, qzColor(0, 0, 0)}));
+    EXPECT_EQ(look.face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL1]);
+    EXPECT_EQ(look.face.quad.bottomleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL2]);
+
+    uint32_t before = Redraws();
+    Move(120, 120);
+    EXPECT_GT(Redraws(), before) << "entering redraws";
+    EXPECT_EQ(button->GetLook().face.quad.topright, family[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1]);
+    Press(120, 120);
+    EXPECT_EQ(button->GetLook().face.quad.topright, family[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT1]);
+    EXPECT_EQ(button->GetLook().face.quad.bottomright, family[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT2]);
+    // Pressed and held while the pointer is away: the button is still hot, but shown released.
+    Move(300, 250);
+    EXPECT_EQ(button->GetLook().face.quad.topright, family[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1]);
+    Release(300, 250);
+
+    // A joined left edge carries the caption along.
+    button->SetGridPosition(2, 2, 10, 4, true, false, false, false);
+    EXPECT_EQ(button->GetLook().text.x, 110 + 25);
+}
+
+struct ToggleTest : ControlTest {
+    ControlOwner owner;
+    pw2_Control_Toggle* toggle = nullptr;
+    void SetUp() override {
+        ControlTest::SetUp();
+        toggle = new pw2_Control_Toggle(app.get(), app->GetRootWindow());
+        toggle->SetText("Ortho");
+        toggle->SetGridPosition(20, 20, 12, 4, false, false, false, true); // 101, 101, 58 x 19
+        toggle->SetOnClick(qzCallback<>::Bind<&ControlOwner::Flip>(&owner));
+        toggle->SetOnState(qzCallback<bool()>::Bind<&ControlOwner::State>(&owner));
+    }
+};
+
+TEST_F(ToggleTest, ActsOnThePressAndShowsTheOwnersState) {
+    EXPECT_EQ(Rect(toggle), "101,101,58,19");
+    EXPECT_EQ(toggle->GetTextX(), 29);
+    EXPECT_EQ(toggle->GetTextY(), 9);
+    Move(500, 300);
+    const pw2_ControlColors& family = pw2_ToggleColors();
+    EXPECT_FALSE(toggle->IsOn());
+    EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL1]);
+
+    Press(110, 110);
+    EXPECT_EQ(owner.clicks, 1) << "acts on the press";
+    EXPECT_TRUE(toggle->IsOn());
+    Move(500, 300); // dragging away does not take it back
+    Release(500, 300);
+    EXPECT_EQ(owner.clicks, 1);
+    Move(500, 301);
+    EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_PRESSED1]);
+    EXPECT_EQ(toggle->GetLook().face.quad.bottomleft, family[PW2_COLOR_CONTROL_BUTTON_PRESSED2]);
+    Move(110, 110);
+    EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT1]);
+
+    Press(110, 110, WM_RBUTTONDOWN);
+    Release(110, 110, WM_RBUTTONUP);
+    EXPECT_EQ(owner.clicks, 1);
+    Click(110, 110);
+    EXPECT_FALSE(toggle->IsOn());
+    EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1]);
+    EXPECT_EQ(toggle->GetLook().text, (pw2_TextLook{101 + 29, 101 + 9, 2, 3, qzColor(0, 0, 0)}));
+
+    // Without a state callback a toggle is off; without a click callback a press only redraws.
+    owner.on = true;
+    toggle->SetOnState(qzCallback<bool()>());
+    toggle->SetOnClick(qzCallback<>());
+    EXPECT_FALSE(toggle->IsOn());
+    uint32_t before = Redraws();
+    Click(110, 110);
+    EXPECT_GT(Redraws(), before);
+    EXPECT_EQ(owner.clicks, 2);
+}
