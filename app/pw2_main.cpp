@@ -1,5 +1,6 @@
 #include "pw2_main.h"
 
+#include "pw2_menu.h"
 #include "pw2_model.h"
 #include "pw2_theme.h"
 #include "qzassert.h"
@@ -41,9 +42,11 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
         viewsettings = std::make_unique<pw2_ViewSettings>();
         tooltiptimer = std::make_unique<pw2_TooltipTimer>(this, clock);
         model = std::make_unique<pw2_Model>();
+        menu = new pw2_Menu(this);
         ResizeAll();
         UpdateActiveWindow();
     } catch (...) {
+        menu = nullptr;
         root.reset();
         throw;
     }
@@ -51,6 +54,7 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
 
 pw2_Main::~pw2_Main() {
     // The tree first: its windows' gone notifications still find the active window and popup stack.
+    menu = nullptr;
     root.reset();
     active = nullptr;
     model.reset();
@@ -109,6 +113,8 @@ void pw2_Main::ResizeAll() {
     line.Append(".\n");
     qzOutputDebugString(line);
     root->SetRect(layout.root.x, layout.root.y, layout.root.width, layout.root.height);
+    if (menu != nullptr)
+        menu->SetRect(layout.menu.x, layout.menu.y, layout.menu.width, layout.menu.height);
 }
 
 void pw2_Main::SetActiveWindow(pw2_Window* window) {

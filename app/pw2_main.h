@@ -14,6 +14,7 @@
 
 class qzMain;
 class pw2_Model;
+class pw2_Menu;
 
 struct pw2_ViewSettings {
     int rotationmode = 3;
@@ -68,6 +69,7 @@ public:
     const qzBitmapFont& GetFont(int index) const { return fonts[index]; }
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
+    pw2_Menu* GetMenu() const { return menu; }
     bool IsFullscreen() const { return fullscreen; }
 
     void OpenPopup(pw2_Window* popup);
@@ -108,6 +110,8 @@ private:
     std::unique_ptr<pw2_ViewSettings> viewsettings;
     std::unique_ptr<pw2_TooltipTimer> tooltiptimer;
     std::unique_ptr<pw2_Model> model;
+    // The menu panel, owned by the tree.
+    pw2_Menu* menu = nullptr;
     pw2_ScreenLayout layout;
     uint32_t redrawrequests = 0;
 };

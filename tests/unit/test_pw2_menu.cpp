@@ -1,0 +1,287 @@
+#include "pw2_control_button.h"
+#include "pw2_menu.h"
+#include "pw2_submenu.h"
+#include "pw2_submenubar.h"
+#include "pw2_submenubutton.h"
+#include "test_pw2_control_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Rect(const pw2_Window* w) {
+    return std::to_string(w->GetAbsoluteX()) + "," + std::to_string(w->GetAbsoluteY()) + "," +
+           std::to_string(w->GetWidth()) + "," + std::to_string(w->GetHeight());
+}
+
+struct MenuTest : ControlTest {
+    pw2_SubmenuBar* bar = nullptr;
+    void SetUp() override {
+        ControlTest::SetUp();
+        ASSERT_NE(app->GetMenu(), nullptr);
+        bar = app->GetMenu()->GetSubmenuBar();
+    }
+    pw2_Submenu* Submenu(int i) const { return bar->GetSubmenus()[static_cast<size_t>(i)]; }
+    std::vector<pw2_SubmenuButton*> Tabs() const {
+        std::vector<pw2_SubmenuButton*> tabs;
+        for (pw2_Window* w = app->GetMenu()->GetMenuBar()->GetChildren().first; w != nullptr; w = w->next)
+            tabs.push_back(dynamic_cast<pw2_SubmenuButton*>(w));
+        return tabs;
+    }
+    std::vector<int32_t> PanelLefts() const {
+        std::vector<int32_t> lefts;
+        for (pw2_Submenu* s : bar->GetSubmenus())
+            if (s->IsVisible())
+                lefts.push_back(s->GetX());
+        return lefts;
+    }
+    // The panels as the layout should place them: side by side, 10 apart, shifted by the offset.
+    void ExpectPlacedAt(int32_t offset) {
+        int32_t x = 0;
+        for (pw2_Submenu* s : bar->GetSubmenus()) {
+            if (!s->IsVisible())
+                continue;
+            EXPECT_EQ(s->GetX(), x - offset + 5) << s->GetTitle().c_str();
+            EXPECT_EQ(s->GetY(), 5);
+            EXPECT_EQ(s->GetWidth(), s->GetWidthCells() * 5);
+            EXPECT_EQ(s->GetHeight(), bar->GetHeight() - 10);
+            x += s->GetWidthCells() * 5 + 10;
+        }
+        EXPECT_EQ(bar->GetContentWidth(), x);
+    }
+    int32_t MaxOffset() const { return std::max(0, bar->GetContentWidth() - bar->GetWidth()); }
+};
+
+} // namespace
+
+TEST_F(MenuTest, ThePanelHoldsTheTabStripAndTheToolTableInOrder) {
+    pw2_Menu* menu = app->GetMenu();
+    EXPECT_EQ(menu->GetParentWindow(), app->GetRootWindow());
+    EXPECT_EQ(Rect(menu), "0,445,800,155");
+    EXPECT_EQ(Rect(menu->GetMenuBar()), "5,447,790,20");
+    EXPECT_EQ(Rect(bar), "0,470,800,130");
+
+    struct Expected {
+        const char* title;
+        double hue;
+        int32_t cells;
+        std::vector<std::string> buttons;
+    };
+    const Expected expected[] = {
+        {"Geometry",
+         0.0,
+         22,
+         {"Point 1,21,48,19", "Edge 1,40,48,20", "Face 1,60,48,19", "Plane 1,81,48,19", "Block 1,100,48,19",
+          "Cylinder 51,21,58,19", "Cone 51,40,58,20", "Sphere 51,60,58,19", "Torus 51,81,58,18",
+          "Icosah. 51,101,58,18"}},
+        {"Select", 0.5, 20, {"All 1,21,48,19", "None 1,40,48,19"}},
+        {"Actions", 1.0, 40, {"Delete 1,21,68,19", "Duplicate 1,40,68,20", "Merge 1,60,68,19"}},
+        {"History", 1.5, 40, {}},
+        {"Submenu 5", 2.0, 40, {}},
+        {"Submenu 6", 2.5, 40, {}},
+    };
+    ASSERT_EQ(bar->GetSubmenus().size(), 6u);
+    std::vector<pw2_SubmenuButton*> tabs = Tabs();
+    ASSERT_EQ(tabs.size(), 6u);
+    for (int i = 0; i < 6; ++i) {
+        pw2_Submenu* s = Submenu(i);
+        SCOPED_TRACE(expected[i].title);
+        EXPECT_EQ(s->GetTitle(), expected[i].title);
+        EXPECT_EQ(s->GetHue(), expected[i].hue);
+        EXPECT_EQ(s->GetWidthCells(), expected[i].cells);
+        EXPECT_TRUE(s->IsVisible());
+        EXPECT_EQ(s->GetParentWindow(), bar);
+        ASSERT_NE(tabs[static_cast<size_t>(i)], nullptr);
+        EXPECT_EQ(tabs[static_cast<size_t>(i)]->GetSubmenu(), s);
+        // tab grid (14 * i, 0, 14, 4) inside the strip
+        EXPECT_EQ(tabs[static_cast<size_t>(i)]->GetX(), 70 * i + 1);
+        EXPECT_EQ(tabs[static_cast<size_t>(i)]->GetY(), 1);
+        EXPECT_EQ(tabs[static_cast<size_t>(i)]->GetWidth(), 68);
+        EXPECT_EQ(tabs[static_cast<size_t>(i)]->GetHeight(), 18);
+        std::vector<std::string> buttons;
+        for (pw2_Window* w = s->GetChildren().first; w != nullptr; w = w->next) {
+            auto* b = dynamic_cast<pw2_Control_Button*>(w);
+            ASSERT_NE(b, nullptr);
+            EXPECT_GE(b->GetY(), 20) << "the title rows stay free";
+            buttons.push_back(std::string(b->GetText().c_str()) + " " + std::to_string(b->GetX()) + "," +
+                              std::to_string(b->GetY()) + "," + std::to_string(b->GetWidth()) + "," +
+                              std::to_string(b->GetHeight()));
+        }
+        EXPECT_EQ(buttons, expected[i].buttons);
+    }
+}
+
+TEST_F(MenuTest, AllSixPanelsMake1070PixelsThatScrollOver0To270In800) {
+    EXPECT_EQ(bar->GetContentWidth(), 120 + 110 + 4 * 210);
+    EXPECT_EQ(PanelLefts(), (std::vector<int32_t>{5, 125, 235, 445, 655, 865}));
+    bar->SetScrollOffset(1000);
+    bar->Layout();
+    EXPECT_EQ(bar->GetScrollOffset(), 270);
+    ExpectPlacedAt(270);
+    bar->SetScrollOffset(-5);
+    bar->ClampScroll();
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+    // Wider than the content: always 0.
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1920, 1080));
+    EXPECT_EQ(Rect(bar), "0,950,1920,130");
+    bar->SetScrollOffset(100);
+    bar->Layout();
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+    Move(500, 1070);
+    Wheel(3);
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+}
+
+TEST_F(MenuTest, EachWheelNotchAwayMovesThePanels50LeftUntilTheClamp) {
+    Move(300, 585); // over the body of "Actions"
+    EXPECT_EQ(app->GetActiveWindow(), Submenu(2));
+    uint32_t before = Redraws();
+    Wheel(1);
+    EXPECT_EQ(bar->GetScrollOffset(), 50);
+    EXPECT_EQ(PanelLefts()[0], 5 - 50);
+    EXPECT_GT(Redraws(), before);
+    Wheel(4);
+    EXPECT_EQ(bar->GetScrollOffset(), 250);
+    Wheel(1);
+    EXPECT_EQ(bar->GetScrollOffset(), 270);
+    Wheel(-2);
+    EXPECT_EQ(bar->GetScrollOffset(), 170);
+    Wheel(-9);
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+    ExpectPlacedAt(0);
+}
+
+TEST_F(MenuTest, DraggingStopsAtTheClampAndResumesWhereThePointerComesBack) {
+    Press(300, 585);
+    EXPECT_TRUE(bar->IsDragging());
+    Move(200, 585);
+    EXPECT_EQ(bar->GetScrollOffset(), 100);
+    ExpectPlacedAt(100);
+    Move(-400, 585); // far past the right end of the content
+    EXPECT_EQ(bar->GetScrollOffset(), 270);
+    Move(40, 585); // still beyond the clamp: 300 - 40 = 260 < 270 tracks again
+    EXPECT_EQ(bar->GetScrollOffset(), 260);
+    Move(900, 585);
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+    Move(290, 585);
+    EXPECT_EQ(bar->GetScrollOffset(), 10);
+    Release(290, 585);
+    EXPECT_FALSE(bar->IsDragging());
+    Move(100, 585);
+    EXPECT_EQ(bar->GetScrollOffset(), 10);
+    // The right button neither starts nor ends a drag.
+    Press(100, 585, WM_RBUTTONDOWN);
+    EXPECT_FALSE(bar->IsDragging());
+    Release(100, 585, WM_RBUTTONUP);
+    // A press on a tool button presses it and does not scroll.
+    Move(400, 300);
+    bar->SetScrollOffset(0);
+    bar->Layout();
+    Press(20, 505); // "Point"
+    auto* point = dynamic_cast<pw2_Control_Button*>(app->GetActiveWindow());
+    ASSERT_NE(point, nullptr);
+    EXPECT_EQ(point->GetText(), "Point");
+    EXPECT_TRUE(point->IsPressed());
+    Move(10, 505);
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+    Release(10, 505);
+    EXPECT_FALSE(point->IsPressed());
+}
+
+TEST_F(MenuTest, ScrollOffsetStaysInRangeUnderRandomInput) {
+    std::mt19937 random(8);
+    for (int step = 0; step < 400; ++step) {
+        int32_t x = static_cast<int32_t>(random() % 1000) - 100,
+                y = 475 + static_cast<int32_t>(random() % 120);
+        switch (random() % 6) {
+        case 0:
+            Wheel(static_cast<int>(random() % 7) - 3);
+            break;
+        case 1:
+            if (!app->GetMainWindow().IsLeftButtonHeld())
+                Press(x, y);
+            break;
+        case 2:
+            Release(x, y);
+            break;
+        case 3: {
+            // a tab: hides or shows a panel
+            int tab = static_cast<int>(random() % 6);
+            if (!app->GetMainWindow().IsAnyButtonHeld())
+                Click(5 + 70 * tab + 10, 455);
+            break;
+        }
+        default:
+            Move(x, y);
+        }
+        ASSERT_GE(bar->GetScrollOffset(), 0) << step;
+        ASSERT_LE(bar->GetScrollOffset(), MaxOffset()) << step;
+        ExpectPlacedAt(bar->GetScrollOffset());
+    }
+}
+
+TEST_F(MenuTest, ATabHidesAndShowsItsPanelAndTheOthersMoveUp) {
+    bar->SetScrollOffset(270);
+    bar->Layout();
+    std::vector<int32_t> before = PanelLefts();
+    pw2_SubmenuButton* geometry = Tabs()[0];
+    Click(20, 455);
+    EXPECT_FALSE(Submenu(0)->IsVisible());
+    EXPECT_EQ(bar->GetContentWidth(), 950);
+    EXPECT_EQ(bar->GetScrollOffset(), 150) << "the clamp lowers the offset";
+    bar->SetScrollOffset(0);
+    bar->Layout();
+    EXPECT_EQ(PanelLefts(), (std::vector<int32_t>{5, 115, 325, 535, 745}));
+    Click(20, 455);
+    EXPECT_TRUE(Submenu(0)->IsVisible());
+    EXPECT_EQ(PanelLefts(), (std::vector<int32_t>{5, 125, 235, 445, 655, 865}));
+    // Hidden panels are neither hit nor keep the input.
+    Click(20, 455);
+    Move(20, 505);
+    EXPECT_NE(app->GetActiveWindow(), Submenu(0));
+    EXPECT_EQ(geometry->GetSubmenu(), Submenu(0));
+    // Only the left button toggles.
+    Press(20, 455, WM_RBUTTONDOWN);
+    Release(20, 455, WM_RBUTTONUP);
+    EXPECT_FALSE(Submenu(0)->IsVisible());
+    // With one narrow panel left the content fits and the offset stays 0.
+    for (int tab = 1; tab < 5; ++tab)
+        Click(5 + 70 * tab + 10, 455);
+    EXPECT_EQ(bar->GetContentWidth(), 210);
+    Move(700, 585);
+    Wheel(5);
+    EXPECT_EQ(bar->GetScrollOffset(), 0);
+}
+
+TEST_F(MenuTest, LooksOfThePanelAndItsTab) {
+    pw2_Submenu* select = Submenu(1); // 125, 475, 100 x 120
+    pw2_SubmenuLook look = select->GetLook();
+    EXPECT_EQ(look.titlebar, pw2_HorizontalGradientQuad(123, 473, 227, 491, pw2_SubmenuTitleColors(0.5)));
+    EXPECT_EQ(look.titlebar.topleft, qzColorHSV(0.5, 0.65, 0.85));
+    EXPECT_EQ(look.titlebar.bottomleft, qzColorHSV(0.5, 0.65, 0.85));
+    EXPECT_EQ(look.titlebar.topright, qzColorHSV(0.5, 0.65, 0.7));
+    EXPECT_EQ(look.body, pw2_SolidQuad(123, 492, 227, 597, qzColor(150, 150, 150)));
+    EXPECT_EQ(look.frame, (pw2_FrameLook{122, 472, 227, 597, qzColor(80, 80, 80)}));
+    EXPECT_EQ(look.separator, (pw2_LineLook{122, 491, 227, 491, qzColor(80, 80, 80)}));
+    EXPECT_EQ(look.title, (pw2_TextLook{128, 482, 1, 3, qzColor(60, 60, 60)}));
+
+    pw2_SubmenuButton* tab = Tabs()[1]; // 76, 448, 68 x 18
+    Move(400, 300);
+    pw2_CaptionedLook face = tab->GetLook();
+    EXPECT_EQ(face.face.quad,
+              pw2_VerticalGradientQuad(77, 449, 143, 465, pw2_SubmenuButtonColors(0.5, false, true)));
+    EXPECT_EQ(face.face.quad.topleft, qzColorHSV(0.5, 0.65, 0.7));
+    EXPECT_EQ(face.text, (pw2_TextLook{76 + 34, 448 + 9, 2, 3, qzColor(0, 0, 0)}));
+    Move(100, 455);
+    EXPECT_EQ(tab->GetLook().face.quad.bottomleft, qzColorHSV(0.5, 0.65, 0.95));
+    Press(100, 455);
+    EXPECT_EQ(tab->GetLook().face.quad.topleft, qzColorHSV(0.5, 0.4, 0.9));
+    Release(100, 455);
+    Move(400, 300);
+    EXPECT_EQ(tab->GetLook().face.quad.bottomleft, qzColorHSV(0.5, 0.4, 0.65));
+}
