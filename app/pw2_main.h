@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pw2_tooltiptimer.h"
+#include "pw2_viewsettings.h"
 #include "pw2_window.h"
 #include "qzbitmapfont.h"
 #include "qzstring.h"
@@ -15,12 +16,6 @@
 class qzMain;
 class pw2_Model;
 class pw2_Menu;
-
-struct pw2_ViewSettings {
-    int rotationmode = 3;
-    double rotationspeed = 1.5;
-    uint32_t animationtime = 400; // ms
-};
 
 struct pw2_Rect {
     int32_t x = 0;

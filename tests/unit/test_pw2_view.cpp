@@ -1,0 +1,440 @@
+#include "pw2_testmain.h"
+#include "pw2_view.h"
+#include "pw2_viewimage.h"
+#include "pw2_viewsettings.h"
+#include "test_pw2_view_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace {
+
+constexpr double PI = std::numbers::pi;
+
+// The rotation's matrix as it acts on row vectors, and its columns: the model vectors that become the
+// camera's x, y and z before the flip of y and z.
+qzMatrix Matrix(const qzQuaternion& q) {
+    qzMatrix m;
+    m.RotationMatrix(q);
+    return m;
+}
+
+double Determinant3(const qzMatrix& m) {
+    return m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
+           m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
+           m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
+}
+
+// The angle between two orientations from their matrices: trace(A^T B) = 1 + 2 cos angle.
+double AngleBetween(const qzQuaternion& a, const qzQuaternion& b) {
+    const qzMatrix ma = Matrix(a), mb = Matrix(b);
+    double trace = 0;
+    for (unsigned i = 0; i < 3; i++)
+        for (unsigned j = 0; j < 3; j++)
+            trace += ma(i, j) * mb(i, j);
+    return std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0));
+}
+
+qzQuaternion RandomRotation(std::mt19937& random) {
+    std::normal_distribution<double> normal;
+    qzQuaternion q(normal(random), normal(random), normal(random), normal(random));
+    q.Normalize();
+    return q;
+}
+
+// All 24 rotations that map each axis onto an axis, as signed permutation matrices of determinant 1.
+std::vector<qzMatrix> AxisRotations() {
+    std::vector<qzMatrix> rotations;
+    const int permutations[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    for (const auto& p : permutations) {
+        for (int signs = 0; signs < 8; signs++) {
+            qzMatrix m;
+            for (unsigned i = 0; i < 3; i++) {
+                m(i, i) = 0;
+            }
+            for (unsigned i = 0; i < 3; i++)
+                m(i, p[i]) = (signs >> i) & 1 ? -1 : 1;
+            if (Determinant3(m) > 0)
+                rotations.push_back(m);
+        }
+    }
+    return rotations;
+}
+
+// The grid plane that faces the camera: the model axis that the rotation turns onto the viewing axis.
+uint32_t FacingGrid(const qzQuaternion& q) {
+    const qzMatrix m = Matrix(q);
+    for (unsigned i = 0; i < 3; i++) {
+        if (std::fabs(std::fabs(m(i, 2)) - 1) < 1e-9)
+            return 2 - i;
+    }
+    return 99;
+}
+
+// The textbook Catmull-Rom segment from its basis matrix.
+double CatmullRomReference(double p0, double p1, double p2, double p3, double t) {
+    return 0.5 * ((2 * p1) + (-p0 + p2) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t * t +
+                  (-p0 + 3 * p1 - 3 * p2 + p3) * t * t * t);
+}
+
+double ZoomScaleReference(double zoom) {
+    const double knots[6] = {std::log10(0.5), 0, std::log10(2.0), std::log10(5.0), 1, std::log10(20.0)};
+    const double steps = zoom / 3;
+    const double whole = std::floor(steps);
+    const int segment = static_cast<int>(whole - 3 * std::floor(whole / 3));
+    const double decade = std::floor(whole / 3);
+    const double c = CatmullRomReference(knots[segment], knots[segment + 1], knots[segment + 2],
+                                         knots[segment + 3], steps - whole);
+    return std::pow(10.0, decade + c);
+}
+
+} // namespace
+
+TEST_F(ViewTest, RotationFromAnglesIsTheAzimuthTurnAfterTheElevationTurn) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> azimuth(-PI, PI), elevation(-PI / 2, PI / 2);
+    for (int i = 0; i < 200; i++) {
+        const double a1 = azimuth(random), a2 = elevation(random);
+        view->SetRotationFromAngles(a1, a2);
+        const qzQuaternion expected =
+            qzQuaternion(qzVector3(0, 0, 1), PI / 2 - a1) * qzQuaternion(qzVector3(1, 0, 0), -(a2 + PI / 2));
+        const qzQuaternion got = view->GetRotation();
+        EXPECT_NEAR(got.w, expected.w, 1e-12);
+        EXPECT_NEAR(got.x, expected.x, 1e-12);
+        EXPECT_NEAR(got.y, expected.y, 1e-12);
+        EXPECT_NEAR(got.z, expected.z, 1e-12);
+        // and the angles read back give the same orientation
+        double b1, b2;
+        view->GetAngles(b1, b2);
+        EXPECT_GE(b2, -PI / 2 - 1e-9);
+        EXPECT_LE(b2, PI / 2 + 1e-9);
+        view->SetRotationFromAngles(b1, b2);
+        EXPECT_LT(AngleBetween(view->GetRotation(), expected), 1e-7);
+    }
+    // the poles read back as poles, not as the pole turned upside down
+    for (double a2 : {-PI / 2, PI / 2}) {
+        view->SetRotationFromAngles(0.3, a2);
+        double b1, b2;
+        view->GetAngles(b1, b2);
+        EXPECT_NEAR(b2, a2, 1e-9);
+    }
+}
+
+TEST_F(ViewTest, StandardViewsLookAlongTheirAxesWithTheRightUp) {
+    struct Case {
+        void (pw2_View::*button)();
+        qzVector3 towardviewer;
+        qzVector3 up;
+        uint32_t grid;
+    };
+    const Case cases[] = {
+        {&pw2_View::OnTop, {0, 0, 1}, {0, -1, 0}, 0},  {&pw2_View::OnBottom, {0, 0, -1}, {0, -1, 0}, 0},
+        {&pw2_View::OnFront, {0, 1, 0}, {0, 0, 1}, 1}, {&pw2_View::OnBack, {0, -1, 0}, {0, 0, 1}, 1},
+        {&pw2_View::OnLeft, {-1, 0, 0}, {0, 0, 1}, 2}, {&pw2_View::OnRight, {1, 0, 0}, {0, 0, 1}, 2},
+    };
+    for (const Case& c : cases) {
+        view->SetOrtho(false);
+        view->SetGridOrientation(2 - c.grid);
+        (view->*c.button)();
+        EXPECT_TRUE(view->GetOrtho());
+        EXPECT_EQ(view->GetGridOrientation(), c.grid);
+        EXPECT_EQ(FacingGrid(view->GetRotation()), c.grid);
+        view->StopAnimation();
+        view->UpdateMatrices();
+        const qzMatrix& m = view->GetViewMatrix();
+        // camera space: x right, y up, z away from the viewer (the screen frame is left-handed)
+        const qzVector3 toward = m.TransformVector(c.towardviewer);
+        const qzVector3 up = m.TransformVector(c.up);
+        EXPECT_NEAR(toward.z, -1, 1e-12);
+        EXPECT_NEAR(up.y, 1, 1e-12);
+    }
+    view->On3D();
+    EXPECT_FALSE(view->GetOrtho());
+    EXPECT_EQ(view->GetGridOrientation(), 0u);
+}
+
+TEST_F(ViewTest, AlignChoosesTheNearestAxisViewInBothRotationModes) {
+    const std::vector<qzMatrix> all = AxisRotations();
+    ASSERT_EQ(all.size(), 24u);
+    std::vector<qzQuaternion> turntable;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 3; j++) {
+            view->SetRotationFromAngles(PI / 2 + i * PI / 2, j * PI / 2 - PI / 2);
+            turntable.push_back(view->GetRotation());
+        }
+    std::mt19937 random(11);
+    for (uint32_t mode : {3u, 1u}) {
+        Settings().rotationmode = mode;
+        for (int trial = 0; trial < 300; trial++) {
+            const qzQuaternion start = RandomRotation(random);
+            view->SetRotation(start);
+            const uint32_t n = view->Align();
+            const qzQuaternion aligned = view->GetRotation();
+            EXPECT_LT(n, mode == 1 ? 12u : 24u);
+            EXPECT_NEAR(aligned.Dot(aligned), 1, 1e-12);
+            const qzMatrix m = Matrix(aligned);
+            EXPECT_NEAR(Determinant3(m), 1, 1e-12);
+            bool isaxisrotation = false;
+            for (const qzMatrix& r : all) {
+                double difference = 0;
+                for (unsigned i = 0; i < 3; i++)
+                    for (unsigned j = 0; j < 3; j++)
+                        difference += std::fabs(r(i, j) - m(i, j));
+                isaxisrotation = isaxisrotation || difference < 1e-9;
+            }
+            EXPECT_TRUE(isaxisrotation);
+            EXPECT_EQ(view->GetGridOrientation(), FacingGrid(aligned));
+            // nearest among the candidates of the mode
+            double nearest = 10;
+            if (mode == 1) {
+                for (const qzQuaternion& q : turntable)
+                    nearest = std::min(nearest, AngleBetween(q, start));
+            } else {
+                for (const qzMatrix& r : all) {
+                    double trace = 0;
+                    const qzMatrix s = Matrix(start);
+                    for (unsigned i = 0; i < 3; i++)
+                        for (unsigned j = 0; j < 3; j++)
+                            trace += r(i, j) * s(i, j);
+                    nearest = std::min(nearest, std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)));
+                }
+            }
+            EXPECT_NEAR(AngleBetween(aligned, start), nearest, 1e-9);
+            // aligning again stays put
+            EXPECT_EQ(view->Align(), n);
+        }
+    }
+}
+
+TEST_F(ViewTest, ZoomScalePassesOneTwoFiveTenAndIsSmooth) {
+    const double marks[][2] = {{0, 1},    {3, 2},    {6, 5},      {9, 10},
+                               {-9, 0.1}, {18, 100}, {-45, 1e-5}, {27, 1000}};
+    for (const auto& mark : marks) {
+        view->SetZoom(mark[0]);
+        EXPECT_NEAR(view->ZoomScale() / mark[1], 1, 1e-12) << mark[0];
+    }
+    double previous = 0;
+    for (double z = -45; z <= 27; z += 0.01) {
+        view->SetZoom(z);
+        const double s = view->ZoomScale();
+        EXPECT_NEAR(s / ZoomScaleReference(z), 1, 1e-9) << z;
+        if (previous > 0) {
+            // continuous and rising: one hundredth of a step changes the scale by well under 1%
+            EXPECT_GT(s, previous) << z;
+            EXPECT_LT(s / previous, 1.005) << z;
+        }
+        previous = s;
+    }
+}
+
+TEST_F(ViewTest, ZoomSettersClampAndRound) {
+    view->SetZoom(30);
+    EXPECT_EQ(view->GetZoom(), 27);
+    view->SetZoom(-50);
+    EXPECT_EQ(view->GetZoom(), -45);
+    view->ChangeZoom(-1);
+    EXPECT_EQ(view->GetZoom(), -45);
+    view->SetZoom(2.4);
+    const uint32_t before = app->GetRedrawRequestCount();
+    view->ChangeZoom(+1);
+    EXPECT_EQ(view->GetZoom(), 3);
+    EXPECT_GT(app->GetRedrawRequestCount(), before);
+    view->SetZoom(std::nan(""));
+    EXPECT_EQ(view->GetZoom(), 3);
+}
+
+TEST_F(ViewTest, GridStepIsAPowerOfTenThatFadesTowardTheNextDecade) {
+    for (double unitsize : {1.0, 0.25, 3.0}) {
+        for (double z = -45; z <= 27; z += 0.37) {
+            view->SetZoom(z);
+            double fade = -1;
+            const double step = view->GridStep(unitsize, &fade);
+            const double decade = std::log10(step / unitsize);
+            EXPECT_NEAR(decade, std::round(decade), 1e-9);
+            EXPECT_GE(fade, 0);
+            EXPECT_LE(fade, 1);
+            // step and fade together give forty pixels' worth of model units
+            EXPECT_NEAR(step * std::pow(10.0, fade) / (40 * view->ZoomScale()), 1, 1e-9) << z;
+        }
+    }
+}
+
+TEST_F(ViewTest, OnePixelCoversZoomScaleUnitsAtTheTargetInBothProjections) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> coordinate(-50, 50), zoom(-45, 27);
+    for (int trial = 0; trial < 100; trial++) {
+        view->SetOrtho(trial % 2 == 0);
+        view->SetZoom(zoom(random));
+        view->SetTarget(qzVector3(coordinate(random), coordinate(random), coordinate(random)));
+        view->SetRotation(RandomRotation(random));
+        view->UpdateMatrices();
+        const double w = view->GetImage()->GetWidth(), h = view->GetImage()->GetHeight();
+        const double s = view->ZoomScale();
+        const qzMatrix turn = Matrix(view->GetCurrentRotation());
+        const qzVector3 right(turn(0, 0), turn(1, 0), turn(2, 0));
+        const qzVector3 down(turn(0, 1), turn(1, 1), turn(2, 1));
+        auto pixel = [&](const qzVector3& p, unsigned k, double* depth = nullptr) {
+            qzMatrix all;
+            all.Multiply(view->GetViewMatrix(), view->GetProjection(k));
+            const qzVector3 ndc = all.ProjectPoint(p);
+            if (depth != nullptr)
+                *depth = ndc.z;
+            return qzVector2((ndc.x + 1) * w / 2, (1 - ndc.y) * h / 2);
+        };
+        const qzVector3 t = view->GetTarget();
+        const qzVector2 centre = pixel(t, 0);
+        const qzVector2 r = pixel(t + right * s, 0);
+        const qzVector2 d = pixel(t + down * s, 0);
+        EXPECT_NEAR(centre.x, w / 2, 1e-6);
+        EXPECT_NEAR(centre.y, h / 2, 1e-6);
+        EXPECT_NEAR(r.x - centre.x, 1, 1e-6);
+        EXPECT_NEAR(r.y - centre.y, 0, 1e-6);
+        EXPECT_NEAR(d.x - centre.x, 0, 1e-6);
+        EXPECT_NEAR(d.y - centre.y, 1, 1e-6);
+        // the target lies inside the depth range, and the later ranges put it nearer
+        double depth[3];
+        for (unsigned k = 0; k < 3; k++)
+            pixel(t, k, &depth[k]);
+        EXPECT_GT(depth[0], 0);
+        EXPECT_LT(depth[0], 1);
+        EXPECT_LT(depth[1], depth[0]);
+        EXPECT_LT(depth[2], depth[1]);
+    }
+}
+
+TEST_F(ViewTest, AnEmptyImageStillGivesFiniteMatrices) {
+    view->SetRect(0, 0, 2, 47);
+    for (bool ortho : {true, false}) {
+        view->SetOrtho(ortho);
+        view->UpdateMatrices();
+        for (unsigned k = 0; k < 3; k++)
+            for (double e : view->GetProjection(k).m)
+                EXPECT_TRUE(std::isfinite(e));
+    }
+}
+
+TEST_F(ViewTest, AnimationStepsWithTheClockAndEndsAtTheNewOrientation) {
+    // start just before the clock wraps, so that the arithmetic is checked across it
+    testnow = 0xFFFFFF00u;
+    view->OnTop();
+    const qzQuaternion origin = view->GetRotation();
+    view->OnFront();
+    const qzQuaternion goal = view->GetRotation();
+    ASSERT_TRUE(view->IsAnimating());
+    EXPECT_EQ(view->GetOriginGridOrientation(), 0u);
+    const double full = AngleBetween(origin, goal);
+
+    uint32_t redraws = app->GetRedrawRequestCount();
+    testnow += 13;
+    view->AdvanceAnimation();
+    EXPECT_EQ(app->GetRedrawRequestCount(), redraws);
+    EXPECT_EQ(view->GetAnimationFraction(), 0);
+
+    testnow += 1;
+    view->AdvanceAnimation();
+    EXPECT_EQ(app->GetRedrawRequestCount(), redraws + 1);
+    EXPECT_DOUBLE_EQ(view->GetAnimationFraction(), 14.0 / 400);
+
+    testnow += 186; // 200 ms in: half way along the arc
+    view->AdvanceAnimation();
+    EXPECT_DOUBLE_EQ(view->GetAnimationFraction(), 0.5);
+    view->UpdateMatrices();
+    EXPECT_NEAR(AngleBetween(origin, view->GetCurrentRotation()), full / 2, 1e-9);
+    EXPECT_NEAR(AngleBetween(view->GetCurrentRotation(), goal), full / 2, 1e-9);
+
+    testnow += 200;
+    view->AdvanceAnimation();
+    EXPECT_FALSE(view->IsAnimating());
+    view->UpdateMatrices();
+    EXPECT_LT(AngleBetween(view->GetCurrentRotation(), goal), 1e-12);
+
+    // without an animation time the view jumps
+    Settings().animationtime = 0;
+    view->OnBack();
+    EXPECT_FALSE(view->IsAnimating());
+    view->UpdateMatrices();
+    EXPECT_LT(AngleBetween(view->GetCurrentRotation(), view->GetRotation()), 1e-12);
+}
+
+TEST_F(ViewTest, ViewButtonsStopOrKeepTheAnimation) {
+    view->OnTop();
+    ASSERT_TRUE(view->IsAnimating());
+    view->OnZoomIn();
+    view->OnMove();
+    EXPECT_TRUE(view->IsAnimating());
+    view->OnOrtho();
+    EXPECT_FALSE(view->IsAnimating());
+    EXPECT_FALSE(view->GetOrtho());
+
+    view->OnGridOrientation(7);
+    EXPECT_EQ(view->GetGridOrientation(), 2u);
+    view->OnDisplayMode(9);
+    EXPECT_EQ(view->GetDisplayMode(), 4u);
+    view->SetTarget(qzVector3(1, 2, 3));
+    view->OnCenter();
+    EXPECT_EQ(view->GetTarget().x, 0);
+    EXPECT_EQ(view->GetTarget().y, 0);
+    EXPECT_EQ(view->GetTarget().z, 0);
+}
+
+TEST_F(ViewTest, KeypadTurnsLandOnAxisViewsAndFourQuarterTurnsComeBack) {
+    std::mt19937 random(5);
+    for (int digit : {4, 6, 8, 2, 7, 9}) {
+        view->SetRotation(RandomRotation(random));
+        view->OnKeypad(5);
+        const qzQuaternion start = view->GetRotation();
+        for (int i = 0; i < 4; i++) {
+            view->OnKeypad(digit);
+            EXPECT_TRUE(view->GetOrtho());
+            EXPECT_EQ(FacingGrid(view->GetRotation()), view->GetGridOrientation());
+            EXPECT_NEAR(AngleBetween(view->GetRotation(), start), i == 1 ? PI : (i == 3 ? 0 : PI / 2), 1e-9);
+        }
+    }
+    view->OnTop();
+    view->OnKeypad(1);
+    EXPECT_NEAR(AngleBetween(view->GetRotation(), qzQuaternion()), PI, 1e-9);
+    // the turns are about the screen's axes: keypad 8 after "Top" looks from the front or the back
+    view->OnTop();
+    view->OnKeypad(8);
+    EXPECT_EQ(view->GetGridOrientation(), 1u);
+}
+
+TEST_F(ViewTest, TurntableKeypadTurnsStepTheAzimuthAndTheElevation) {
+    Settings().rotationmode = 1;
+    auto at = [&](int i, int j) {
+        view->SetRotationFromAngles(PI / 2 + i * PI / 2, j * PI / 2 - PI / 2);
+        return view->GetRotation();
+    };
+    for (int i = 0; i < 4; i++) {
+        struct Step {
+            int digit, from, toi, toj;
+        };
+        // from a side view (j 1): 4 and 6 step the azimuth, 8 rises to the top, 2 sinks to the bottom, 7
+        // and 9 would roll the view and do nothing; from the top (j 0) 4 and 6 come down to a side
+        const Step steps[] = {{4, 1, i + 3, 1}, {6, 1, i + 1, 1}, {8, 1, i, 0},     {2, 1, i, 2},
+                              {7, 1, i, 1},     {9, 1, i, 1},     {4, 0, i + 3, 1}, {6, 0, i + 1, 1}};
+        for (const Step& step : steps) {
+            view->SetRotation(at(i, step.from));
+            view->OnKeypad(step.digit);
+            const qzQuaternion expected = at(step.toi % 4, step.toj);
+            EXPECT_LT(AngleBetween(view->GetRotation(), expected), 1e-9) << i << " " << step.digit;
+            EXPECT_EQ(FacingGrid(view->GetRotation()), view->GetGridOrientation());
+        }
+    }
+}
+
+TEST_F(ViewTest, LayoutPlacesTheImageAndTheTwoBars) {
+    view->SetRect(10, 20, 400, 300);
+    pw2_Window* image = view->GetImage();
+    EXPECT_EQ(image->GetAbsoluteX(), 11);
+    EXPECT_EQ(image->GetAbsoluteY(), 21);
+    EXPECT_EQ(image->GetWidth(), 398);
+    EXPECT_EQ(image->GetHeight(), 253);
+    EXPECT_EQ(view->GetLeftMenu()->GetX(), 5);
+    EXPECT_EQ(view->GetLeftMenu()->GetY(), 257);
+    EXPECT_EQ(view->GetRightMenu()->GetX(), 250);
+    EXPECT_EQ(view->GetRightMenu()->GetWidth(), 145);
+}
