@@ -1,0 +1,302 @@
+#include "pw2_view.h"
+#include "pw2_viewimage.h"
+#include "test_pw2_view_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <random>
+
+namespace {
+
+constexpr double PI = std::numbers::pi;
+
+qzQuaternion RandomRotation(std::mt19937& random) {
+    std::normal_distribution<double> normal;
+    qzQuaternion q(normal(random), normal(random), normal(random), normal(random));
+    q.Normalize();
+    return q;
+}
+
+bool SameBits(const void* a, const void* b, size_t size) {
+    return std::memcmp(a, b, size) == 0;
+}
+
+// The drags go through the main object's routing: the image must be the window under the mouse.
+struct ViewImageTest : ViewTest {
+    pw2_ViewImage* image = nullptr;
+    void SetUp() override {
+        ViewTest::SetUp();
+        image = view->GetImage();
+        Settings().animationtime = 0;
+        MoveMouse(200, 200);
+        ASSERT_EQ(app->GetActiveWindow(), image);
+    }
+    // Positions relative to the image, which sits at (1, 1).
+    void MoveTo(int32_t x, int32_t y) { MoveMouse(x + 1, y + 1); }
+    void Hold(int key, bool held) { platform.keystate[key] = held ? static_cast<int16_t>(0x8000) : 0; }
+    void Press(int button) {
+        Send(button == 1 ? WM_LBUTTONDOWN : button == 2 ? WM_MBUTTONDOWN : WM_RBUTTONDOWN);
+    }
+    void Release(int button) { Send(button == 1 ? WM_LBUTTONUP : button == 2 ? WM_MBUTTONUP : WM_RBUTTONUP); }
+    void Key(int code) { Send(WM_KEYDOWN, static_cast<uintptr_t>(code)); }
+    void Wheel(int notches) {
+        Send(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(120 * notches)) << 16);
+    }
+    // A middle-button drag from one point through the others, with the keys held at the press.
+    void DragThrough(std::initializer_list<std::pair<int32_t, int32_t>> points, bool shift, bool ctrl) {
+        auto p = points.begin();
+        MoveTo(p->first, p->second);
+        Hold(VK_SHIFT, shift);
+        Hold(VK_CONTROL, ctrl);
+        Press(2);
+        Hold(VK_SHIFT, false);
+        Hold(VK_CONTROL, false);
+        for (++p; p != points.end(); ++p)
+            MoveTo(p->first, p->second);
+        Release(2);
+    }
+};
+
+} // namespace
+
+TEST_F(ViewImageTest, MoveDragShiftsTheTargetByTheMouseOffsetAtItsDepth) {
+    std::mt19937 random(17);
+    std::uniform_int_distribution<int32_t> position(0, 397);
+    int moved = 0;
+    for (int trial = 0; trial < 60; trial++) {
+        view->SetOrtho(trial % 2 == 0);
+        view->SetGridOrientation(static_cast<uint32_t>(trial % 3));
+        view->SetRotation(RandomRotation(random));
+        view->SetZoom(static_cast<double>(trial % 20) - 10);
+        const qzVector3 before(3, -2, 5);
+        view->SetTarget(before);
+        const int32_t x0 = position(random), y0 = position(random), x1 = position(random),
+                      y1 = position(random);
+        DragThrough({{x0, y0}, {x1, y1}}, true, false);
+        const qzVector3 step = view->GetTarget() - before;
+        // the step lies in the grid plane
+        const unsigned normal = 2 - view->GetGridOrientation();
+        EXPECT_EQ((&step.x)[normal], 0);
+        view->UpdateMatrices();
+        const qzVector3 seen = view->GetViewMatrix().TransformVector(step);
+        const double s = view->ZoomScale();
+        qzMatrix turn;
+        turn.RotationMatrix(view->GetRotation());
+        const qzVector3 n = turn.TransformVector(qzVector3(normal == 0, normal == 1, normal == 2));
+        if (std::fabs(n.z) < 0.01) {
+            // edge-on planes may still take the step while their determinant allows it
+            continue;
+        }
+        ++moved;
+        // camera y points up, the mouse's y down
+        EXPECT_NEAR(seen.x, s * (x1 - x0), 1e-9 * s * 400);
+        EXPECT_NEAR(seen.y, -s * (y1 - y0), 1e-9 * s * 400);
+        if (view->GetOrtho()) {
+            // the old target now shows where the drag started, relative to the centre
+            qzMatrix all;
+            all.Multiply(view->GetViewMatrix(), view->GetProjection(0));
+            const qzVector3 ndc = all.ProjectPoint(before);
+            EXPECT_NEAR((ndc.x + 1) * 199 - 199, -(x1 - x0), 1e-6);
+            EXPECT_NEAR((1 - ndc.y) * 199 - 199, -(y1 - y0), 1e-6);
+        }
+    }
+    EXPECT_GT(moved, 30);
+}
+
+TEST_F(ViewImageTest, MoveDragOnAPlaneSeenEdgeOnLeavesTheTarget) {
+    view->OnFront(); // looks along y, the XY grid edge-on
+    view->SetGridOrientation(0);
+    view->SetTarget(qzVector3(1, 2, 3));
+    DragThrough({{100, 100}, {150, 180}}, true, false);
+    EXPECT_EQ(view->GetTarget().x, 1);
+    EXPECT_EQ(view->GetTarget().y, 2);
+    EXPECT_EQ(view->GetTarget().z, 3);
+}
+
+TEST_F(ViewImageTest, TrackballDragThereAndBackReturnsTheRotation) {
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int32_t> position(0, 397);
+    for (uint32_t mode : {3u, 2u}) {
+        Settings().rotationmode = mode;
+        for (int trial = 0; trial < 40; trial++) {
+            const qzQuaternion start = RandomRotation(random);
+            view->SetRotation(start);
+            const int32_t x0 = position(random), y0 = position(random), x1 = position(random),
+                          y1 = position(random);
+            DragThrough({{x0, y0}, {x1, y1}}, false, false);
+            const qzQuaternion turned = view->GetRotation();
+            EXPECT_NEAR(turned.Dot(turned), 1, 1e-12);
+            DragThrough({{x1, y1}, {x0, y0}}, false, false);
+            const qzQuaternion back = view->GetRotation();
+            EXPECT_NEAR(std::fabs(back.Dot(start)), 1, 1e-12) << mode;
+        }
+    }
+    // a drag between two points is one turn: no roll about the line of sight for a drag through the centre
+    Settings().rotationmode = 3;
+    view->SetRotation(qzQuaternion());
+    DragThrough({{199, 199}, {260, 199}}, false, false);
+    const qzQuaternion turned = view->GetRotation();
+    EXPECT_NEAR(turned.x, 0, 1e-12);
+    EXPECT_NEAR(turned.z, 0, 1e-12);
+    EXPECT_LT(turned.w, 1 - 1e-3);
+}
+
+TEST_F(ViewImageTest, TurntableDragStepsAzimuthAndClampsTheElevation) {
+    Settings().rotationmode = 1;
+    const double k = 2 / 398.0 * 1.5;
+    view->SetRotationFromAngles(0.4, -0.3);
+    DragThrough({{100, 100}, {140, 100}}, false, false);
+    double a1, a2;
+    view->GetAngles(a1, a2);
+    EXPECT_NEAR(a1, 0.4 - 40 * k, 1e-12);
+    EXPECT_NEAR(a2, -0.3, 1e-12);
+    DragThrough({{100, 100}, {100, 90}}, false, false);
+    view->GetAngles(a1, a2);
+    EXPECT_NEAR(a2, -0.3 + 10 * k, 1e-12);
+    // far up and a little back: the elevation stops at the pole and moves off it at once
+    DragThrough({{100, 300}, {100, 0}, {100, 10}}, false, false);
+    view->GetAngles(a1, a2);
+    EXPECT_NEAR(a2, PI / 2 - 10 * k, 1e-9);
+}
+
+TEST_F(ViewImageTest, RightClickCancelsADragBitForBit) {
+    std::mt19937 random(29);
+    for (uint32_t mode : {3u, 1u}) {
+        Settings().rotationmode = mode;
+        for (int trial = 0; trial < 10; trial++) {
+            view->SetRotation(RandomRotation(random));
+            view->SetTarget(qzVector3(0.1 * trial, -0.3, 7.7));
+            view->SetZoom(-9.3 + trial);
+            const qzQuaternion rotation = view->GetRotation();
+            const qzVector3 target = view->GetTarget();
+            const double zoom = view->GetZoom();
+            for (int kind : {0, 1, 2}) {
+                MoveTo(50, 60);
+                Hold(kind == 1 ? VK_SHIFT : VK_CONTROL, kind != 0);
+                Press(2);
+                Hold(VK_SHIFT, false);
+                Hold(VK_CONTROL, false);
+                // each kind of step in turn: keys after the press do not change the drag
+                for (int step = 0; step < 5; step++)
+                    MoveTo(70 + 31 * step, 90 - 13 * step);
+                ASSERT_TRUE(image->IsDragging());
+                const uint32_t redraws = app->GetRedrawRequestCount();
+                Press(3);
+                EXPECT_FALSE(image->IsDragging());
+                EXPECT_GT(app->GetRedrawRequestCount(), redraws);
+                Release(3);
+                Release(2);
+                EXPECT_TRUE(SameBits(&view->GetRotation(), &rotation, sizeof rotation));
+                EXPECT_TRUE(SameBits(&view->GetTarget(), &target, sizeof target));
+                const double restored = view->GetZoom();
+                EXPECT_TRUE(SameBits(&restored, &zoom, sizeof zoom));
+            }
+        }
+    }
+}
+
+TEST_F(ViewImageTest, ZoomDragFollowsTheWidthAndLeavesTheBoundAtOnce) {
+    view->SetZoom(0);
+    DragThrough({{0, 100}, {199, 300}}, false, true);
+    EXPECT_NEAR(view->GetZoom(), 199.0 / 398 * 20, 1e-12);
+    view->SetZoom(20);
+    DragThrough({{0, 100}, {398, 100}, {378, 100}}, false, true);
+    EXPECT_NEAR(view->GetZoom(), 27 - 20.0 / 398 * 20, 1e-12);
+    EXPECT_EQ(image->GetDragMode(), PW2_DRAG_ZOOM);
+}
+
+TEST_F(ViewImageTest, ButtonsStartAndEndDragsAsTheMoveModeSays) {
+    Settings().animationtime = 400;
+    view->OnFront();
+    ASSERT_TRUE(view->IsAnimating());
+    Press(1);
+    EXPECT_FALSE(image->IsDragging());
+    Release(1);
+    Press(2);
+    EXPECT_TRUE(image->IsDragging());
+    EXPECT_FALSE(view->IsAnimating());
+    EXPECT_EQ(image->GetDragMode(), PW2_DRAG_ROTATE);
+    Release(1);
+    EXPECT_TRUE(image->IsDragging());
+    Release(2);
+    EXPECT_FALSE(image->IsDragging());
+
+    // the multiply key switches the left button over, and the cursor with it
+    platform.calls.clear();
+    Key(PW2_KEY_MULTIPLY);
+    EXPECT_TRUE(image->GetMoveMode());
+    Press(1);
+    EXPECT_TRUE(image->IsDragging());
+    Release(1);
+    EXPECT_FALSE(image->IsDragging());
+    // a right click outside a drag leaves the move mode; a second one does nothing
+    Press(3);
+    Release(3);
+    EXPECT_FALSE(image->GetMoveMode());
+    Press(3);
+    Release(3);
+    EXPECT_FALSE(image->GetMoveMode());
+    const auto cursors = platform.CallsStartingWith("SetCursor");
+    ASSERT_EQ(cursors.size(), 2u);
+    EXPECT_EQ(cursors[0].substr(cursors[0].rfind(' ')), " 9");
+    EXPECT_EQ(cursors[1].substr(cursors[1].rfind(' ')), " 3");
+}
+
+TEST_F(ViewImageTest, TheMoveModeCursorFollowsTheMouseInAndOut) {
+    image->SetMoveMode(true);
+    platform.calls.clear();
+    MoveMouse(600, 10); // another window
+    MoveMouse(200, 200);
+    const auto cursors = platform.CallsStartingWith("SetCursor");
+    ASSERT_EQ(cursors.size(), 2u);
+    EXPECT_EQ(cursors[0].substr(cursors[0].rfind(' ')), " 3");
+    EXPECT_EQ(cursors[1].substr(cursors[1].rfind(' ')), " 9");
+    // without the move mode the cursor is left alone
+    image->SetMoveMode(false);
+    platform.calls.clear();
+    MoveMouse(600, 10);
+    MoveMouse(200, 200);
+    EXPECT_TRUE(platform.CallsStartingWith("SetCursor").empty());
+}
+
+TEST_F(ViewImageTest, WheelAndKeysReachTheView) {
+    view->SetZoom(0.4);
+    Wheel(1); // away from the user: in
+    EXPECT_EQ(view->GetZoom(), -1);
+    Wheel(-2);
+    EXPECT_EQ(view->GetZoom(), 1);
+
+    // add and subtract zoom during a drag without ending it; every other key ends it
+    MoveTo(10, 10);
+    Press(2);
+    Key(PW2_KEY_ADD);
+    EXPECT_EQ(view->GetZoom(), 0);
+    Key(PW2_KEY_SUBTRACT);
+    Key(PW2_KEY_SUBTRACT);
+    EXPECT_EQ(view->GetZoom(), 2);
+    EXPECT_TRUE(image->IsDragging());
+    Key('A');
+    EXPECT_FALSE(image->IsDragging());
+    Release(2);
+
+    const bool ortho = view->GetOrtho();
+    Key(PW2_KEY_NUMPAD0);
+    EXPECT_NE(view->GetOrtho(), ortho);
+    view->SetTarget(qzVector3(4, 5, 6));
+    Key(PW2_KEY_DIVIDE);
+    EXPECT_EQ(view->GetTarget().Norm(), 0);
+
+    // keypad 5 aligns; keypad 8 then turns a quarter and keypad 2 back
+    view->SetOrtho(false);
+    view->SetRotationFromAngles(0.5, -1.2);
+    Key(PW2_KEY_NUMPAD0 + 5);
+    EXPECT_TRUE(view->GetOrtho());
+    const qzQuaternion aligned = view->GetRotation();
+    Key(PW2_KEY_NUMPAD0 + 8);
+    EXPECT_LT(std::fabs(view->GetRotation().Dot(aligned)), 1 - 1e-3);
+    Key(PW2_KEY_NUMPAD0 + 2);
+    EXPECT_NEAR(std::fabs(view->GetRotation().Dot(aligned)), 1, 1e-12);
+}
