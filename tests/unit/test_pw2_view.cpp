@@ -125,20 +125,23 @@ TEST_F(ViewTest, RotationFromAnglesIsTheAzimuthTurnAfterTheElevationTurn) {
 
 TEST_F(ViewTest, StandardViewsLookAlongTheirAxesWithTheRightUp) {
     struct Case {
-        void (pw2_View::*button)();
+        void (*button)(pw2_View*);
         qzVector3 towardviewer;
         qzVector3 up;
         uint32_t grid;
     };
     const Case cases[] = {
-        {&pw2_View::OnTop, {0, 0, 1}, {0, -1, 0}, 0},  {&pw2_View::OnBottom, {0, 0, -1}, {0, -1, 0}, 0},
-        {&pw2_View::OnFront, {0, 1, 0}, {0, 0, 1}, 1}, {&pw2_View::OnBack, {0, -1, 0}, {0, 0, 1}, 1},
-        {&pw2_View::OnLeft, {-1, 0, 0}, {0, 0, 1}, 2}, {&pw2_View::OnRight, {1, 0, 0}, {0, 0, 1}, 2},
+        {[](pw2_View* v) { v->OnTop(); }, {0, 0, 1}, {0, -1, 0}, 0},
+        {[](pw2_View* v) { v->OnBottom(); }, {0, 0, -1}, {0, -1, 0}, 0},
+        {[](pw2_View* v) { v->OnFront(); }, {0, 1, 0}, {0, 0, 1}, 1},
+        {[](pw2_View* v) { v->OnBack(); }, {0, -1, 0}, {0, 0, 1}, 1},
+        {[](pw2_View* v) { v->OnLeft(); }, {-1, 0, 0}, {0, 0, 1}, 2},
+        {[](pw2_View* v) { v->OnRight(); }, {1, 0, 0}, {0, 0, 1}, 2},
     };
     for (const Case& c : cases) {
         view->SetOrtho(false);
         view->SetGridOrientation(2 - c.grid);
-        (view->*c.button)();
+        c.button(view);
         EXPECT_TRUE(view->GetOrtho());
         EXPECT_EQ(view->GetGridOrientation(), c.grid);
         EXPECT_EQ(FacingGrid(view->GetRotation()), c.grid);
