@@ -38,13 +38,6 @@ double AngleBetween(const qzQuaternion& a, const qzQuaternion& b) {
     return std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0));
 }
 
-qzQuaternion RandomRotation(std::mt19937& random) {
-    std::normal_distribution<double> normal;
-    qzQuaternion q(normal(random), normal(random), normal(random), normal(random));
-    q.Normalize();
-    return q;
-}
-
 // All 24 rotations that map each axis onto an axis, as signed permutation matrices of determinant 1.
 std::vector<qzMatrix> AxisRotations() {
     std::vector<qzMatrix> rotations;

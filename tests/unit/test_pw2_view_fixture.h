@@ -5,6 +5,8 @@
 #include "pw2_view.h"
 #include "pw2_viewsettings.h"
 
+#include <random>
+
 struct ViewTest : MainTest {
     pw2_View* view = nullptr;
 
@@ -16,3 +18,11 @@ struct ViewTest : MainTest {
     // The settings belong to the main object, which hands them out read-only; the tests change them.
     pw2_ViewSettings& Settings() { return const_cast<pw2_ViewSettings&>(app->GetViewSettings()); }
 };
+
+// Uniformly distributed over the orientations: a normalised 4-vector of normal deviates.
+inline qzQuaternion RandomRotation(std::mt19937& random) {
+    std::normal_distribution<double> normal;
+    qzQuaternion q(normal(random), normal(random), normal(random), normal(random));
+    q.Normalize();
+    return q;
+}

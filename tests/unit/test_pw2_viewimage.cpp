@@ -13,13 +13,6 @@ namespace {
 
 constexpr double PI = std::numbers::pi;
 
-qzQuaternion RandomRotation(std::mt19937& random) {
-    std::normal_distribution<double> normal;
-    qzQuaternion q(normal(random), normal(random), normal(random), normal(random));
-    q.Normalize();
-    return q;
-}
-
 bool SameBits(const void* a, const void* b, size_t size) {
     return std::memcmp(a, b, size) == 0;
 }
