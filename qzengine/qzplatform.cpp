@@ -16,3 +16,7 @@ qzPlatform& qzGetPlatform() {
     QZASSERT(installed != nullptr, "platform!=NULL");
     return *installed;
 }
+
+bool qzHasPlatform() {
+    return installed != nullptr;
+}

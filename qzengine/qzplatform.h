@@ -45,6 +45,10 @@ struct qzFileFilter {
     std::vector<std::string> patterns;
 };
 
+// The kinds of native child controls: a push button, a single-line edit box, a read-only box of several lines
+// with scroll bars, a static text.
+enum : int { QZCONTROL_BUTTON = 1, QZCONTROL_EDIT = 2, QZCONTROL_TEXTBOX = 3, QZCONTROL_STATIC = 4 };
+
 struct qzFileDialogRequest {
     qzWindowHandle owner = 0;
     bool save = false;
@@ -93,6 +97,21 @@ public:
     virtual void ReleaseCapture() = 0;
     virtual void TrackMouseLeave(qzWindowHandle window) = 0;
 
+    // Native child controls, placed in the client area of their parent and drawn in one of the root's fonts.
+    // CreateControl answers 0 on failure, with errno set. A click of a push button reaches the parent as
+    // WM_COMMAND with BN_CLICKED in the high word of wparam and the button's handle as lparam. Texts of the
+    // text box end their lines in CR LF both ways.
+    virtual qzWindowHandle CreateControl(qzWindowHandle parent, int kind, const char* text,
+                                         const qzRect& rect, qzPlatformHandle font) = 0;
+    virtual void DestroyControl(qzWindowHandle control) = 0;
+    virtual void ShowControl(qzWindowHandle control, bool visible) = 0;
+    virtual void EnableControl(qzWindowHandle control, bool enabled) = 0;
+    // Gives the control the keyboard focus.
+    virtual void FocusControl(qzWindowHandle control) = 0;
+    virtual void MoveControl(qzWindowHandle control, const qzRect& rect) = 0;
+    virtual void SetControlText(qzWindowHandle control, const char* text) = 0;
+    virtual void GetControlText(qzWindowHandle control, qzString& text) = 0;
+
     // System.
     // Lets the platform deliver what is pending: its events become messages in the engine's queue.
     virtual void ProcessEvents() = 0;
@@ -119,3 +138,5 @@ public:
 void qzSetPlatform(qzPlatform* platform);
 // Asserts "platform!=NULL".
 qzPlatform& qzGetPlatform();
+// Whether a platform is installed: a crash report asks before it opens a window.
+bool qzHasPlatform();

@@ -1,6 +1,7 @@
 #include "qzwindow.h"
 
 #include "qzassert.h"
+#include "qzcontrols.h"
 #include "qzdevice.h"
 #include "qzexceptions.h"
 #include "qzmain.h"
@@ -144,7 +145,12 @@ void qzWindow::Destroy() {
 }
 
 void qzWindow::ReleaseOnDestroy() {
-    // Native child controls join here when they exist.
+    while (buttons.first != nullptr)
+        buttons.first->Destroy();
+    while (edits.first != nullptr)
+        edits.first->Destroy();
+    while (statics.first != nullptr)
+        statics.first->Destroy();
     if (device != nullptr)
         device->Destroy();
     brush = 0;

@@ -9,8 +9,12 @@
 
 #include <cstdint>
 
+class qzButton;
+class qzControl;
 class qzDevice;
+class qzEdit;
 class qzMain;
+class qzStatic;
 
 // The platform chooses the position.
 constexpr int32_t QZDEFAULTPOS = static_cast<int32_t>(0x80000000u);
@@ -81,7 +85,11 @@ public:
     void SetOnFocusLost(qzCallback<> slot) { onfocuslost = slot; }
 
 private:
+    friend class qzButton;
+    friend class qzControl;
     friend class qzDevice;
+    friend class qzEdit;
+    friend class qzStatic;
     friend intptr_t qzWindowProc(qzWindow& window, const qzMessage& message);
     friend intptr_t qzWindowProcedure(const qzMessage& message);
 
@@ -125,4 +133,9 @@ private:
     qzCallback<int> onmousewheel;
     qzCallback<> onfocusgained;
     qzCallback<> onfocuslost;
+
+    // The native child controls of each kind; the buttons serve the command message.
+    qzObjectList<qzButton> buttons;
+    qzObjectList<qzEdit> edits;
+    qzObjectList<qzStatic> statics;
 };

@@ -1,6 +1,7 @@
 #include "qzwindowproc.h"
 
 #include "qzassert.h"
+#include "qzcontrols.h"
 #include "qzdevice.h"
 #include "qzplatform.h"
 #include "qzwindow.h"
@@ -43,6 +44,10 @@ intptr_t qzWindowProcedure(const qzMessage& message) {
 
 void qzForgetWindowHandle(qzWindowHandle handle) {
     userdata.erase(handle);
+}
+
+void qzForgetWindowHandles() {
+    userdata.clear();
 }
 
 intptr_t qzWindowProc(qzWindow& w, const qzMessage& m) {
@@ -132,7 +137,15 @@ intptr_t qzWindowProc(qzWindow& w, const qzMessage& m) {
             w.onchar(static_cast<uint8_t>(m.wparam & 0xFF));
         return 0;
     case WM_COMMAND:
-        // No native push buttons exist yet, so no command finds its control.
+        for (qzButton* button = w.buttons.first; button != nullptr; button = button->next) {
+            if (button->GetHandle() != static_cast<qzWindowHandle>(m.lparam))
+                continue;
+            if (qzHighWord(m.wparam) != BN_CLICKED)
+                break;
+            if (!button->GetOnClick().IsEmpty())
+                button->GetOnClick()();
+            return 0;
+        }
         return DefWindowProc(m);
     case WM_MOUSEMOVE:
         if (!w.mouseinside) {

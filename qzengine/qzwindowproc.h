@@ -14,3 +14,6 @@ intptr_t qzWindowProc(qzWindow& window, const qzMessage& message);
 
 // Forgets the qzWindow of a handle (the window is destroyed).
 void qzForgetWindowHandle(qzWindowHandle handle);
+// Forgets every qzWindow: their messages get the default answer from now on (a crash report leaves the
+// program's windows alone).
+void qzForgetWindowHandles();

@@ -161,7 +161,62 @@ void qzFakePlatform::TrackMouseLeave(qzWindowHandle window) {
     Record(Text("TrackMouseLeave %ld", L(window)));
 }
 
+qzWindowHandle qzFakePlatform::CreateControl(qzWindowHandle parent, int kind, const char* text,
+                                             const qzRect& rect, qzPlatformHandle font) {
+    Record(Text("CreateControl %ld %ld %ld %ld %ld", L(parent), kind, rect.left, rect.top,
+                rect.right - rect.left) +
+           Text(" %ld font %lx ", rect.bottom - rect.top, L(font)) + text);
+    if (failcontrol) {
+        errno = ENOMEM;
+        return 0;
+    }
+    qzWindowHandle handle = nexthandle++;
+    controltexts[handle] = text;
+    return handle;
+}
+
+void qzFakePlatform::DestroyControl(qzWindowHandle control) {
+    Record(Text("DestroyControl %ld", L(control)));
+    controltexts.erase(control);
+}
+
+void qzFakePlatform::ShowControl(qzWindowHandle control, bool visible) {
+    Record(Text("ShowControl %ld %ld", L(control), visible));
+}
+
+void qzFakePlatform::EnableControl(qzWindowHandle control, bool enabled) {
+    Record(Text("EnableControl %ld %ld", L(control), enabled));
+}
+
+void qzFakePlatform::FocusControl(qzWindowHandle control) {
+    Record(Text("FocusControl %ld", L(control)));
+}
+
+void qzFakePlatform::MoveControl(qzWindowHandle control, const qzRect& rect) {
+    Record(Text("MoveControl %ld %ld %ld %ld %ld", L(control), rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top));
+}
+
+void qzFakePlatform::SetControlText(qzWindowHandle control, const char* text) {
+    Record(Text("SetControlText %ld ", L(control)) + text);
+    controltexts[control] = text;
+}
+
+void qzFakePlatform::GetControlText(qzWindowHandle control, qzString& text) {
+    const std::string& held = controltexts[control];
+    text.Append(held.data(), static_cast<uint32_t>(held.size()));
+}
+
+qzWindowHandle qzFakePlatform::FindControl(const std::string& text) const {
+    for (const auto& [handle, held] : controltexts)
+        if (held == text)
+            return handle;
+    return 0;
+}
+
 void qzFakePlatform::ProcessEvents() {
+    if (onprocessevents)
+        onprocessevents();
     std::vector<qzMessage> delivered;
     delivered.swap(pending);
     for (const qzMessage& message : delivered)

@@ -5,6 +5,8 @@
 #include "qzmessagequeue.h"
 #include "qzplatform.h"
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,15 @@ public:
     void SetCapture(qzWindowHandle window) override;
     void ReleaseCapture() override;
     void TrackMouseLeave(qzWindowHandle window) override;
+    qzWindowHandle CreateControl(qzWindowHandle parent, int kind, const char* text, const qzRect& rect,
+                                 qzPlatformHandle font) override;
+    void DestroyControl(qzWindowHandle control) override;
+    void ShowControl(qzWindowHandle control, bool visible) override;
+    void EnableControl(qzWindowHandle control, bool enabled) override;
+    void FocusControl(qzWindowHandle control) override;
+    void MoveControl(qzWindowHandle control, const qzRect& rect) override;
+    void SetControlText(qzWindowHandle control, const char* text) override;
+    void GetControlText(qzWindowHandle control, qzString& text) override;
     void ProcessEvents() override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;
@@ -51,6 +62,13 @@ public:
 
     // Messages given to Deliver arrive in the queue at the next ProcessEvents.
     void Deliver(const qzMessage& message) { pending.push_back(message); }
+    // Called at the start of every ProcessEvents, so that a test can answer a loop that runs inside the
+    // code under test.
+    std::function<void()> onprocessevents;
+    // The control made with this text (0 when none is), and the texts the controls hold.
+    qzWindowHandle FindControl(const std::string& text) const;
+    std::map<qzWindowHandle, std::string> controltexts;
+    bool failcontrol = false;
     // The frame of a style with a caption: 20 pixels above, 4 on the other sides.
     static constexpr int32_t FRAME = 4;
     static constexpr int32_t CAPTION = 20;

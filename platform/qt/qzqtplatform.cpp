@@ -9,20 +9,35 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <vector>
 
 namespace {
+
+void Post(qzWindowHandle window, uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
+    qzMessage m;
+    m.window = window;
+    m.message = message;
+    m.wparam = wparam;
+    m.lparam = lparam;
+    qzPostMessage(m);
+}
 
 // A native window: each event it gets becomes messages in the engine's queue.
 class qzQtWindow : public QWidget {
@@ -38,12 +53,7 @@ public:
 
 protected:
     void Post(uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
-        qzMessage m;
-        m.window = handle;
-        m.message = message;
-        m.wparam = wparam;
-        m.lparam = lparam;
-        qzPostMessage(m);
+        ::Post(handle, message, wparam, lparam);
     }
 
     // The window stays: the close request is the application's to answer.
@@ -167,6 +177,7 @@ struct qzQtPlatform::State {
     State(int& argc, char** argv) : application(argc, argv) {}
     QApplication application;
     std::map<qzWindowHandle, qzQtWindow*> windows;
+    std::map<qzWindowHandle, QWidget*> controls;
     std::map<qzPlatformHandle, QFont> fonts;
     qzWindowHandle nextwindow = 1;
     qzPlatformHandle nextfont = 1;
@@ -175,6 +186,10 @@ struct qzQtPlatform::State {
     qzQtWindow* Find(qzWindowHandle handle) const {
         auto found = windows.find(handle);
         return found == windows.end() ? nullptr : found->second;
+    }
+    QWidget* FindControl(qzWindowHandle handle) const {
+        auto found = controls.find(handle);
+        return found == controls.end() ? nullptr : found->second;
     }
 };
 
@@ -209,6 +224,11 @@ qzPlatformHandle qzQtPlatform::CreateFont(const char* face, int height, int weig
     QFont font(QString::fromLatin1(face));
     font.setPixelSize(height);
     font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
+    // A positive height is the character cell's (ascent and descent), as the controls' layouts expect;
+    // Qt's pixel size is the smaller em height.
+    int cell = QFontMetrics(font).height();
+    if (height > 0 && cell > height)
+        font.setPixelSize(std::max(1, height * height / cell));
     qzPlatformHandle handle = state->nextfont++;
     state->fonts[handle] = font;
     return handle;
@@ -346,6 +366,112 @@ void qzQtPlatform::SetCapture(qzWindowHandle) {}
 void qzQtPlatform::ReleaseCapture() {}
 // Leaving is always reported.
 void qzQtPlatform::TrackMouseLeave(qzWindowHandle) {}
+
+qzWindowHandle qzQtPlatform::CreateControl(qzWindowHandle parent, int kind, const char* text,
+                                           const qzRect& rect, qzPlatformHandle font) {
+    qzQtWindow* parentwidget = state->Find(parent);
+    if (parentwidget == nullptr) {
+        errno = EINVAL;
+        return 0;
+    }
+    qzWindowHandle handle = state->nextwindow++;
+    QString content = QString::fromLatin1(text);
+    QWidget* control = nullptr;
+    switch (kind) {
+    case QZCONTROL_BUTTON: {
+        QPushButton* button = new QPushButton(content, parentwidget);
+        QObject::connect(button, &QPushButton::clicked, [parent, handle] {
+            Post(parent, WM_COMMAND, static_cast<uintptr_t>(BN_CLICKED) << 16, static_cast<intptr_t>(handle));
+        });
+        control = button;
+        break;
+    }
+    case QZCONTROL_EDIT:
+        control = new QLineEdit(content, parentwidget);
+        break;
+    case QZCONTROL_TEXTBOX: {
+        // Qt ends its lines in a line feed alone.
+        QPlainTextEdit* box = new QPlainTextEdit(content.replace("\r\n", "\n"), parentwidget);
+        box->setReadOnly(true);
+        box->setLineWrapMode(QPlainTextEdit::NoWrap);
+        control = box;
+        break;
+    }
+    case QZCONTROL_STATIC: {
+        QLabel* label = new QLabel(content, parentwidget);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        control = label;
+        break;
+    }
+    default:
+        errno = EINVAL;
+        return 0;
+    }
+    auto found = state->fonts.find(font);
+    if (found != state->fonts.end())
+        control->setFont(found->second);
+    control->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    control->show();
+    state->controls[handle] = control;
+    return handle;
+}
+
+void qzQtPlatform::DestroyControl(qzWindowHandle control) {
+    auto found = state->controls.find(control);
+    if (found == state->controls.end())
+        return;
+    delete found->second;
+    state->controls.erase(found);
+}
+
+void qzQtPlatform::ShowControl(qzWindowHandle control, bool visible) {
+    if (QWidget* widget = state->FindControl(control))
+        widget->setVisible(visible);
+}
+
+void qzQtPlatform::EnableControl(qzWindowHandle control, bool enabled) {
+    if (QWidget* widget = state->FindControl(control))
+        widget->setEnabled(enabled);
+}
+
+void qzQtPlatform::FocusControl(qzWindowHandle control) {
+    if (QWidget* widget = state->FindControl(control))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+void qzQtPlatform::MoveControl(qzWindowHandle control, const qzRect& rect) {
+    if (QWidget* widget = state->FindControl(control))
+        widget->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void qzQtPlatform::SetControlText(qzWindowHandle control, const char* text) {
+    QWidget* widget = state->FindControl(control);
+    QString content = QString::fromLatin1(text);
+    if (QPushButton* button = qobject_cast<QPushButton*>(widget))
+        button->setText(content);
+    else if (QLineEdit* edit = qobject_cast<QLineEdit*>(widget))
+        edit->setText(content);
+    else if (QPlainTextEdit* box = qobject_cast<QPlainTextEdit*>(widget))
+        box->setPlainText(content.replace("\r\n", "\n"));
+    else if (QLabel* label = qobject_cast<QLabel*>(widget))
+        label->setText(content);
+}
+
+void qzQtPlatform::GetControlText(qzWindowHandle control, qzString& text) {
+    QWidget* widget = state->FindControl(control);
+    QString content;
+    if (QPushButton* button = qobject_cast<QPushButton*>(widget))
+        content = button->text();
+    else if (QLineEdit* edit = qobject_cast<QLineEdit*>(widget))
+        content = edit->text();
+    else if (QPlainTextEdit* box = qobject_cast<QPlainTextEdit*>(widget))
+        content = box->toPlainText().replace("\n", "\r\n");
+    else if (QLabel* label = qobject_cast<QLabel*>(widget))
+        content = label->text();
+    QByteArray bytes = content.toLatin1();
+    text.Append(bytes.constData(), static_cast<uint32_t>(bytes.size()));
+}
 
 void qzQtPlatform::ProcessEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);

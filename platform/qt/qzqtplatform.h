@@ -1,6 +1,6 @@
 // The window system on Qt 6: native windows as top-level QWidgets whose events become messages in the
-// engine's queue, the platform's metrics, key state and cursor, message boxes and file dialogs, the
-// clipboard, and the resources compiled into the executable.
+// engine's queue, their child controls as the Qt widgets of the same kind, the platform's metrics, key state
+// and cursor, message boxes and file dialogs, the clipboard, and the resources compiled into the executable.
 #pragma once
 
 #include "qzplatform.h"
@@ -37,6 +37,15 @@ public:
     void SetCapture(qzWindowHandle window) override;
     void ReleaseCapture() override;
     void TrackMouseLeave(qzWindowHandle window) override;
+    qzWindowHandle CreateControl(qzWindowHandle parent, int kind, const char* text, const qzRect& rect,
+                                 qzPlatformHandle font) override;
+    void DestroyControl(qzWindowHandle control) override;
+    void ShowControl(qzWindowHandle control, bool visible) override;
+    void EnableControl(qzWindowHandle control, bool enabled) override;
+    void FocusControl(qzWindowHandle control) override;
+    void MoveControl(qzWindowHandle control, const qzRect& rect) override;
+    void SetControlText(qzWindowHandle control, const char* text) override;
+    void GetControlText(qzWindowHandle control, qzString& text) override;
     void ProcessEvents() override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;

@@ -1,6 +1,11 @@
 // The Qt layer on a real display: what goes through the platform interface comes back from the system.
 #include "qzclipboard.h"
+#include "qzcontrols.h"
+#include "qzmain.h"
+#include "qzmessagequeue.h"
 #include "qzqtplatform.h"
+#include "qztime.h"
+#include "qzwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -91,4 +96,48 @@ TEST_F(QtPlatformTest, FileDialogsGiveFullPathsWithTheDefaultExtension) {
     EXPECT_FALSE(platform->FileDialog(request, files));
     EXPECT_TRUE(files.empty());
     std::system(("rm -rf " + directory).c_str());
+}
+
+namespace {
+
+struct Clicks {
+    int count = 0;
+    void OnClick() { ++count; }
+};
+
+} // namespace
+
+TEST_F(QtPlatformTest, ControlsKeepTheirTextsAndAPressedButtonReachesItsWindow) {
+    qzMain root(0);
+    qzWindow window;
+    window.Create(&root, "Facetwright test", 7, QZDEFAULTPOS, QZDEFAULTPOS, 300, 200, 300, 200, nullptr);
+    qzEdit box, line;
+    box.Create(&window, "first\r\nsecond\r\n", 10, 10, 280, 100, true);
+    line.Create(&window, "caf\xe9", 10, 120, 280, 20, false);
+    qzButton button;
+    button.Create(&window, "Close", 120, 160, 60, 20);
+    Clicks clicks;
+    button.SetOnClick(qzCallback<>::Bind<&Clicks::OnClick>(&clicks));
+    window.Show(false);
+
+    qzString text;
+    box.GetText(text);
+    EXPECT_EQ(text, "first\r\nsecond\r\n");
+    box.SetText("one\r\ntwo");
+    text.Clear();
+    box.GetText(text);
+    EXPECT_EQ(text, "one\r\ntwo");
+    text.Clear();
+    line.GetText(text);
+    EXPECT_EQ(text, "caf\xe9");
+
+    // Space presses the button that has the focus.
+    button.Activate();
+    PressLater("space");
+    for (int i = 0; i < 400 && clicks.count == 0; ++i) {
+        ASSERT_TRUE(PumpMessages());
+        Sleep(25);
+    }
+    EXPECT_EQ(clicks.count, 1);
+    window.Destroy();
 }
