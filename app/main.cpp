@@ -1,30 +1,25 @@
-// The program's entry point: the platform, the engine root, the application and its loop, and the order in
-// which they end.
+// The program's entry point: the platform, the crash handlers, the engine root, the application and its
+// loop, and the order in which they end.
 #include "pw2_main.h"
-#include "qzdebugoutput.h"
+#include "pw2_unhandledexception.h"
 #include "qzmain.h"
 #include "qzqtplatform.h"
 
-#include <exception>
+namespace {
+
+int RunApplication() {
+    qzMain qzmain(1);
+    {
+        pw2_Main application(&qzmain);
+        application.Run();
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    pw2_InstallCrashHandlers();
     qzQtPlatform platform(argc, argv);
-    try {
-        qzMain qzmain(1);
-        {
-            pw2_Main application(&qzmain);
-            application.Run();
-        }
-        return 0;
-    } catch (const char* text) {
-        // The report of an exception that reaches the top: its text on the debug output, then a failed exit.
-        qzString line(text);
-        line.Append('\n');
-        qzOutputDebugString(line);
-    } catch (const std::exception& failure) {
-        qzString line(failure.what());
-        line.Append('\n');
-        qzOutputDebugString(line);
-    }
-    return 1;
+    return pw2_RunGuarded(RunApplication);
 }

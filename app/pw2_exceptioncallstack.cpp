@@ -17,19 +17,35 @@
 
 namespace {
 
+struct StackRange {
+    uintptr_t low = 0;
+    uintptr_t high = 0;
+    bool known = false;
+};
+
+// Read once per thread: the query allocates and reads files, which a signal handler must not do.
+thread_local StackRange stackrange;
+
 // The bounds of this thread's stack: a frame pointer outside them (code built without frame pointers leaves
 // anything in that register) ends the walk instead of being followed.
 bool StackBounds(uintptr_t* low, uintptr_t* high) {
-    pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) != 0)
-        return false;
-    void* base = nullptr;
-    size_t size = 0;
-    bool ok = pthread_attr_getstack(&attributes, &base, &size) == 0;
-    pthread_attr_destroy(&attributes);
-    *low = reinterpret_cast<uintptr_t>(base);
-    *high = *low + size;
-    return ok;
+    if (!stackrange.known) {
+        pthread_attr_t attributes;
+        if (pthread_getattr_np(pthread_self(), &attributes) != 0)
+            return false;
+        void* base = nullptr;
+        size_t size = 0;
+        bool ok = pthread_attr_getstack(&attributes, &base, &size) == 0;
+        pthread_attr_destroy(&attributes);
+        if (!ok)
+            return false;
+        stackrange.low = reinterpret_cast<uintptr_t>(base);
+        stackrange.high = stackrange.low + size;
+        stackrange.known = true;
+    }
+    *low = stackrange.low;
+    *high = stackrange.high;
+    return true;
 }
 
 void Walk(pw2_ExceptionCallStack& stack, uintptr_t frame) {
@@ -55,6 +71,11 @@ void Walk(pw2_ExceptionCallStack& stack, uintptr_t frame) {
 __attribute__((noinline)) void pw2_ExceptionCallStack::Capture() {
     count = 0;
     Walk(*this, reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
+}
+
+void pw2_ExceptionCallStack::PrepareThread() {
+    uintptr_t low, high;
+    StackBounds(&low, &high);
 }
 
 void pw2_ExceptionCallStack::CaptureFrom(uintptr_t instruction, uintptr_t framepointer) {

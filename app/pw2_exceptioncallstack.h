@@ -16,6 +16,9 @@ struct pw2_ExceptionCallStack {
     void Capture();
     // From a given instruction and frame pointer, as a signal's context holds them.
     void CaptureFrom(uintptr_t instruction, uintptr_t framepointer);
+    // Reads the calling thread's stack bounds now, so that a later capture in a signal handler makes no call
+    // that is unsafe there.
+    static void PrepareThread();
 
     uintptr_t addresses[MAXADDRESSES];
     uint32_t count = 0;

@@ -172,12 +172,14 @@ qzWindowHandle qzFakePlatform::CreateControl(qzWindowHandle parent, int kind, co
     }
     qzWindowHandle handle = nexthandle++;
     controltexts[handle] = text;
+    controlparents[handle] = parent;
     return handle;
 }
 
 void qzFakePlatform::DestroyControl(qzWindowHandle control) {
     Record(Text("DestroyControl %ld", L(control)));
     controltexts.erase(control);
+    controlparents.erase(control);
 }
 
 void qzFakePlatform::ShowControl(qzWindowHandle control, bool visible) {
@@ -212,6 +214,11 @@ qzWindowHandle qzFakePlatform::FindControl(const std::string& text) const {
         if (held == text)
             return handle;
     return 0;
+}
+
+void qzFakePlatform::ClickControl(qzWindowHandle control) {
+    Deliver(qzFakeMessage(controlparents[control], WM_COMMAND, static_cast<uintptr_t>(BN_CLICKED) << 16,
+                          static_cast<intptr_t>(control)));
 }
 
 void qzFakePlatform::ProcessEvents() {

@@ -68,6 +68,8 @@ public:
     // The control made with this text (0 when none is), and the texts the controls hold.
     qzWindowHandle FindControl(const std::string& text) const;
     std::map<qzWindowHandle, std::string> controltexts;
+    // Delivers the click of a push button to its parent, as the platform does.
+    void ClickControl(qzWindowHandle control);
     bool failcontrol = false;
     // The frame of a style with a caption: 20 pixels above, 4 on the other sides.
     static constexpr int32_t FRAME = 4;
@@ -102,6 +104,7 @@ private:
     void Record(const std::string& call) { calls.push_back(call); }
 
     std::vector<qzMessage> pending;
+    std::map<qzWindowHandle, qzWindowHandle> controlparents;
     qzWindowHandle nexthandle = 1;
     int fontcount = 0;
 };

@@ -103,3 +103,34 @@ TEST(CrashReport, CaptureWalksTheFramesAndTheSymbolFileNamesThem) {
     const char notelf[] = "not an executable at all, but long enough for a header to be read from it";
     EXPECT_THROW(pw2_MakeSymbolFile(notelf, sizeof notelf, false), qzFormatException);
 }
+
+TEST(CrashReport, NameOffsetsOutsideTheDataAreaAndSymbolsAtTheTopOfThe32BitRange) {
+    CompactDB_Writer writer;
+    writer.AddTable("symbols");
+    writer.AddField("name", 4);
+    writer.AddField("address", 4);
+    writer.AddField("size", 4);
+    uint32_t top = writer.AddString("top");
+    const uint32_t rows[][3] = {
+        {0xFFFFFFF0u, 0x1000, 0x10}, // a name offset far outside the data area
+        {4, 0x2000, 0x10},           // exactly at its end
+        {top, 0xFFFFFFF0u, 0x20},    // its end lies past 2^32
+    };
+    uint8_t* row = writer.BeginRows(3);
+    memcpy(row, rows, sizeof rows);
+    std::vector<uint8_t> file = writer.Save("seds", nullptr, 0, true);
+    std::vector<pw2_Symbol> symbols = pw2_LoadSymbols(file.data(), file.size());
+    ASSERT_EQ(symbols.size(), 3u);
+    EXPECT_EQ(symbols[0].name, "");
+    EXPECT_EQ(symbols[1].name, "");
+    EXPECT_EQ(symbols[2].name, "top");
+
+    const uintptr_t base = 0x7F0000000000;
+    pw2_ExceptionCallStack stack;
+    for (uintptr_t a : {base + 0x1004, base + 0xFFFFFFF8u, base + 0x10000000Cu, base + 0x100000010u})
+        stack.addresses[stack.count++] = a;
+    EXPECT_EQ(Format(stack, symbols, base), "00007F0000001004  + 4\n"
+                                            "00007F00FFFFFFF8 top + 8\n"
+                                            "00007F010000000C top + 28\n" // inside, past 2^32
+                                            "00007F0100000010\n"); // its end, not wrapped round to 0x10
+}

@@ -15,14 +15,7 @@ log="$work/log"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# Waits until the log holds the line, at most 10 s.
-wait_for_line() {
-    for _ in $(seq 200); do
-        grep -qxF -- "$1" "$log" && return 0
-        sleep 0.05
-    done
-    fail "no log line '$1'"; return 1
-}
+source "$(dirname "$(readlink -f "$0")")/wait.sh"
 # Waits until the window's client area is at x, y with width x height, at most 10 s.
 wait_for_geometry() {
     local want="$1" got=""
@@ -36,18 +29,6 @@ wait_for_geometry() {
     fail "geometry is $got, expected $want"; return 1
 }
 
-# Sets status to the program's exit status once it has ended, at most 10 s; empty if it did not end.
-wait_for_exit() {
-    status=
-    for _ in $(seq 200); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid"
-            status=$?
-            return
-        fi
-        sleep 0.05
-    done
-}
 # The newest visible window of the program: a change of window type makes a new native window.
 find_window() { xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1; }
 # Real key presses (XTEST) into the window, which gets the input focus first.

@@ -1,0 +1,31 @@
+// The crash report: an exception or thrown text that reaches the top of the program, or a fatal signal,
+// ends in a report of the place, the failure and the named call stack, written to the debug output and
+// shown in a window of its own; then the program ends with a failure status.
+#pragma once
+
+#include "pw2_exceptioncallstack.h"
+#include "qzstring.h"
+
+class qzMain;
+
+// Runs the program's body. An exception or thrown text that leaves it is reported with the stack of its
+// throw, and the answer is then 1; otherwise the body's answer.
+int pw2_RunGuarded(int (*body)());
+
+// Puts the fatal-signal handler in place, on an alternate stack of its own so that a stack overflow is
+// reported too, and reads the stack bounds that a capture in the handler needs.
+void pw2_InstallCrashHandlers();
+
+// The stack of the thread's latest throw, captured where it was thrown.
+pw2_ExceptionCallStack pw2_GetThrowCallStack();
+// Captures the stack of the throw in progress, from the frame of the function that calls this one; the throw
+// hook calls it before it throws.
+void pw2_CaptureThrowCallStack();
+
+// The handler: the log lines, then the window until it is closed.
+void pw2_UnhandledException(const char* location, const char* exception, const pw2_ExceptionCallStack& stack);
+// The window of the report, with its own message loop; returns once "Close" is pressed or the window is
+// closed.
+void pw2_ShowCrashWindow(qzMain* main, const qzString& report);
+// Each line feed not preceded by a carriage return becomes CR LF.
+qzString pw2_WithCarriageReturns(const qzString& text);

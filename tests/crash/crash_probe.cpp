@@ -1,0 +1,42 @@
+// crash_probe MODE: fails three calls deep through the real crash handlers. "throw" throws a standard
+// exception, "text" throws a text, "null" writes through a null pointer.
+#include "pw2_unhandledexception.h"
+#include "qzqtplatform.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+const char* mode = "";
+// Read at run time, so the compiler cannot see the null pointer and drop the write.
+int* volatile nowhere = nullptr;
+
+__attribute__((noinline)) void ProbeInner(int depth) {
+    if (std::strcmp(mode, "throw") == 0)
+        throw std::runtime_error("probe failure");
+    if (std::strcmp(mode, "text") == 0)
+        throw "Failed to load fonts.";
+    *nowhere = depth;
+    asm volatile("" ::: "memory"); // keeps the calls above from becoming jumps
+}
+
+__attribute__((noinline)) void ProbeMiddle(int depth) {
+    ProbeInner(depth + 1);
+    asm volatile("" ::: "memory");
+}
+
+__attribute__((noinline)) int ProbeOuter() {
+    ProbeMiddle(1);
+    asm volatile("" ::: "memory");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    pw2_InstallCrashHandlers();
+    qzQtPlatform platform(argc, argv);
+    mode = argc > 1 ? argv[1] : "";
+    return pw2_RunGuarded(ProbeOuter);
+}

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The crash report through the real handlers on a virtual display: the probe throws an exception, throws a
+# text and writes through a null pointer; the real program is stopped by a signal. Each time the report on
+# standard error names the functions on the stack, the window shows, and "Close" (or the close box) ends
+# the program with a failure status.
+# Usage: test_crash.sh PROBE PROGRAM XCLOSE   (starts its own Xvfb unless INSIDE_XVFB is set)
+set -uo pipefail
+probe=$(readlink -f "$1")
+program=$(readlink -f "$2")
+xclose=$(readlink -f "$3")
+if [ -z "${INSIDE_XVFB:-}" ]; then
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$probe" "$program" "$xclose"
+fi
+
+work=$(mktemp -d)
+pid=
+trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+log="$work/log"
+failures=0
+fail() { echo "FAIL ($case): $*" >&2; failures=$((failures + 1)); }
+case=setup
+
+for file in "$(dirname "$probe")/debugsymbols.dat" "$(dirname "$program")/debugsymbols.dat"; do
+    [ -s "$file" ] || fail "the build made no $file"
+done
+
+source "$(dirname "$(readlink -f "$0")")/../window/wait.sh"
+# The crash window: the visible window of the program's title with the report's 500 x 400 client area.
+find_crash_window() {
+    for _ in $(seq 200); do
+        for window in $(xdotool search --onlyvisible --name '^Facetwright v6$' 2>/dev/null); do
+            size=$(xwininfo -id "$window" | awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print w "x" h}')
+            [ "$size" = "500x400" ] && { echo "$window"; return 0; }
+        done
+        sleep 0.05
+    done
+    return 1
+}
+# The report between its two lines of 40 '-', without the lines.
+report() { awk -v frame="$(printf -- '-%.0s' $(seq 40))" '$0 == frame { n++; next } n == 1' "$log"; }
+# The names on the call stack, one a line, in order: the text after the address and before " + ".
+stack_names() {
+    report | awk '/^Call stack:$/{s=1; next} s' | sed -nE 's/^[0-9A-F]{16} (.*) \+ [0-9]+$/\1/p'
+}
+# Whether the names given on standard input occur on the stack in this order (others may lie between).
+in_order() {
+    awk 'NR == FNR { wanted[++n] = $0; next } i < n && $0 == wanted[i + 1] { i++ } END { exit i == n ? 0 : 1 }' \
+        - <(stack_names)
+}
+# Checks the report's first line, frame, place and failure, and the names on its stack in order.
+check_report() {
+    local location="$1" exception="$2"
+    shift 2
+    [ "$(grep -m1 -B1 -xE -- '-{40}' "$log" | head -n1)" = "[pw2_UnhandledException] Unhandled exception caught." ] ||
+        fail "the report's frame does not follow its first line"
+    [ "$(grep -cxE -- '-{40}' "$log")" = 2 ] || fail "the report is not framed by two lines of 40 '-'"
+    [ "$(report | sed -n 1,2p)" = "$(printf 'Location:\n%s' "$location")" ] || fail "location is not '$location'"
+    [ "$(report | sed -n 4,5p)" = "$(printf 'Exception:\n%s' "$exception")" ] ||
+        fail "exception is not '$exception'"
+    printf '%s\n' "$@" | in_order || fail "the stack does not name $* in this order: $(stack_names | tr '\n' '|')"
+}
+# Presses "Close" at the middle of the button, (220, 370) with size 60 x 20 in the client area.
+press_close() {
+    xdotool mousemove --sync --window "$1" 250 380 click 1
+}
+finish() {
+    local expected="$1"
+    wait_for_exit
+    [ -n "$status" ] || { fail "the program did not end"; return; }
+    [ "$status" = "$expected" ] || fail "exit status $status, expected $expected"
+}
+
+case=throw
+"$probe" throw 2>"$log" &
+pid=$!
+window=$(find_crash_window) || fail "no crash window"
+check_report "main" "probe failure" "__cxa_throw" "(anonymous namespace)::ProbeInner(int)" \
+    "(anonymous namespace)::ProbeMiddle(int)" "(anonymous namespace)::ProbeOuter()" "pw2_RunGuarded(int (*)())" "main"
+[ -n "$window" ] && press_close "$window"
+finish 1
+
+case=text
+"$probe" text 2>"$log" &
+pid=$!
+window=$(find_crash_window) || fail "no crash window"
+check_report "main" "Failed to load fonts." "(anonymous namespace)::ProbeInner(int)" \
+    "(anonymous namespace)::ProbeOuter()"
+# The close box ends it as well: there is no window manager here, so the test asks as one would.
+[ -n "$window" ] && "$xclose" "$window"
+finish 1
+
+case=null
+"$probe" null 2>"$log" &
+pid=$!
+window=$(find_crash_window) || fail "no crash window"
+check_report "fatal signal handler" "SIGSEGV (segmentation fault) at address 0000000000000000" \
+    "(anonymous namespace)::ProbeInner(int)" "(anonymous namespace)::ProbeMiddle(int)" \
+    "(anonymous namespace)::ProbeOuter()" "main"
+[ -n "$window" ] && press_close "$window"
+finish $((128 + 11))
+
+# The real program, with the symbols its build made, stopped in its main loop.
+case=program
+"$program" 2>"$log" &
+pid=$!
+wait_for_line "[pw2_Main] Constructor." && wait_for_line "[ResizeAll] OnResize: Resize to 800x600."
+kill -SEGV "$pid"
+window=$(find_crash_window) || fail "no crash window"
+check_report "fatal signal handler" "SIGSEGV (segmentation fault)" "pw2_Main::Run()" "(anonymous namespace)::RunApplication()" \
+    "pw2_RunGuarded(int (*)())" "main"
+[ -n "$window" ] && press_close "$window"
+finish $((128 + 11))
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- last log ---" >&2; cat "$log" >&2
+    exit 1
+fi
+echo "crash report test passed"

@@ -1,0 +1,186 @@
+#include "pw2_unhandledexception.h"
+#include "qzfakeplatform.h"
+#include "qzfile.h"
+#include "qzmain.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// The crash window's loop runs inside the code under test: the fake presses "Close" on its third pass, or
+// sends the close message, or gives up after many passes so that a loop that never ends fails the test.
+struct CrashWindowTest : ::testing::Test {
+    qzFakePlatform platform;
+    int passes = 0;
+    bool useclosebox = false;
+
+    void SetUp() override {
+        platform.onprocessevents = [this] {
+            if (++passes != 3)
+                return;
+            qzWindowHandle button = platform.FindControl("Close");
+            ASSERT_NE(button, 0u);
+            if (useclosebox)
+                platform.Deliver(qzFakeMessage(1, WM_CLOSE));
+            else
+                platform.ClickControl(button);
+        };
+    }
+};
+
+__attribute__((noinline)) void ThrowFromHere(int depth) {
+    if (depth == 0)
+        throw std::runtime_error("deep failure");
+    ThrowFromHere(depth - 1);
+    asm volatile("" ::: "memory"); // keeps the recursion from becoming a loop
+}
+
+int ThrowDeep() {
+    ThrowFromHere(3);
+    return 0;
+}
+int ThrowText() {
+    throw "Failed to load fonts.";
+}
+int ThrowNumber() {
+    throw 42;
+}
+int Succeed() {
+    return 7;
+}
+
+// The symbols of this executable, as the build makes them for the program.
+std::vector<pw2_Symbol> OwnSymbols() {
+    qzString elf;
+    qzFile self;
+    self.Open("/proc/self/exe", true, false, true, false, OPEN_EXISTING);
+    self.ReadAll(elf);
+    std::vector<uint8_t> file = pw2_MakeSymbolFile(elf.GetData(), elf.GetLength(), false);
+    return pw2_LoadSymbols(file.data(), file.size());
+}
+
+} // namespace
+
+TEST(CrashReport, EveryLineFeedGetsItsCarriageReturnOnce) {
+    EXPECT_EQ(pw2_WithCarriageReturns(qzString("\nLocation:\nmain\r\n\nend")),
+              qzString("\r\nLocation:\r\nmain\r\n\r\nend"));
+    EXPECT_EQ(pw2_WithCarriageReturns(qzString("lone\rreturn\n")), qzString("lone\rreturn\r\n"));
+    EXPECT_EQ(pw2_WithCarriageReturns(qzString("")), qzString(""));
+}
+
+TEST_F(CrashWindowTest, TheWindowHoldsTheReportUntilCloseIsPressed) {
+    qzMain root(0);
+    pw2_ShowCrashWindow(&root,
+                        qzString("Location:\nmain\n\nException:\nboom\n\nCall stack:\n0000000000000010\n"));
+    EXPECT_EQ(passes, 3);
+    // Type 7 centred on the 1280 x 1024 screen, then grown by the frame of a captioned window.
+    EXPECT_EQ(platform.CallsStartingWith("CreateWindow"),
+              Calls{"CreateWindow Facetwright v6 80c80000 1 386 292 508 424 parent 0"});
+    EXPECT_EQ(platform.CallsStartingWith("SetMinimumClientSize"), Calls{"SetMinimumClientSize 1 500 400"});
+    EXPECT_EQ(platform.CallsStartingWith("CreateControl"),
+              (Calls{"CreateControl 1 4 10 10 480 20 font 202 An unhandled exception occurred while running "
+                     "Facetwright. "
+                     "The program will be closed.",
+                     "CreateControl 1 3 10 40 480 320 font 202 "
+                     "Location:\r\nmain\r\n\r\nException:\r\nboom\r\n\r\nCall "
+                     "stack:\r\n0000000000000010\r\n",
+                     "CreateControl 1 1 220 370 60 20 font 202 Close"}));
+    EXPECT_EQ(platform.CallsStartingWith("ShowWindow"), Calls{"ShowWindow 1 1"});
+    // Shown before the loop, destroyed with its controls after it.
+    EXPECT_EQ(platform.CallsStartingWith("Destroy"),
+              (Calls{"DestroyControl 4", "DestroyControl 3", "DestroyControl 2", "DestroyWindow 1"}));
+    EXPECT_EQ(root.windows.count, 0);
+}
+
+TEST_F(CrashWindowTest, TheCloseBoxEndsTheLoopToo) {
+    useclosebox = true;
+    qzMain root(0);
+    pw2_ShowCrashWindow(&root, qzString("report"));
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(platform.CallsStartingWith("DestroyWindow"), Calls{"DestroyWindow 1"});
+}
+
+TEST_F(CrashWindowTest, TheHandlerFramesTheReportInTheLogAndShowsIt) {
+    pw2_ExceptionCallStack stack;
+    // Below the load address: no symbol can hold them, whichever symbol file lies beside the tests.
+    stack.addresses[stack.count++] = 0x10;
+    stack.addresses[stack.count++] = 0xABCDEF;
+    testing::internal::CaptureStderr();
+    pw2_UnhandledException("main", "Failed to load fonts.", stack);
+    std::string log = testing::internal::GetCapturedStderr();
+    const std::string frame(40, '-');
+    EXPECT_EQ(log, "[pw2_UnhandledException] Unhandled exception caught.\n" + frame +
+                       "\nLocation:\nmain\n\nException:\nFailed to load fonts.\n\nCall stack:\n"
+                       "0000000000000010\n0000000000ABCDEF\n" +
+                       frame + "\n");
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(platform.CallsStartingWith("CreateWindow").size(), 1u);
+}
+
+TEST_F(CrashWindowTest, WhatLeavesTheBodyIsReportedWithTheStackOfItsThrow) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pw2_RunGuarded(ThrowDeep), 1);
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("\nLocation:\nmain\n\nException:\ndeep failure\n\nCall stack:\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(passes, 3);
+
+    // The stack was taken where the exception was thrown: the four calls of the thrower, then its caller,
+    // then the guard.
+    pw2_ExceptionCallStack stack = pw2_GetThrowCallStack();
+    qzString text;
+    pw2_FormatCallStack(text, stack, OwnSymbols(), pw2_GetLoadAddress());
+    std::string names(text.GetData(), text.GetLength());
+    size_t at = 0;
+    for (const char* wanted :
+         {" __cxa_throw + ", " (anonymous namespace)::ThrowFromHere(int) + ",
+          " (anonymous namespace)::ThrowFromHere(int) + ", " (anonymous namespace)::ThrowFromHere(int) + ",
+          " (anonymous namespace)::ThrowFromHere(int) + ", " (anonymous namespace)::ThrowDeep() + ",
+          " pw2_RunGuarded(int (*)()) + "}) {
+        at = names.find(wanted, at);
+        ASSERT_NE(at, std::string::npos) << wanted << " in\n" << names;
+        ++at;
+    }
+}
+
+TEST_F(CrashWindowTest, ATextOrAnythingElseIsReportedAndOnlySuccessPassesThrough) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pw2_RunGuarded(ThrowText), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("\nException:\nFailed to load fonts.\n\n"),
+              std::string::npos);
+    passes = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pw2_RunGuarded(ThrowNumber), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("\nException:\nUnknown exception\n\n"),
+              std::string::npos);
+    passes = 0;
+    EXPECT_EQ(pw2_RunGuarded(Succeed), 7);
+    EXPECT_EQ(passes, 0);
+}
+
+TEST_F(CrashWindowTest, AFatalSignalEndsInTheReportAndThenInTheSignal) {
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            std::abort();
+        },
+        testing::KilledBySignal(SIGABRT),
+        "Unhandled exception caught.\n-{40}\nLocation:\nfatal signal handler\n\nException:\nSIGABRT "
+        "\\(aborted\\)\n\nCall "
+        "stack:\n");
+    // A fault in the report itself ends the process at once, by that fault.
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            platform.onprocessevents = [] { std::raise(SIGFPE); };
+            std::raise(SIGILL);
+        },
+        testing::KilledBySignal(SIGFPE), "SIGILL \\(illegal instruction\\)");
+}
