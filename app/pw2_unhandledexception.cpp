@@ -172,8 +172,11 @@ void pw2_ShowCrashWindow(qzMain* main, const qzString& report) {
     close.Create(&window, "Close", 220, 370, 60, 20);
     close.SetOnClick(qzCallback<>::Bind<&CrashWindowState::Close>(&state));
     window.Show(false);
-    while (!state.closed && PumpMessages())
+    // Only the window ends the loop: a quit message the program left behind is passed over.
+    while (!state.closed) {
+        PumpMessages();
         Sleep(1);
+    }
     window.Destroy();
 }
 

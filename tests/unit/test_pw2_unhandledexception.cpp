@@ -2,6 +2,7 @@
 #include "qzfakeplatform.h"
 #include "qzfile.h"
 #include "qzmain.h"
+#include "qzmessagequeue.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -42,6 +44,11 @@ __attribute__((noinline)) void ThrowFromHere(int depth) {
     asm volatile("" ::: "memory"); // keeps the recursion from becoming a loop
 }
 
+__attribute__((noinline)) int ReadPastTheEnd() {
+    std::vector<int> none;
+    return none.at(1);
+}
+
 int ThrowDeep() {
     ThrowFromHere(3);
     return 0;
@@ -64,6 +71,12 @@ std::vector<pw2_Symbol> OwnSymbols() {
     self.ReadAll(elf);
     std::vector<uint8_t> file = pw2_MakeSymbolFile(elf.GetData(), elf.GetLength(), false);
     return pw2_LoadSymbols(file.data(), file.size());
+}
+
+std::string NamedStack(const pw2_ExceptionCallStack& stack) {
+    qzString text;
+    pw2_FormatCallStack(text, stack, OwnSymbols(), pw2_GetLoadAddress());
+    return std::string(text.GetData(), text.GetLength());
 }
 
 } // namespace
@@ -99,9 +112,11 @@ TEST_F(CrashWindowTest, TheWindowHoldsTheReportUntilCloseIsPressed) {
     EXPECT_EQ(root.windows.count, 0);
 }
 
-TEST_F(CrashWindowTest, TheCloseBoxEndsTheLoopToo) {
+TEST_F(CrashWindowTest, TheCloseBoxEndsTheLoopButAQuitMessageDoesNot) {
     useclosebox = true;
     qzMain root(0);
+    // A quit message that the program left behind does not close the report.
+    PostQuitMessage(0);
     pw2_ShowCrashWindow(&root, qzString("report"));
     EXPECT_EQ(passes, 3);
     EXPECT_EQ(platform.CallsStartingWith("DestroyWindow"), Calls{"DestroyWindow 1"});
@@ -134,10 +149,7 @@ TEST_F(CrashWindowTest, WhatLeavesTheBodyIsReportedWithTheStackOfItsThrow) {
 
     // The stack was taken where the exception was thrown: the four calls of the thrower, then its caller,
     // then the guard.
-    pw2_ExceptionCallStack stack = pw2_GetThrowCallStack();
-    qzString text;
-    pw2_FormatCallStack(text, stack, OwnSymbols(), pw2_GetLoadAddress());
-    std::string names(text.GetData(), text.GetLength());
+    std::string names = NamedStack(pw2_GetThrowCallStack());
     size_t at = 0;
     for (const char* wanted :
          {" __cxa_throw + ", " (anonymous namespace)::ThrowFromHere(int) + ",
@@ -148,6 +160,13 @@ TEST_F(CrashWindowTest, WhatLeavesTheBodyIsReportedWithTheStackOfItsThrow) {
         ASSERT_NE(at, std::string::npos) << wanted << " in\n" << names;
         ++at;
     }
+}
+
+TEST(CrashReport, ThrowsInsideTheStandardLibraryPassTheHookToo) {
+    EXPECT_THROW(ReadPastTheEnd(), std::out_of_range);
+    std::string names = NamedStack(pw2_GetThrowCallStack());
+    EXPECT_NE(names.find(" __cxa_throw + "), std::string::npos) << names;
+    EXPECT_NE(names.find(" (anonymous namespace)::ReadPastTheEnd() + "), std::string::npos) << names;
 }
 
 TEST_F(CrashWindowTest, ATextOrAnythingElseIsReportedAndOnlySuccessPassesThrough) {
