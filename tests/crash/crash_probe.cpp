@@ -1,6 +1,7 @@
 // crash_probe MODE: fails three calls deep through the real crash handlers. "throw" throws a standard
-// exception, "text" throws a text, "null" writes through a null pointer.
+// exception, "text" throws a text, "assert" fails an assertion, "null" writes through a null pointer.
 #include "pw2_unhandledexception.h"
+#include "qzassert.h"
 #include "qzqtplatform.h"
 
 #include <cstring>
@@ -18,6 +19,7 @@ __attribute__((noinline, no_sanitize("undefined"))) void ProbeInner(int depth) {
         throw std::runtime_error("probe failure");
     if (std::strcmp(mode, "text") == 0)
         throw "Failed to load fonts.";
+    QZASSERT(std::strcmp(mode, "assert") != 0, "depth<0");
     *nowhere = depth;
     asm volatile("" ::: "memory"); // keeps the calls above from becoming jumps
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The crash report through the real handlers on a virtual display: the probe throws an exception, throws a
-# text and writes through a null pointer; the real program is stopped by a signal. Each time the report on
+# text, fails an assertion and writes through a null pointer; the real program is stopped by a signal. Each time the report on
 # standard error names the functions on the stack, the window shows, and "Close" (or the close box) ends
 # the program with a failure status.
 # Usage: test_crash.sh PROBE PROGRAM XCLOSE   (starts its own Xvfb unless INSIDE_XVFB is set)
@@ -89,6 +89,17 @@ check_report "main" "Failed to load fonts." "(anonymous namespace)::ProbeInner(i
 [ -n "$window" ] && "$xclose" "$window"
 finish 1
 
+# A failed assertion traps: its text comes first, then the report of the trap with the stack of the assertion.
+case=assert
+"$probe" assert 2>"$log" &
+pid=$!
+window=$(find_crash_window) || fail "no crash window"
+grep -qxF "    Expression: depth<0" "$log" || fail "no assertion report"
+check_report "fatal signal handler" "SIGTRAP (breakpoint trap)" "(anonymous namespace)::ProbeInner(int)" \
+    "(anonymous namespace)::ProbeMiddle(int)" "(anonymous namespace)::ProbeOuter()"
+[ -n "$window" ] && press_close "$window"
+finish $((128 + 5))
+
 case=null
 "$probe" null 2>"$log" &
 pid=$!
@@ -108,6 +119,15 @@ kill -SEGV "$pid"
 window=$(find_crash_window) || fail "no crash window"
 check_report "fatal signal handler" "SIGSEGV (segmentation fault)" "pw2_Main::Run()" "(anonymous namespace)::RunApplication()" \
     "pw2_RunGuarded(int (*)())" "main"
+# The crashed program's own window stays, but its handlers are not run any more: a resize reaches no one.
+main_window=$(xdotool search --onlyvisible --name '^Facetwright v6$' | grep -vx "${window:-none}" | head -n1)
+if [ -n "$main_window" ]; then
+    xdotool windowsize "$main_window" 900 700
+    sleep 1
+    ! grep -q "OnResize: Resize to 900x700" "$log" || fail "the crashed program still handles its window's messages"
+else
+    fail "the program's own window is gone"
+fi
 [ -n "$window" ] && press_close "$window"
 finish $((128 + 11))
 
