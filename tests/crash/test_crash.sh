@@ -110,6 +110,25 @@ check_report "fatal signal handler" "SIGSEGV (segmentation fault) at address 000
 [ -n "$window" ] && press_close "$window"
 finish $((128 + 11))
 
+# Without its symbol file, or with a damaged one, the probe reports the same stack as bare addresses.
+mkdir "$work/bare"
+cp "$probe" "$work/bare/crash_probe"
+for symbols in missing damaged; do
+    case="throw, $symbols symbols"
+    if [ "$symbols" = damaged ]; then
+        cp "$(dirname "$probe")/debugsymbols.dat" "$work/bare/debugsymbols.dat"
+        printf '\xff' | dd of="$work/bare/debugsymbols.dat" bs=1 seek=40 conv=notrunc 2>/dev/null
+    fi
+    "$work/bare/crash_probe" throw 2>"$log" &
+    pid=$!
+    window=$(find_crash_window) || fail "no crash window"
+    lines=$(report | awk '/^Call stack:$/{s=1; next} s')
+    [ "$(grep -cE '^[0-9A-F]{16}$' <<<"$lines")" -ge 5 ] && ! grep -qvE '^[0-9A-F]{16}$' <<<"$lines" ||
+        fail "the stack is not of bare addresses: $lines"
+    [ -n "$window" ] && press_close "$window"
+    finish 1
+done
+
 # The real program, with the symbols its build made, stopped in its main loop.
 case=program
 "$program" 2>"$log" &
