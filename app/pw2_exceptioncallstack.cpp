@@ -48,7 +48,7 @@ bool StackBounds(uintptr_t* low, uintptr_t* high) {
     return true;
 }
 
-void Walk(pw2_ExceptionCallStack& stack, uintptr_t frame) {
+void Walk(pw2_ExceptionCallStack& stack, uintptr_t frame, uint32_t skip) {
     uintptr_t low, high;
     if (!StackBounds(&low, &high))
         return;
@@ -59,7 +59,10 @@ void Walk(pw2_ExceptionCallStack& stack, uintptr_t frame) {
         const uintptr_t* words = reinterpret_cast<const uintptr_t*>(frame);
         if (words[1] == 0)
             break;
-        stack.addresses[stack.count++] = words[1];
+        if (skip > 0)
+            --skip;
+        else
+            stack.addresses[stack.count++] = words[1];
         if (words[0] <= frame)
             break;
         frame = words[0];
@@ -68,9 +71,10 @@ void Walk(pw2_ExceptionCallStack& stack, uintptr_t frame) {
 
 } // namespace
 
-__attribute__((noinline)) void pw2_ExceptionCallStack::Capture() {
+__attribute__((noinline)) void pw2_ExceptionCallStack::Capture(uint32_t skip) {
     count = 0;
-    Walk(*this, reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
+    firstisinstruction = false;
+    Walk(*this, reinterpret_cast<uintptr_t>(__builtin_frame_address(0)), skip);
 }
 
 void pw2_ExceptionCallStack::PrepareThread() {
@@ -80,8 +84,9 @@ void pw2_ExceptionCallStack::PrepareThread() {
 
 void pw2_ExceptionCallStack::CaptureFrom(uintptr_t instruction, uintptr_t framepointer) {
     count = 0;
+    firstisinstruction = true;
     addresses[count++] = instruction;
-    Walk(*this, framepointer);
+    Walk(*this, framepointer, 0);
 }
 
 std::vector<pw2_Symbol> pw2_LoadSymbols(const void* image, size_t size) {
@@ -134,8 +139,11 @@ void pw2_FormatCallStack(qzString& text, const pw2_ExceptionCallStack& stack,
         text.AppendHex32(static_cast<uint32_t>(static_cast<uint64_t>(a) >> 32), true);
         text.AppendHex32(static_cast<uint32_t>(a), true);
         uint64_t r = static_cast<uint64_t>(a) - loadaddress;
+        // A return address follows its call, which may be the last instruction of its function (a call that
+        // does not return): it is looked up one byte earlier, inside the call.
+        uint64_t at = i == 0 && stack.firstisinstruction ? r : r - 1;
         for (const pw2_Symbol& s : symbols)
-            if (s.address <= r && r < static_cast<uint64_t>(s.address) + s.size) {
+            if (s.address <= at && at < static_cast<uint64_t>(s.address) + s.size) {
                 text.Append(' ');
                 text.Append(s.name.c_str());
                 text.Append(" + ");

@@ -12,8 +12,8 @@
 struct pw2_ExceptionCallStack {
     static constexpr uint32_t MAXADDRESSES = 100;
 
-    // The return addresses of the frames above the caller, innermost first.
-    void Capture();
+    // The return addresses of the frames above the caller, innermost first, leaving out the innermost skip.
+    void Capture(uint32_t skip = 0);
     // From a given instruction and frame pointer, as a signal's context holds them.
     void CaptureFrom(uintptr_t instruction, uintptr_t framepointer);
     // Reads the calling thread's stack bounds now, so that a later capture in a signal handler makes no call
@@ -22,6 +22,8 @@ struct pw2_ExceptionCallStack {
 
     uintptr_t addresses[MAXADDRESSES];
     uint32_t count = 0;
+    // The first address is the instruction itself (a signal's), not a return address.
+    bool firstisinstruction = false;
 };
 
 struct pw2_Symbol {
@@ -35,8 +37,8 @@ std::vector<pw2_Symbol> pw2_LoadSymbols(const void* image, size_t size);
 // The symbols of debugsymbols.dat beside the executable.
 std::vector<pw2_Symbol> pw2_LoadSymbolFile();
 
-// One line per address: all its hexadecimal digits, then the name of the first symbol holding it and the
-// offset.
+// One line per address: all its hexadecimal digits, then the name of the first symbol holding it (a return
+// address: its call) and the offset.
 void pw2_FormatCallStack(qzString& text, const pw2_ExceptionCallStack& stack,
                          const std::vector<pw2_Symbol>& symbols, uintptr_t loadaddress);
 qzString pw2_ReportText(const char* location, const char* exception, const qzString& callstack);

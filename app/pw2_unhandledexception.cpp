@@ -24,6 +24,8 @@ volatile sig_atomic_t reporting = 0;
 // Room for the handler and the window it shows, which runs the whole window system on this stack.
 constexpr size_t SIGNALSTACKSIZE = 8u << 20;
 
+constexpr unsigned REPORTSECONDS = 10;
+
 constexpr int FATALSIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
 
 const char* SignalText(int signal) {
@@ -74,6 +76,9 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     }
     // The program's own windows are left as they are: their state is not to be trusted any more.
     qzForgetWindowHandles();
+    // The interrupted code may hold a lock that the report needs (the allocator's, the window system's): if
+    // the window does not answer in time, the alarm ends the process, with the report already in the log.
+    alarm(REPORTSECONDS);
     pw2_UnhandledException("fatal signal handler", text.GetData(), stack);
     EndBySignal(signal);
 }
@@ -126,9 +131,9 @@ pw2_ExceptionCallStack pw2_GetThrowCallStack() {
 }
 
 __attribute__((noinline)) void pw2_CaptureThrowCallStack() {
-    // The caller's return address and frame: the stack starts in the throw hook.
-    const uintptr_t* frame = static_cast<const uintptr_t*>(__builtin_frame_address(0));
-    throwstack.CaptureFrom(frame[1], frame[0]);
+    // Without this function's own frame: the stack starts in the throw hook.
+    throwstack.Capture(1);
+    asm volatile("" ::: "memory"); // keeps the call from becoming a jump, so the frame left out exists
 }
 
 void pw2_UnhandledException(const char* location, const char* exception,
@@ -172,10 +177,13 @@ void pw2_ShowCrashWindow(qzMain* main, const qzString& report) {
     close.Create(&window, "Close", 220, 370, 60, 20);
     close.SetOnClick(qzCallback<>::Bind<&CrashWindowState::Close>(&state));
     window.Show(false);
+    PumpMessages();
+    // The window answers, so the watchdog of a signal's report is no longer needed.
+    alarm(0);
     // Only the window ends the loop: a quit message the program left behind is passed over.
     while (!state.closed) {
-        PumpMessages();
         Sleep(1);
+        PumpMessages();
     }
     window.Destroy();
 }

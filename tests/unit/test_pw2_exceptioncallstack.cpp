@@ -59,15 +59,26 @@ TEST(CrashReport, SymbolsNameTheFirstFunctionHoldingEachAddress) {
     std::vector<pw2_Symbol> symbols = pw2_LoadSymbols(file.data(), file.size());
     ASSERT_EQ(symbols.size(), 4u);
     EXPECT_EQ(symbols[3].name, ""); // its name has no zero before the end of the data area
+    // A signal's stack: the first address is the instruction itself, each other one a return address that
+    // belongs to the call just before it.
     pw2_ExceptionCallStack stack;
+    stack.firstisinstruction = true;
     const uintptr_t base = 0x5500000000;
-    for (uintptr_t a : {base + 0x1015, base + 0x1100, base + 0x1120, base + 0x9001, uintptr_t(0x10)})
+    for (uintptr_t a :
+         {base + 0x1120, base + 0x1015, base + 0x1100, base + 0x1101, base + 0x9001, uintptr_t(0x10)})
         stack.addresses[stack.count++] = a;
-    EXPECT_EQ(Format(stack, symbols, base), "0000005500001015 outer + 21\n" // table order, not the tightest
-                                            "0000005500001100 next + 0\n"
-                                            "0000005500001120\n" // the end address is outside
+    EXPECT_EQ(Format(stack, symbols, base), "0000005500001120\n" // an instruction at the end is outside
+                                            "0000005500001015 outer + 21\n"  // table order, not the tightest
+                                            "0000005500001100 outer + 256\n" // a call that ends its function
+                                            "0000005500001101 next + 1\n"
                                             "0000005500009001  + 1\n"
                                             "0000000000000010\n");
+    // An instruction at the first byte of a function is inside it; a return address there is not.
+    stack.count = 0;
+    stack.addresses[stack.count++] = base + 0x1100;
+    EXPECT_EQ(Format(stack, symbols, base), "0000005500001100 next + 0\n");
+    stack.firstisinstruction = false;
+    EXPECT_EQ(Format(stack, symbols, base), "0000005500001100 outer + 256\n");
 
     // A missing, corrupt or foreign file gives bare addresses.
     file[30] ^= 1;
@@ -127,10 +138,10 @@ TEST(CrashReport, NameOffsetsOutsideTheDataAreaAndSymbolsAtTheTopOfThe32BitRange
 
     const uintptr_t base = 0x7F0000000000;
     pw2_ExceptionCallStack stack;
-    for (uintptr_t a : {base + 0x1004, base + 0xFFFFFFF8u, base + 0x10000000Cu, base + 0x100000010u})
+    for (uintptr_t a : {base + 0x1004, base + 0xFFFFFFF8u, base + 0x10000000Cu, base + 0x100000011u})
         stack.addresses[stack.count++] = a;
     EXPECT_EQ(Format(stack, symbols, base), "00007F0000001004  + 4\n"
                                             "00007F00FFFFFFF8 top + 8\n"
                                             "00007F010000000C top + 28\n" // inside, past 2^32
-                                            "00007F0100000010\n"); // its end, not wrapped round to 0x10
+                                            "00007F0100000011\n");        // returns past its end
 }

@@ -147,14 +147,14 @@ TEST_F(CrashWindowTest, WhatLeavesTheBodyIsReportedWithTheStackOfItsThrow) {
         << log;
     EXPECT_EQ(passes, 3);
 
-    // The stack was taken where the exception was thrown: the four calls of the thrower, then its caller,
-    // then the guard.
+    // The stack was taken where the exception was thrown: the four calls of the thrower (an optimised build
+    // may name a part or a copy of it), then its caller, then the guard.
     std::string names = NamedStack(pw2_GetThrowCallStack());
     size_t at = 0;
     for (const char* wanted :
-         {" __cxa_throw + ", " (anonymous namespace)::ThrowFromHere(int) + ",
-          " (anonymous namespace)::ThrowFromHere(int) + ", " (anonymous namespace)::ThrowFromHere(int) + ",
-          " (anonymous namespace)::ThrowFromHere(int) + ", " (anonymous namespace)::ThrowDeep() + ",
+         {" __cxa_throw + ", " (anonymous namespace)::ThrowFromHere(int)",
+          " (anonymous namespace)::ThrowFromHere(int)", " (anonymous namespace)::ThrowFromHere(int)",
+          " (anonymous namespace)::ThrowFromHere(int)", " (anonymous namespace)::ThrowDeep() + ",
           " pw2_RunGuarded(int (*)()) + "}) {
         at = names.find(wanted, at);
         ASSERT_NE(at, std::string::npos) << wanted << " in\n" << names;
@@ -166,7 +166,8 @@ TEST(CrashReport, ThrowsInsideTheStandardLibraryPassTheHookToo) {
     EXPECT_THROW(ReadPastTheEnd(), std::out_of_range);
     std::string names = NamedStack(pw2_GetThrowCallStack());
     EXPECT_NE(names.find(" __cxa_throw + "), std::string::npos) << names;
-    EXPECT_NE(names.find(" (anonymous namespace)::ReadPastTheEnd() + "), std::string::npos) << names;
+    // Optimised, the call into the library that throws ends the function: its return address lies past it.
+    EXPECT_NE(names.find(" (anonymous namespace)::ReadPastTheEnd()"), std::string::npos) << names;
 }
 
 TEST_F(CrashWindowTest, ATextOrAnythingElseIsReportedAndOnlySuccessPassesThrough) {
