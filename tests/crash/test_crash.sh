@@ -10,8 +10,9 @@ program=$(readlink -f "$2")
 xclose=$(readlink -f "$3")
 if [ -z "${INSIDE_XVFB:-}" ]; then
     # The search for a free display starts at a number of its own: the other virtual displays of the machine
-    # start low, and two searches from the same number can pick the same display.
-    INSIDE_XVFB=1 exec xvfb-run -a -n $((200 + RANDOM % 500)) -s "-screen 0 1280x1024x24" \
+    # start low, and two searches from the same number can pick the same display. Without -noreset the server
+    # resets when its last client leaves, and the next program, started then, finds no display.
+    INSIDE_XVFB=1 exec xvfb-run -a -n $((200 + RANDOM % 500)) -s "-screen 0 1280x1024x24 -noreset" \
         "$0" "$probe" "$program" "$xclose"
 fi
 
