@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -192,9 +193,8 @@ TEST_F(CrashWindowTest, AFatalSignalEndsInTheReportAndThenInTheSignal) {
             std::abort();
         },
         testing::KilledBySignal(SIGABRT),
-        "Unhandled exception caught.\n-{40}\nLocation:\nfatal signal handler\n\nException:\nSIGABRT "
-        "\\(aborted\\)\n\nCall "
-        "stack:\n");
+        "Unhandled exception caught.\n-{40}\nLocation:\nfatal signal handler\n\n"
+        "Exception:\nSIGABRT \\(aborted\\)\n\nCall stack:\n");
     // A fault in the report itself ends the process at once, by that fault.
     EXPECT_EXIT(
         {
@@ -203,4 +203,18 @@ TEST_F(CrashWindowTest, AFatalSignalEndsInTheReportAndThenInTheSignal) {
             std::raise(SIGILL);
         },
         testing::KilledBySignal(SIGFPE), "SIGILL \\(illegal instruction\\)");
+}
+
+TEST_F(CrashWindowTest, AHangingReportEndsByItsWatchdog) {
+    // A window system that hangs (on a lock the interrupted code holds) ends by the watchdog, after the log.
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            platform.onprocessevents = [] {
+                for (;;)
+                    pause();
+            };
+            std::raise(SIGBUS);
+        },
+        testing::KilledBySignal(SIGALRM), "SIGBUS \\(bus error\\)\n\nCall stack:\n");
 }
