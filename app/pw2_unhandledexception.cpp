@@ -147,7 +147,8 @@ void pw2_UnhandledException(const char* location, const char* exception,
     qzOutputDebugString(line);
     qzOutputDebugString(report);
     qzOutputDebugString(line);
-    // Without a window system (a failure before it was set up) the log holds the whole report.
+    // Without a window system (a failure before it was set up), or off the thread that runs it, the log holds
+    // the whole report.
     if (qzHasPlatform() && gettid() == getpid()) {
         try {
             qzMain root(0);
