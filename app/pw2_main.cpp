@@ -3,6 +3,7 @@
 #include "pw2_menu.h"
 #include "pw2_model.h"
 #include "pw2_theme.h"
+#include "pw2_view.h"
 #include "qzassert.h"
 #include "qzdebugoutput.h"
 #include "qzexceptions.h"
@@ -11,6 +12,7 @@
 #include "qztime.h"
 
 #include <algorithm>
+#include <numbers>
 
 pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
     pw2_ScreenLayout layout;
@@ -25,6 +27,25 @@ pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
     layout.menu = {0, height - PW2_MENU_HEIGHT, width, PW2_MENU_HEIGHT};
     return layout;
 }
+
+namespace {
+
+// A view looking at the origin from the given angles (degrees) at the start zoom, showing the XY grid and
+// the schematic model.
+pw2_View* MakeView(pw2_Main* main, pw2_Window* root, uint32_t (*clock)(), double azimuth, double elevation,
+                   bool ortho) {
+    constexpr double DEGREE = std::numbers::pi / 180;
+    pw2_View* view = new pw2_View(main, root, clock);
+    view->SetRotationFromAngles(azimuth * DEGREE, elevation * DEGREE);
+    view->SetTarget(qzVector3(0, 0, 0));
+    view->SetZoom(-9.0);
+    view->SetOrtho(ortho);
+    view->SetGridOrientation(0);
+    view->SetDisplayMode(0);
+    return view;
+}
+
+} // namespace
 
 pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
     qzOutputDebugString(pw2_ThemeDefinitionText());
@@ -42,11 +63,15 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
         viewsettings = std::make_unique<pw2_ViewSettings>();
         tooltiptimer = std::make_unique<pw2_TooltipTimer>(this, clock);
         model = std::make_unique<pw2_Model>();
+        leftview = MakeView(this, root.get(), clock, 90, -90, true);
+        rightview = MakeView(this, root.get(), clock, 120, -30, false);
         menu = new pw2_Menu(this);
         ResizeAll();
         UpdateActiveWindow();
     } catch (...) {
         menu = nullptr;
+        leftview = nullptr;
+        rightview = nullptr;
         root.reset();
         throw;
     }
@@ -55,6 +80,8 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
 pw2_Main::~pw2_Main() {
     // The tree first: its windows' gone notifications still find the active window and popup stack.
     menu = nullptr;
+    leftview = nullptr;
+    rightview = nullptr;
     root.reset();
     active = nullptr;
     model.reset();
@@ -94,6 +121,8 @@ bool pw2_Main::RunOnce() {
     if (!PumpMessages())
         return false;
     tooltiptimer->Update();
+    leftview->AdvanceAnimation();
+    rightview->AdvanceAnimation();
     return true;
 }
 
@@ -113,6 +142,9 @@ void pw2_Main::ResizeAll() {
     line.Append(".\n");
     qzOutputDebugString(line);
     root->SetRect(layout.root.x, layout.root.y, layout.root.width, layout.root.height);
+    leftview->SetRect(layout.leftview.x, layout.leftview.y, layout.leftview.width, layout.leftview.height);
+    rightview->SetRect(layout.rightview.x, layout.rightview.y, layout.rightview.width,
+                       layout.rightview.height);
     if (menu != nullptr)
         menu->SetRect(layout.menu.x, layout.menu.y, layout.menu.width, layout.menu.height);
 }

@@ -16,6 +16,7 @@
 class qzMain;
 class pw2_Model;
 class pw2_Menu;
+class pw2_View;
 
 struct pw2_Rect {
     int32_t x = 0;
@@ -40,7 +41,7 @@ pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight);
 
 class pw2_Main {
 public:
-    // The tooltip timer reads GetTime unless a clock is given.
+    // The tooltip timer and the views' animations read GetTime unless a clock is given.
     explicit pw2_Main(qzMain* qzmain, uint32_t (*clock)() = nullptr);
     ~pw2_Main();
     pw2_Main(const pw2_Main&) = delete;
@@ -65,6 +66,8 @@ public:
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     pw2_Menu* GetMenu() const { return menu; }
+    pw2_View* GetLeftView() const { return leftview; }
+    pw2_View* GetRightView() const { return rightview; }
     bool IsFullscreen() const { return fullscreen; }
 
     void OpenPopup(pw2_Window* popup);
@@ -105,6 +108,9 @@ private:
     std::unique_ptr<pw2_ViewSettings> viewsettings;
     std::unique_ptr<pw2_TooltipTimer> tooltiptimer;
     std::unique_ptr<pw2_Model> model;
+    // The two 3D views, owned by the tree.
+    pw2_View* leftview = nullptr;
+    pw2_View* rightview = nullptr;
     // The menu panel, owned by the tree.
     pw2_Menu* menu = nullptr;
     pw2_ScreenLayout layout;
