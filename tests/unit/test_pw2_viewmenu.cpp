@@ -49,22 +49,19 @@ struct ViewMenuTest : ViewTest {
         left = view->GetLeftMenu();
         right = view->GetRightMenu();
     }
-    template <class T> T* Find(const pw2_Window* bar, const char* tooltip) {
-        for (pw2_Window* w : Controls(bar)) {
-            if (w->GetTooltip() == tooltip)
-                return dynamic_cast<T*>(w);
+    std::vector<pw2_Window*> Bars() const { return {left, right}; }
+    template <class T> T* Find(const char* tooltip) {
+        for (const pw2_Window* bar : Bars()) {
+            for (pw2_Window* w : Controls(bar)) {
+                if (w->GetTooltip() == tooltip)
+                    return dynamic_cast<T*>(w);
+            }
         }
         return nullptr;
     }
-    pw2_Control_Button* Button(const char* tooltip) {
-        pw2_Control_Button* button = Find<pw2_Control_Button>(left, tooltip);
-        return button != nullptr ? button : Find<pw2_Control_Button>(right, tooltip);
-    }
-    pw2_Control_Toggle* Toggle(const char* tooltip) {
-        pw2_Control_Toggle* toggle = Find<pw2_Control_Toggle>(left, tooltip);
-        return toggle != nullptr ? toggle : Find<pw2_Control_Toggle>(right, tooltip);
-    }
-    pw2_Control_Dropdown* Dropdown(const char* tooltip) { return Find<pw2_Control_Dropdown>(right, tooltip); }
+    pw2_Control_Button* Button(const char* tooltip) { return Find<pw2_Control_Button>(tooltip); }
+    pw2_Control_Toggle* Toggle(const char* tooltip) { return Find<pw2_Control_Toggle>(tooltip); }
+    pw2_Control_Dropdown* Dropdown(const char* tooltip) { return Find<pw2_Control_Dropdown>(tooltip); }
 
     void ClickAt(int32_t x, int32_t y) {
         MoveMouse(x, y);
@@ -79,10 +76,7 @@ struct ViewMenuTest : ViewTest {
         ASSERT_EQ(app->GetActiveWindow(), control);
         ClickAt(x, y);
     }
-    void Click(const char* tooltip) {
-        pw2_Window* control = Button(tooltip);
-        Click(control != nullptr ? control : Toggle(tooltip));
-    }
+    void Click(const char* tooltip) { Click(Find<pw2_Window>(tooltip)); }
     // Opens the list with a click and clicks the entry.
     void Choose(pw2_Control_Dropdown* dropdown, uint32_t index) {
         Click(dropdown);
@@ -110,7 +104,7 @@ TEST_F(ViewMenuTest, BarsLineTheBottomEdgeAndTheirControlsTileThemWithoutOverlap
         // 49 and 29 cells wide, 8 high; 5 pixels in from the sides, 3 above the bottom, under the image
         EXPECT_EQ(left->GetX(), 5);
         EXPECT_EQ(right->GetX() + right->GetWidth(), w - 5);
-        for (pw2_Window* bar : {static_cast<pw2_Window*>(left), static_cast<pw2_Window*>(right)}) {
+        for (pw2_Window* bar : Bars()) {
             EXPECT_EQ(bar->GetHeight(), 8 * 5);
             EXPECT_EQ(bar->GetY() + bar->GetHeight(), h - 3);
             EXPECT_GT(bar->GetY(), view->GetImage()->GetY() + view->GetImage()->GetHeight());
@@ -119,7 +113,7 @@ TEST_F(ViewMenuTest, BarsLineTheBottomEdgeAndTheirControlsTileThemWithoutOverlap
         EXPECT_EQ(right->GetWidth(), 29 * 5);
     }
 
-    for (pw2_Window* bar : {static_cast<pw2_Window*>(left), static_cast<pw2_Window*>(right)}) {
+    for (pw2_Window* bar : Bars()) {
         const std::vector<pw2_Window*> controls = Controls(bar);
         int32_t minx = 1000, miny = 1000, maxx = -1, maxy = -1;
         int32_t area = 0;
@@ -130,7 +124,7 @@ TEST_F(ViewMenuTest, BarsLineTheBottomEdgeAndTheirControlsTileThemWithoutOverlap
             miny = std::min(miny, a->GetY());
             maxx = std::max(maxx, a->GetX() + a->GetWidth());
             maxy = std::max(maxy, a->GetY() + a->GetHeight());
-            // each control takes two rows of a four-cell band, and the cells of the bands add up to the bar
+            // a control's cells are its size and the margins, four cells high; they fill the bar together
             area += (a->GetWidth() + 2) * 20;
             for (size_t j = i + 1; j < controls.size(); j++) {
                 const pw2_Window* b = controls[j];
