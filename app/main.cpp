@@ -2,6 +2,7 @@
 // which they end.
 #include "pw2_main.h"
 #include "qzdebugoutput.h"
+#include "qzglrenderapi.h"
 #include "qzmain.h"
 #include "qzqtplatform.h"
 
@@ -9,6 +10,8 @@
 
 int main(int argc, char** argv) {
     qzQtPlatform platform(argc, argv);
+    qzGLRenderApi direct3d(platform);
+    qzSetRenderApi(&direct3d);
     try {
         qzMain qzmain(1);
         {

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <cerrno>
 #include <map>
@@ -35,6 +36,10 @@ public:
 
     qzWindowHandle handle;
     bool showafterstyle = false;
+    // A device draws into the native window itself; Qt paints nothing there.
+    bool openglsurface = false;
+
+    QPaintEngine* paintEngine() const override { return openglsurface ? nullptr : QWidget::paintEngine(); }
 
 protected:
     void Post(uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
@@ -272,9 +277,17 @@ void qzQtPlatform::SetWindowStyle(qzWindowHandle window, uint32_t style, uint32_
     qzQtWindow* widget = state->Find(window);
     if (widget == nullptr)
         return;
+    Qt::WindowFlags flags = FlagsOfStyle(style, exstyle);
+    QWindow* native = widget->windowHandle();
+    if (native != nullptr && (flags & Qt::WindowType_Mask) == (widget->windowFlags() & Qt::WindowType_Mask)) {
+        // The native window stays, so a device drawing into it keeps its surface.
+        widget->overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
     // New flags hide the window; it shows again once it has its new place.
     bool visible = widget->isVisible();
-    widget->setWindowFlags(FlagsOfStyle(style, exstyle));
+    widget->setWindowFlags(flags);
     widget->showafterstyle = visible;
 }
 
@@ -288,6 +301,33 @@ void qzQtPlatform::SetWindowPos(qzWindowHandle window, const qzRect& outer) {
         widget->show();
         widget->activateWindow();
     }
+}
+
+QWindow* qzQtPlatform::PrepareOpenGLSurface(qzWindowHandle window, const QSurfaceFormat& format) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return nullptr;
+    widget->openglsurface = true;
+    widget->setAttribute(Qt::WA_PaintOnScreen);
+    widget->setAttribute(Qt::WA_NoSystemBackground);
+    widget->setAutoFillBackground(false);
+    widget->winId();
+    QWindow* native = widget->windowHandle();
+    if (native == nullptr)
+        return nullptr;
+    if (native->surfaceType() != QSurface::OpenGLSurface || !native->handle()) {
+        // The surface type is fixed when the native window is made: it is made again, hidden meanwhile.
+        bool visible = widget->isVisible();
+        if (visible)
+            widget->hide();
+        native->destroy();
+        native->setSurfaceType(QSurface::OpenGLSurface);
+        native->setFormat(format);
+        native->create();
+        if (visible)
+            widget->show();
+    }
+    return native;
 }
 
 void qzQtPlatform::SetMinimumClientSize(qzWindowHandle window, int32_t width, int32_t height) {

@@ -8,6 +8,9 @@
 
 #include <memory>
 
+class QSurfaceFormat;
+class QWindow;
+
 class qzQtPlatform : public qzPlatform, public qzResourceProvider {
 public:
     // Builds the application object of Qt and installs itself as the platform and the resource provider.
@@ -49,6 +52,10 @@ public:
     const char* GetClipboardText(qzString& text) override;
 
     bool Load(const char* name, qzString& data) override;
+
+    // Readies the native window of a window for drawing with OpenGL in this format (Qt then paints nothing
+    // there) and hands it out; null for an unknown handle.
+    QWindow* PrepareOpenGLSurface(qzWindowHandle window, const QSurfaceFormat& format);
 
 private:
     struct State;
