@@ -166,23 +166,6 @@ std::string qzFakeName(D3DPOOL pool) {
     return "D3DPOOL_" + Number(pool);
 }
 
-uint32_t qzFakeVertexCount(D3DPRIMITIVETYPE type, uint32_t primitivecount) {
-    switch (type) {
-    case D3DPT_POINTLIST:
-        return primitivecount;
-    case D3DPT_LINELIST:
-        return primitivecount * 2;
-    case D3DPT_LINESTRIP:
-        return primitivecount + 1;
-    case D3DPT_TRIANGLELIST:
-        return primitivecount * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN:
-        return primitivecount + 2;
-    }
-    return 0;
-}
-
 // The API.
 
 qzFakeRenderApi::qzFakeRenderApi() {
@@ -701,7 +684,7 @@ HRESULT qzFakeRenderDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startv
                                           uint32_t primitivecount) {
     api->Record("DrawPrimitive " + qzFakeName(type) + " " + Number(startvertex) + " " +
                 Number(primitivecount));
-    uint32_t vertices = qzFakeVertexCount(type, primitivecount);
+    uint32_t vertices = qzVertexCountOf(type, primitivecount);
     if (vertices == 0 || primitivecount == 0) {
         api->Error("DrawPrimitive: nothing to draw");
         return D3DERR_INVALIDCALL;

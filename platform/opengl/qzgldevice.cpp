@@ -89,23 +89,6 @@ GLint MinFilter(uint32_t min, uint32_t mip) {
     return linear ? GL_LINEAR : GL_NEAREST;
 }
 
-uint32_t VertexCount(D3DPRIMITIVETYPE type, uint32_t primitives) {
-    switch (type) {
-    case D3DPT_POINTLIST:
-        return primitives;
-    case D3DPT_LINELIST:
-        return primitives * 2;
-    case D3DPT_LINESTRIP:
-        return primitives + 1;
-    case D3DPT_TRIANGLELIST:
-        return primitives * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN:
-        return primitives + 2;
-    }
-    return 0;
-}
-
 GLenum Mode(D3DPRIMITIVETYPE type) {
     switch (type) {
     case D3DPT_POINTLIST:
@@ -584,6 +567,23 @@ HRESULT qzGLDevice::Clear(uint32_t flags, uint32_t color, float z, uint32_t) {
 
 HRESULT qzGLDevice::SetRenderState(D3DRENDERSTATETYPE type, uint32_t value) {
     bool on = value != 0;
+    // The states of lighting reach the shader with the next draw.
+    const D3DRENDERSTATETYPE SOURCES[4] = {D3DRS_AMBIENTMATERIALSOURCE, D3DRS_DIFFUSEMATERIALSOURCE,
+                                           D3DRS_SPECULARMATERIALSOURCE, D3DRS_EMISSIVEMATERIALSOURCE};
+    for (int i = 0; i < 4; ++i)
+        if (type == SOURCES[i]) {
+            state.sources[i] = value;
+            lightsdirty = true;
+            return D3D_OK;
+        }
+    if (type == D3DRS_SPECULARENABLE || type == D3DRS_LIGHTING || type == D3DRS_AMBIENT) {
+        if (type == D3DRS_AMBIENT)
+            state.ambient = value;
+        else
+            (type == D3DRS_LIGHTING ? state.lighting : state.specular) = on;
+        lightsdirty = true;
+        return D3D_OK;
+    }
     switch (type) {
     case D3DRS_ZENABLE:
         state.zenable = value == D3DZB_TRUE;
@@ -612,34 +612,6 @@ HRESULT qzGLDevice::SetRenderState(D3DRENDERSTATETYPE type, uint32_t value) {
     case D3DRS_SCISSORTESTENABLE:
         state.scissortest = on;
         break;
-    case D3DRS_SPECULARENABLE:
-        state.specular = on;
-        lightsdirty = true;
-        return D3D_OK;
-    case D3DRS_LIGHTING:
-        state.lighting = on;
-        lightsdirty = true;
-        return D3D_OK;
-    case D3DRS_AMBIENT:
-        state.ambient = value;
-        lightsdirty = true;
-        return D3D_OK;
-    case D3DRS_DIFFUSEMATERIALSOURCE:
-        state.diffusesource = value;
-        lightsdirty = true;
-        return D3D_OK;
-    case D3DRS_SPECULARMATERIALSOURCE:
-        state.specularsource = value;
-        lightsdirty = true;
-        return D3D_OK;
-    case D3DRS_AMBIENTMATERIALSOURCE:
-        state.ambientsource = value;
-        lightsdirty = true;
-        return D3D_OK;
-    case D3DRS_EMISSIVEMATERIALSOURCE:
-        state.emissivesource = value;
-        lightsdirty = true;
-        return D3D_OK;
     default:
         return D3DERR_INVALIDCALL;
     }
@@ -927,9 +899,9 @@ void qzGLDevice::UploadLights() {
     p.setUniformValue(program->materialspecular, Color(state.material.Specular));
     p.setUniformValue(program->materialemissive, Color(state.material.Emissive));
     p.setUniformValue(program->materialpower, state.material.Power);
-    p.setUniformValue(program->sources, static_cast<int>(state.ambientsource),
-                      static_cast<int>(state.diffusesource), static_cast<int>(state.specularsource),
-                      static_cast<int>(state.emissivesource));
+    p.setUniformValue(program->sources, static_cast<int>(state.sources[0]),
+                      static_cast<int>(state.sources[1]), static_cast<int>(state.sources[2]),
+                      static_cast<int>(state.sources[3]));
     QVector3D directions[QZGL_MAXLIGHTS];
     QVector4D diffuse[QZGL_MAXLIGHTS], specular[QZGL_MAXLIGHTS], ambient[QZGL_MAXLIGHTS];
     int count = 0;
@@ -1005,7 +977,7 @@ bool qzGLDevice::PrepareDraw() {
 }
 
 HRESULT qzGLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex, uint32_t primitivecount) {
-    uint32_t count = VertexCount(type, primitivecount);
+    uint32_t count = qzVertexCountOf(type, primitivecount);
     if (stream == nullptr || streamstride == 0 || count == 0)
         return D3DERR_INVALIDCALL;
     uint64_t end = streamoffset + (static_cast<uint64_t>(startvertex) + count) * streamstride;

@@ -97,8 +97,8 @@ private:
         bool lighting = true, scissortest = false;
         uint32_t srcblend = D3DBLEND_ONE, destblend = D3DBLEND_ZERO, blendop = D3DBLENDOP_ADD;
         uint32_t cull = D3DCULL_CCW, ambient = 0;
-        uint32_t ambientsource = D3DMCS_MATERIAL, diffusesource = D3DMCS_COLOR1;
-        uint32_t specularsource = D3DMCS_COLOR2, emissivesource = D3DMCS_MATERIAL;
+        // Ambient, diffuse, specular and emissive.
+        uint32_t sources[4] = {D3DMCS_MATERIAL, D3DMCS_COLOR1, D3DMCS_COLOR2, D3DMCS_MATERIAL};
         D3DMATRIX world, view, projection;
         D3DMATERIAL9 material;
         D3DVIEWPORT9 viewport;

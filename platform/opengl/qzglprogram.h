@@ -5,8 +5,6 @@
 
 #include <QOpenGLShaderProgram>
 
-
-
 // Attribute locations, fixed before linking.
 enum qzGLAttribute : unsigned { QZGL_POSITION = 0, QZGL_NORMAL, QZGL_DIFFUSE, QZGL_SPECULAR, QZGL_TEXCOORD };
 

@@ -119,6 +119,14 @@ struct GLDeviceTest : ::testing::Test {
         }
     }
 
+    // The whole texture, point sampled, over the rectangle.
+    void TexturedQuad(qzTexture& texture, float left, float top, float right, float bottom) {
+        device.SetTextureStageModulate(0);
+        device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
+        texture.SetTexture(0);
+        Quad(left, top, right, bottom, 0xFFFFFFFF);
+    }
+
     Pixels ReadBack() {
         queue.Flush();
         qzRenderDevice* d3d = device.GetD3DDevice();
@@ -220,10 +228,7 @@ TEST_F(GLDeviceTest, PointSampledTextureReproducesItsTexelsAndSurvivesALostConte
     texture.CreateFromImage(&device, &image, false);
     auto draw = [&] {
         device.Clear(true, BLACK, false, 1.0f);
-        device.SetTextureStageModulate(0);
-        device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
-        texture.SetTexture(0);
-        Quad(8, 8, 12, 12, 0xFFFFFFFF);
+        TexturedQuad(texture, 8, 8, 12, 12);
         Pixels pixels = ReadBack();
         for (uint32_t y = 0; y < 4; ++y)
             for (uint32_t x = 0; x < 4; ++x)
@@ -340,10 +345,7 @@ TEST_F(GLDeviceTest, RenderTargetTextureCompositesPixelForPixel) {
     queue.Flush();
     device.SetRenderTarget(nullptr);
     device.Clear(true, BLACK, false, 1.0f);
-    device.SetTextureStageModulate(0);
-    device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
-    target.SetTexture(0);
-    Quad(5, 7, 37, 39, 0xFFFFFFFF);
+    TexturedQuad(target, 5, 7, 37, 39);
     Pixels pixels = ReadBack();
     for (uint32_t y = 0; y < 32; ++y)
         for (uint32_t x = 0; x < 32; ++x) {
@@ -377,7 +379,11 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     EXPECT_EQ(shown.pixel(10, 10) & 0xFFFFFF, RED & 0xFFFFFF);
     EXPECT_EQ(shown.pixel(63, 63) & 0xFFFFFF, GREEN & 0xFFFFFF);
 
-    // A new size resets the device; the queue's buffer is made again and drawing goes on.
+    // Full screen changes the window's type; the native window and its surface stay, and a new size
+    // resets the device. The queue's buffer is made again and drawing goes on.
+    window.SetMode(3, 0, 0, 0, 0, 0, 0);
+    platform->ProcessEvents();
+    EXPECT_EQ(platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat()), native);
     queue.Destroy();
     device.SetSize(40, 30);
     ASSERT_TRUE(device.Restore());
@@ -388,4 +394,7 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     Pixels pixels = ReadBack();
     ASSERT_EQ(pixels.width, 40u);
     ExpectRectangle(pixels, 39, 29, 40, 30, RED, BLACK);
+    device.EndScene();
+    device.Present();
+    EXPECT_FALSE(device.IsLost());
 }
