@@ -9,7 +9,9 @@
 #include <exception>
 
 int main(int argc, char** argv) {
-    qzQtPlatform platform(argc, argv);
+    // The platform stays to the end of the process: closing the display would unload the GL driver, which
+    // then cannot name the allocations it keeps for good.
+    qzQtPlatform& platform = *new qzQtPlatform(argc, argv);
     qzGLRenderApi direct3d(platform);
     qzSetRenderApi(&direct3d);
     try {
