@@ -1,5 +1,6 @@
 #include "pw2_main.h"
 
+#include "pw2_graphicscontroller.h"
 #include "pw2_menu.h"
 #include "pw2_model.h"
 #include "pw2_theme.h"
@@ -62,6 +63,7 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
         active = root.get();
         viewsettings = std::make_unique<pw2_ViewSettings>();
         tooltiptimer = std::make_unique<pw2_TooltipTimer>(this, clock);
+        graphics = std::make_unique<pw2_GraphicsController>(this);
         model = std::make_unique<pw2_Model>();
         leftview = MakeView(this, root.get(), clock, 90, -90, true);
         rightview = MakeView(this, root.get(), clock, 120, -30, false);
@@ -85,6 +87,7 @@ pw2_Main::~pw2_Main() {
     root.reset();
     active = nullptr;
     model.reset();
+    graphics.reset();
     tooltiptimer.reset();
     viewsettings.reset();
     popups.clear();
@@ -121,6 +124,7 @@ bool pw2_Main::RunOnce() {
     if (!PumpMessages())
         return false;
     tooltiptimer->Update();
+    graphics->Update();
     leftview->AdvanceAnimation();
     rightview->AdvanceAnimation();
     return true;
@@ -147,6 +151,12 @@ void pw2_Main::ResizeAll() {
                        layout.rightview.height);
     if (menu != nullptr)
         menu->SetRect(layout.menu.x, layout.menu.y, layout.menu.width, layout.menu.height);
+}
+
+void pw2_Main::RequestRedraw() {
+    ++redrawrequests;
+    if (graphics != nullptr)
+        graphics->RequestRedraw();
 }
 
 void pw2_Main::SetActiveWindow(pw2_Window* window) {
@@ -204,6 +214,7 @@ void pw2_Main::OnResize() {
     line.Append(".\n");
     qzOutputDebugString(line);
     ResizeAll();
+    graphics->OnResize();
 }
 
 void pw2_Main::ToggleFullscreen() {

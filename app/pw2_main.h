@@ -14,6 +14,7 @@
 #include <vector>
 
 class qzMain;
+class pw2_GraphicsController;
 class pw2_Model;
 class pw2_Menu;
 class pw2_View;
@@ -53,17 +54,20 @@ public:
     bool RunOnce();
     void InstallHandlers();
 
-    void RequestRedraw() { ++redrawrequests; }
+    void RequestRedraw();
     uint32_t GetRedrawRequestCount() const { return redrawrequests; }
     void SetCursor(int kind) { mainwindow.SetCursor(kind); }
     qzWindow& GetMainWindow() { return mainwindow; }
+    qzMain* GetEngineRoot() const { return qzmain; }
     pw2_Window* GetRootWindow() const { return root.get(); }
     pw2_Window* GetActiveWindow() const { return active; }
     const std::vector<pw2_Window*>& GetPopups() const { return popups; }
     const pw2_ViewSettings& GetViewSettings() const { return *viewsettings; }
     // 0 is the font of resource 1001, 1 that of 1002.
     const qzBitmapFont& GetFont(int index) const { return fonts[index]; }
+    qzBitmapFont& GetFont(int index) { return fonts[index]; }
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
+    pw2_GraphicsController* GetGraphicsController() const { return graphics.get(); }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     pw2_Menu* GetMenu() const { return menu; }
     pw2_View* GetLeftView() const { return leftview; }
@@ -107,6 +111,7 @@ private:
     std::vector<pw2_Window*> popups;
     std::unique_ptr<pw2_ViewSettings> viewsettings;
     std::unique_ptr<pw2_TooltipTimer> tooltiptimer;
+    std::unique_ptr<pw2_GraphicsController> graphics;
     std::unique_ptr<pw2_Model> model;
     // The two 3D views, owned by the tree.
     pw2_View* leftview = nullptr;
