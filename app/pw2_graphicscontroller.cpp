@@ -110,5 +110,9 @@ void pw2_GraphicsController::DrawFrame() {
     main->GetRootWindow()->DrawTree(0, 0, static_cast<int32_t>(device.GetWidth()),
                                     static_cast<int32_t>(device.GetHeight()));
     device.DisableScissor();
+    // over everything, even the window drawn last
+    pw2_TooltipTimer& tooltip = main->GetTooltipTimer();
+    if (tooltip.IsShown())
+        DrawTooltip(main->GetActiveWindow(), tooltip.GetShownX(), tooltip.GetShownY());
     scene.End();
 }

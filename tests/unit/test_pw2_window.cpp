@@ -112,7 +112,9 @@ TEST_F(MainTest, AbsolutePositionsFollowEveryAncestor) {
 }
 
 TEST_F(MainTest, DrawingClipsEachWindowToItsAncestorsInChildOrder) {
-    pw2_Window* root = app->GetRootWindow();
+    // a bare window over the program's own ones, whose controls draw through the device only in a frame
+    pw2_Window* root = new pw2_Window(app.get(), app->GetRootWindow());
+    root->SetRect(0, 0, 800, 600);
     Journal journal;
     Probe* a = new Probe(app.get(), root, "a", &journal);
     Probe* b = new Probe(app.get(), a, "b", &journal);
