@@ -547,8 +547,11 @@ HRESULT qzFakeRenderDevice::SetRenderState(D3DRENDERSTATETYPE state, uint32_t va
 HRESULT qzFakeRenderDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
     std::string text = "SetTransform " + qzFakeName(state);
     for (const auto& row : matrix->m)
-        for (float value : row)
-            text += " " + Float(value);
+        for (float value : row) {
+            // appended in two steps: GCC 12's -O2 warns falsely about " " + a temporary string
+            text += ' ';
+            text += Float(value);
+        }
     api->Record(text);
     transforms[state] = *matrix;
     return D3D_OK;
