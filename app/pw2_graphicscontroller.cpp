@@ -35,7 +35,6 @@ pw2_GraphicsController::pw2_GraphicsController(pw2_Main* _main) {
         lights[i].SetColors(0, 0, 0, 0.3f, 0.3f, 0.3f, 0, 0, 0);
         lights[i].SetDirection(directions[i][0], directions[i][1], directions[i][2]);
     }
-    firstReset = true;
 }
 
 pw2_GraphicsController::~pw2_GraphicsController() {

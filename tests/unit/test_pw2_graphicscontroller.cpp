@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,21 @@ struct ClipProbe : pw2_Window {
 };
 
 } // namespace
+
+TEST(GraphicsLerp, EndsAreExactAndTheMiddleRoundsEveryChannelAlike) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 1000; ++round) {
+        const qzColor a = qzColor::FromARGB(static_cast<uint32_t>(random()));
+        const qzColor b = qzColor::FromARGB(static_cast<uint32_t>(random()));
+        EXPECT_EQ(pw2_Lerp(a, b, 0), a);
+        EXPECT_EQ(pw2_Lerp(a, b, 1), b);
+        const qzColor grey = pw2_Lerp(qzColor(0, 0, 0), qzColor(255, 255, 255), round / 999.0);
+        EXPECT_TRUE(grey.r == grey.g && grey.g == grey.b && grey.a == 255);
+    }
+    // 0.7 of the way lands on 179, not 178: the weight is rounded in double precision
+    EXPECT_EQ(pw2_Lerp(qzColor(0, 0, 0), qzColor(255, 255, 255), 0.7), qzColor(179, 179, 179));
+    EXPECT_EQ(pw2_Lerp(qzColor(0, 0, 0, 0), qzColor(60, 60, 60, 50), 0.5), qzColor(30, 30, 30, 25));
+}
 
 TEST_F(GraphicsTest, FirstUpdateMakesTheDeviceAndResetsRepeatOnlyWhatTheyLose) {
     EXPECT_EQ(api.devicescreated, 0) << "the device waits for the first pass of the loop";
