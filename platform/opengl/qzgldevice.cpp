@@ -899,9 +899,10 @@ void qzGLDevice::UploadLights() {
     p.setUniformValue(program->materialspecular, Color(state.material.Specular));
     p.setUniformValue(program->materialemissive, Color(state.material.Emissive));
     p.setUniformValue(program->materialpower, state.material.Power);
-    p.setUniformValue(program->sources, static_cast<int>(state.sources[0]),
-                      static_cast<int>(state.sources[1]), static_cast<int>(state.sources[2]),
-                      static_cast<int>(state.sources[3]));
+    // an integer vector: QOpenGLShaderProgram has no four-int setter, and the float one is refused
+    gl->glUniform4i(program->sources, static_cast<GLint>(state.sources[0]),
+                    static_cast<GLint>(state.sources[1]), static_cast<GLint>(state.sources[2]),
+                    static_cast<GLint>(state.sources[3]));
     QVector3D directions[QZGL_MAXLIGHTS];
     QVector4D diffuse[QZGL_MAXLIGHTS], specular[QZGL_MAXLIGHTS], ambient[QZGL_MAXLIGHTS];
     int count = 0;

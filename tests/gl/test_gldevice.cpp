@@ -331,6 +331,43 @@ TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
     solid.Destroy();
 }
 
+TEST_F(GLDeviceTest, VertexColoursLitByTwoOppositeLightsWithSpecularOnAndPowerZero) {
+    // the states of the program's 3D views: ambient grey, colours from the vertices, no material
+    Open(32, 32, true);
+    device.Clear(true, BLACK, true, 1.0f);
+    device.SetLighting(true);
+    device.SetAmbient(0xffb3b3b3);
+    device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
+    device.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0);
+    device.SetWorld(qzMatrix::Identity());
+    device.SetView(qzMatrix::Identity());
+    device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
+    qzLight lights[2];
+    const float directions[2][3] = {{0, 0, 1}, {0, 0, -1}};
+    for (int i = 0; i < 2; ++i) {
+        lights[i].Create(&device);
+        lights[i].SetType(D3DLIGHT_DIRECTIONAL);
+        lights[i].SetColors(0, 0, 0, 0.3f, 0.3f, 0.3f, 0, 0, 0);
+        lights[i].SetDirection(directions[i][0], directions[i][1], directions[i][2]);
+        lights[i].Apply();
+        lights[i].Enable(true);
+    }
+    qzVertexQueue<qzVertex3D> solid;
+    solid.Create(&device, 1000);
+    const uint32_t colour = 0xff78a0dc; // 120, 160, 220
+    qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
+    const float xs[3] = {-1, 1, -1}, ys[3] = {1, 1, -1};
+    for (int i = 0; i < 3; ++i)
+        v[i] = qzVertex3D{xs[i], ys[i], 0.5f, 0, 0, -1, colour, 0, 0, 0};
+    solid.Flush();
+    Pixels pixels = ReadBack();
+    // ambient 179/255 and one light at full strength: 0.702 + 0.3 of each channel
+    const double k = 179 / 255.0 + 0.3;
+    EXPECT_TRUE(Near(pixels(3, 4), static_cast<int>(120 * k + 0.5), static_cast<int>(160 * k + 0.5),
+                     static_cast<int>(220 * k + 0.5)));
+    solid.Destroy();
+}
+
 TEST_F(GLDeviceTest, RenderTargetTextureCompositesPixelForPixel) {
     Open(64, 64);
     qzTexture target;
