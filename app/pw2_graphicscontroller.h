@@ -21,6 +21,7 @@ class pw2_Control_Dropdown;
 class pw2_Control_Dropdown_Popup;
 class pw2_Submenu;
 class pw2_SubmenuButton;
+class pw2_ViewImage;
 class qzTextLayout;
 
 constexpr uint32_t PW2_QUEUE_VERTICES = 10000;
@@ -68,6 +69,9 @@ public:
                      int32_t clipheight);
     void DrawSubmenuButton(const pw2_SubmenuButton* button, int32_t clipx, int32_t clipy, int32_t clipwidth,
                            int32_t clipheight);
+    // The view's scene into the image's own render target, then composited inside a sunken bevel.
+    void DrawViewImage(pw2_ViewImage* image, int32_t clipx, int32_t clipy, int32_t clipwidth,
+                       int32_t clipheight);
     // Unclipped, over everything, at the mouse position taken when the tooltip was shown.
     void DrawTooltip(const pw2_Window* window, int32_t mousex, int32_t mousey);
 

@@ -68,6 +68,7 @@ public:
     qzBitmapFont& GetFont(int index) { return fonts[index]; }
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
     pw2_GraphicsController* GetGraphicsController() const { return graphics.get(); }
+    pw2_Model* GetModel() const { return model.get(); }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     pw2_Menu* GetMenu() const { return menu; }
     pw2_View* GetLeftView() const { return leftview; }

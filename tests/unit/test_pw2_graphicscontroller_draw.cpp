@@ -285,7 +285,9 @@ TEST_F(DrawTest, SubmenuReachesBeyondItsRectangleInsideTheClipOfItsParent) {
     DrawOneFrame();
     // The panel's draws in the frame: the first with its title bar's left colour.
     size_t d = before;
-    while (d < api.draws.size() && Corners(api.draws[d])[0].color != left)
+    // the views' scenes come before it, world-space and screen-space points at their depth
+    while (d < api.draws.size() && (api.draws[d].fvf != qzVertex2D::FVF ||
+                                    qzColor::FromARGB(Vertices2D(api.draws[d])[0].diffuse) != left))
         ++d;
     ASSERT_LT(d + 2, api.draws.size());
     ExpectQuad(api.draws[d], 123, 473, 227, 491, left, right, right, left);
