@@ -89,6 +89,17 @@ struct GLDeviceTest : ::testing::Test {
         }
     }
 
+    // 32 x 32 with a cleared depth buffer, lighting on with the given ambient colour, and world-space
+    // vertices straight in clip space.
+    void OpenLit(uint32_t ambient) {
+        Open(32, 32, true);
+        device.Clear(true, BLACK, true, 1.0f);
+        device.SetLighting(true);
+        device.SetAmbient(ambient);
+        device.SetWorld(qzMatrix::Identity());
+        device.SetView(qzMatrix::Identity());
+        device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
+    }
     // The frame state of 2D drawing: no culling, no depth, no lighting, untextured, no blending.
     void Begin() {
         device.BeginScene();
@@ -292,15 +303,9 @@ TEST_F(GLDeviceTest, DepthTestKeepsTheNearerAndCullingDropsCounterClockwise) {
 }
 
 TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
-    Open(32, 32, true);
-    device.Clear(true, BLACK, true, 1.0f);
-    device.SetLighting(true);
-    device.SetAmbient(0x00404040);
+    OpenLit(0x00404040);
     device.SetMaterialSources(D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0.2f, 0.2f, 0.2f, 0.5f, 0.25f, 1.0f, 0, 0, 0, 0, 0, 0, 1.0f, 1.0f);
-    device.SetWorld(qzMatrix::Identity());
-    device.SetView(qzMatrix::Identity());
-    device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
     qzLight light;
     light.Create(&device);
     light.SetType(D3DLIGHT_DIRECTIONAL);
@@ -333,15 +338,9 @@ TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
 
 TEST_F(GLDeviceTest, VertexColoursLitByTwoOppositeLightsWithSpecularOnAndPowerZero) {
     // the states of the program's 3D views: ambient grey, colours from the vertices, no material
-    Open(32, 32, true);
-    device.Clear(true, BLACK, true, 1.0f);
-    device.SetLighting(true);
-    device.SetAmbient(0xffb3b3b3);
+    OpenLit(0xffb3b3b3);
     device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0);
-    device.SetWorld(qzMatrix::Identity());
-    device.SetView(qzMatrix::Identity());
-    device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
     qzLight lights[2];
     const float directions[2][3] = {{0, 0, 1}, {0, 0, -1}};
     for (int i = 0; i < 2; ++i) {

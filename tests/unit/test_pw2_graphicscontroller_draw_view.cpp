@@ -207,6 +207,27 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
     EXPECT_NE(std::find(lighting, firstdraw, "SetRenderState D3DRS_ZWRITEENABLE 1"), firstdraw);
 }
 
+TEST_F(ViewDrawTest, AFanWithMoreVerticesThanTheQueueHoldsIsDrawnWhole) {
+    pw2_ModelGeometry& g = EmptyGeometry();
+    constexpr uint32_t n = 4000; // 12000 vertices in its fan
+    pw2_ModelFace* face = g.CreateFace(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        pw2_ModelPoint* point = g.CreatePoint();
+        const double angle = -2 * 3.141592653589793 * i / n;
+        point->position = qzVector3(10 * std::cos(angle), 10 * std::sin(angle), 0);
+        g.SetVertexPoint(&face->vertices[i], point);
+    }
+    g.ConnectFace();
+    g.UpdateFaceNormals();
+    view->SetDisplayMode(2);
+    ASSERT_NO_THROW(DrawView());
+    size_t vertices = 0;
+    for (const qzFakeRenderApi::Draw& draw : Draws())
+        if (draw.fvf == qzVertex3D::FVF && draw.type == D3DPT_TRIANGLELIST)
+            vertices += Vertices3D(draw).size();
+    EXPECT_EQ(vertices, 3u * n);
+}
+
 TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) {
     EmptyGeometry();
     auto premultiplied = [](int v, int a) { return static_cast<uint8_t>((v * a + 127) / 255); };
