@@ -56,6 +56,7 @@ for left in 0 400; do
 done
 
 grep -q "Assertion failed" "$log" && fail "an assertion failed"
+grep -qE "ERROR: AddressSanitizer|runtime error" "$log" && fail "the sanitizers report a fault"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 if [ "$failures" -ne 0 ]; then
     cp "$shot" /tmp/test_viewdraw_failed.png 2>/dev/null && echo "screenshot in /tmp/test_viewdraw_failed.png" >&2
