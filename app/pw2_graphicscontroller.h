@@ -78,6 +78,7 @@ public:
     bool IsReady() const { return ready; }
     bool IsRedrawRequested() const { return redrawRequested; }
     qzDevice& GetDevice() { return device; }
+    bool IsDeviceLost() const { return device.IsLost(); }
     qzVertexQueue2D& GetScreenQueue() { return screenQueue; }
     qzVertexQueue3D& GetModelQueue() { return modelQueue; }
 

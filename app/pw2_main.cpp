@@ -130,10 +130,19 @@ bool pw2_Main::RunOnce() {
     return true;
 }
 
+uint32_t pw2_Main::GetIdleTimeout() const {
+    if (graphics->IsRedrawRequested() || graphics->IsDeviceLost() || leftview->IsAnimating() ||
+        rightview->IsAnimating())
+        return 1;
+    if (tooltiptimer->IsArmed())
+        return tooltiptimer->GetTimeToShow();
+    return QZINFINITE;
+}
+
 int pw2_Main::Run() {
     InstallHandlers();
     while (RunOnce())
-        Sleep(1);
+        qzWaitForMessage(GetIdleTimeout());
     return qzGetQuitCode();
 }
 

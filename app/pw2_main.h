@@ -52,6 +52,9 @@ public:
     int Run();
     // One pass of the loop without the sleep; false once the quit message was taken.
     bool RunOnce();
+    // How long the loop may sleep after a pass: 1 ms while a frame, an animation step or a device reset is
+    // pending, until the tooltip is due while one is armed, else until the next message (QZINFINITE).
+    uint32_t GetIdleTimeout() const;
     void InstallHandlers();
 
     void RequestRedraw();

@@ -161,6 +161,11 @@ void qzFakePlatform::TrackMouseLeave(qzWindowHandle window) {
     Record(Text("TrackMouseLeave %ld", L(window)));
 }
 
+void qzFakePlatform::WaitForEvents(uint32_t timeout) {
+    Record(Text("WaitForEvents %ld", static_cast<long>(timeout)));
+    ProcessEvents();
+}
+
 void qzFakePlatform::ProcessEvents() {
     std::vector<qzMessage> delivered;
     delivered.swap(pending);

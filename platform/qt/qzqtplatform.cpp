@@ -15,10 +15,12 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <vector>
@@ -389,6 +391,16 @@ void qzQtPlatform::TrackMouseLeave(qzWindowHandle) {}
 
 void qzQtPlatform::ProcessEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void qzQtPlatform::WaitForEvents(uint32_t timeout) {
+    // A precise timer wakes the wait at the deadline; coarse ones may come late by a twentieth.
+    QTimer deadline;
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.setSingleShot(true);
+    if (timeout != QZINFINITE)
+        deadline.start(static_cast<int>(std::min<uint32_t>(timeout, 0x7FFFFFFF)));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 int qzQtPlatform::GetSystemMetrics(int index) {

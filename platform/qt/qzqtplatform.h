@@ -41,6 +41,7 @@ public:
     void ReleaseCapture() override;
     void TrackMouseLeave(qzWindowHandle window) override;
     void ProcessEvents() override;
+    void WaitForEvents(uint32_t timeout) override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;
     bool GetCursorPos(int32_t& x, int32_t& y) override;

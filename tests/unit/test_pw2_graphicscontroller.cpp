@@ -1,3 +1,4 @@
+#include "pw2_view.h"
 #include "pw2_window.h"
 #include "test_pw2_graphics_fixture.h"
 
@@ -196,4 +197,45 @@ TEST_F(MainTest, WithoutADirect3DObjectTheProgramRunsAndDrawsNothing) {
     Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 700));
     EXPECT_FALSE(app->GetGraphicsController()->IsReady());
     EXPECT_TRUE(app->GetGraphicsController()->IsRedrawRequested());
+}
+
+TEST_F(GraphicsTest, TheLoopSleepsUntilTheNextMessageUnlessAFrameAStepOrATooltipIsDue) {
+    app->RunOnce();
+    ASSERT_TRUE(Graphics().IsReady());
+    EXPECT_EQ(app->GetIdleTimeout(), QZINFINITE);
+    app->RequestRedraw();
+    EXPECT_EQ(app->GetIdleTimeout(), 1u);
+    app->RunOnce();
+    EXPECT_EQ(app->GetIdleTimeout(), QZINFINITE);
+
+    // A turn takes a step every 14 ms: the loop looks every millisecond until it ends.
+    app->GetLeftView()->OnFront();
+    EXPECT_EQ(app->GetIdleTimeout(), 1u);
+    testnow += 400;
+    app->RunOnce();
+    EXPECT_EQ(app->GetIdleTimeout(), 1u) << "the last step's frame goes out at the next pass";
+    app->RunOnce();
+    EXPECT_EQ(app->GetIdleTimeout(), QZINFINITE);
+
+    // An armed tooltip wakes the loop just past its delay.
+    pw2_Window* tipped = new pw2_Window(app.get(), app->GetRootWindow());
+    tipped->SetRect(0, 0, 100, 100);
+    tipped->SetTooltip("Front");
+    MoveMouse(5, 5);
+    app->RunOnce();
+    ASSERT_TRUE(app->GetTooltipTimer().IsArmed());
+    EXPECT_EQ(app->GetIdleTimeout(), 601u);
+    testnow += 600;
+    EXPECT_EQ(app->GetIdleTimeout(), 1u);
+    testnow += 1;
+    EXPECT_EQ(app->GetIdleTimeout(), 0u);
+    app->RunOnce();
+    EXPECT_TRUE(app->GetTooltipTimer().IsShown());
+    EXPECT_EQ(app->GetIdleTimeout(), QZINFINITE);
+
+    // A lost device is retried every millisecond.
+    api.LoseDevice();
+    app->RequestRedraw();
+    app->RunOnce();
+    EXPECT_EQ(app->GetIdleTimeout(), 1u);
 }
