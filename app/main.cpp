@@ -2,6 +2,7 @@
 // loop, and the order in which they end.
 #include "pw2_main.h"
 #include "pw2_unhandledexception.h"
+#include "qzglrenderapi.h"
 #include "qzmain.h"
 #include "qzqtplatform.h"
 
@@ -20,6 +21,10 @@ int RunApplication() {
 
 int main(int argc, char** argv) {
     pw2_InstallCrashHandlers();
-    qzQtPlatform platform(argc, argv);
+    // The platform stays to the end of the process: closing the display would unload the GL driver, which
+    // then cannot name the allocations it keeps for good.
+    qzQtPlatform& platform = *new qzQtPlatform(argc, argv);
+    qzGLRenderApi direct3d(platform);
+    qzSetRenderApi(&direct3d);
     return pw2_RunGuarded(RunApplication);
 }

@@ -1,10 +1,15 @@
 #include "pw2_control_button.h"
 
 #include "pw2_control_grid.h"
+#include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "qztextlayout.h"
 
 pw2_Control_Button::pw2_Control_Button(pw2_Main* main, pw2_Window* parent) : pw2_Window(main, parent) {}
+
+void pw2_Control_Button::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) {
+    GetMain()->GetGraphicsController()->DrawButton(this, clipx, clipy, clipwidth, clipheight);
+}
 
 void pw2_Control_Button::OnMouseEnter() {
     GetMain()->RequestRedraw();

@@ -1,11 +1,16 @@
 #include "pw2_control_dropdown.h"
 
 #include "pw2_control_grid.h"
+#include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "qzassert.h"
 #include "qztextlayout.h"
 
 pw2_Control_Dropdown::pw2_Control_Dropdown(pw2_Main* main, pw2_Window* parent) : pw2_Window(main, parent) {}
+
+void pw2_Control_Dropdown::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) {
+    GetMain()->GetGraphicsController()->DrawDropdown(this, clipx, clipy, clipwidth, clipheight);
+}
 
 pw2_Control_Dropdown::~pw2_Control_Dropdown() {
     // the popup hangs from the root, not from the dropdown, so the tree would not take it along
@@ -90,6 +95,10 @@ pw2_Control_Dropdown_Popup::pw2_Control_Dropdown_Popup(pw2_Control_Dropdown* dro
 pw2_Control_Dropdown_Popup::~pw2_Control_Dropdown_Popup() {
     // also when the root's teardown takes the popup before its dropdown
     dropdown->popup = nullptr;
+}
+
+void pw2_Control_Dropdown_Popup::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) {
+    GetMain()->GetGraphicsController()->DrawDropdownPopup(this, clipx, clipy, clipwidth, clipheight);
 }
 
 bool pw2_Control_Dropdown_Popup::IsInItemArea(int32_t px, int32_t py) const {

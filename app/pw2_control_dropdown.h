@@ -28,6 +28,7 @@ public:
     // An open popup goes with its dropdown.
     ~pw2_Control_Dropdown() override;
 
+    void Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) override;
     void OnMouseEnter() override;
     void OnMouseLeave() override;
     void OnMouseDown(int button, bool doubleclick) override;
@@ -74,6 +75,7 @@ public:
     explicit pw2_Control_Dropdown_Popup(pw2_Control_Dropdown* dropdown);
     ~pw2_Control_Dropdown_Popup() override;
 
+    void Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) override;
     void OnKeyDown(int8_t key, bool repeat) override;
     void OnMouseDown(int button, bool doubleclick) override;
     void OnMouseUp(int button) override;

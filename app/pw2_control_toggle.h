@@ -11,6 +11,7 @@ class pw2_Control_Toggle : public pw2_Window {
 public:
     pw2_Control_Toggle(pw2_Main* main, pw2_Window* parent);
 
+    void Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) override;
     void OnMouseEnter() override;
     void OnMouseLeave() override;
     void OnMouseDown(int button, bool doubleclick) override;

@@ -8,6 +8,7 @@
 #include <cxxabi.h>
 #include <dlfcn.h>
 #include <elf.h>
+#include <execinfo.h>
 #include <pthread.h>
 
 #include <algorithm>
@@ -80,6 +81,9 @@ __attribute__((noinline)) void pw2_ExceptionCallStack::Capture(uint32_t skip) {
 void pw2_ExceptionCallStack::PrepareThread() {
     uintptr_t low, high;
     StackBounds(&low, &high);
+    // The first unwind loads the unwinder's library; a signal handler must not be the one to do it.
+    void* frame[1];
+    backtrace(frame, 1);
 }
 
 void pw2_ExceptionCallStack::CaptureFrom(uintptr_t instruction, uintptr_t framepointer) {
@@ -87,6 +91,20 @@ void pw2_ExceptionCallStack::CaptureFrom(uintptr_t instruction, uintptr_t framep
     firstisinstruction = true;
     addresses[count++] = instruction;
     Walk(*this, framepointer, 0);
+}
+
+void pw2_ExceptionCallStack::CaptureUnwound(uintptr_t instruction) {
+    void* frames[MAXADDRESSES + 32];
+    int n = backtrace(frames, MAXADDRESSES + 32);
+    int at = 0;
+    while (at < n && reinterpret_cast<uintptr_t>(frames[at]) != instruction)
+        ++at;
+    if (at == n)
+        return;
+    count = 0;
+    firstisinstruction = true;
+    for (int i = at; i < n && count < MAXADDRESSES; ++i)
+        addresses[count++] = reinterpret_cast<uintptr_t>(frames[i]);
 }
 
 std::vector<pw2_Symbol> pw2_LoadSymbols(const void* image, size_t size) {

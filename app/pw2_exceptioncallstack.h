@@ -16,6 +16,10 @@ struct pw2_ExceptionCallStack {
     void Capture(uint32_t skip = 0);
     // From a given instruction and frame pointer, as a signal's context holds them.
     void CaptureFrom(uintptr_t instruction, uintptr_t framepointer);
+    // From a signal handler, when the chain broke at once (the signal came inside a library built without
+    // frame pointers): the unwind tables lead from the handler past the signal's instruction instead. Keeps
+    // what it holds when that instruction is not found.
+    void CaptureUnwound(uintptr_t instruction);
     // Reads the calling thread's stack bounds now, so that a later capture in a signal handler makes no call
     // that is unsafe there.
     static void PrepareThread();

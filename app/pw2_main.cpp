@@ -1,8 +1,10 @@
 #include "pw2_main.h"
 
+#include "pw2_graphicscontroller.h"
 #include "pw2_menu.h"
 #include "pw2_model.h"
 #include "pw2_theme.h"
+#include "pw2_view.h"
 #include "qzassert.h"
 #include "qzdebugoutput.h"
 #include "qzexceptions.h"
@@ -11,6 +13,7 @@
 #include "qztime.h"
 
 #include <algorithm>
+#include <numbers>
 
 pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
     pw2_ScreenLayout layout;
@@ -25,6 +28,25 @@ pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
     layout.menu = {0, height - PW2_MENU_HEIGHT, width, PW2_MENU_HEIGHT};
     return layout;
 }
+
+namespace {
+
+// A view looking at the origin from the given angles (degrees) at the start zoom, showing the XY grid and
+// the schematic model.
+pw2_View* MakeView(pw2_Main* main, pw2_Window* root, uint32_t (*clock)(), double azimuth, double elevation,
+                   bool ortho) {
+    constexpr double DEGREE = std::numbers::pi / 180;
+    pw2_View* view = new pw2_View(main, root, clock);
+    view->SetRotationFromAngles(azimuth * DEGREE, elevation * DEGREE);
+    view->SetTarget(qzVector3(0, 0, 0));
+    view->SetZoom(-9.0);
+    view->SetOrtho(ortho);
+    view->SetGridOrientation(0);
+    view->SetDisplayMode(0);
+    return view;
+}
+
+} // namespace
 
 pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
     qzOutputDebugString(pw2_ThemeDefinitionText());
@@ -41,12 +63,17 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
         active = root.get();
         viewsettings = std::make_unique<pw2_ViewSettings>();
         tooltiptimer = std::make_unique<pw2_TooltipTimer>(this, clock);
+        graphics = std::make_unique<pw2_GraphicsController>(this);
         model = std::make_unique<pw2_Model>();
+        leftview = MakeView(this, root.get(), clock, 90, -90, true);
+        rightview = MakeView(this, root.get(), clock, 120, -30, false);
         menu = new pw2_Menu(this);
         ResizeAll();
         UpdateActiveWindow();
     } catch (...) {
         menu = nullptr;
+        leftview = nullptr;
+        rightview = nullptr;
         root.reset();
         throw;
     }
@@ -55,9 +82,12 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
 pw2_Main::~pw2_Main() {
     // The tree first: its windows' gone notifications still find the active window and popup stack.
     menu = nullptr;
+    leftview = nullptr;
+    rightview = nullptr;
     root.reset();
     active = nullptr;
     model.reset();
+    graphics.reset();
     tooltiptimer.reset();
     viewsettings.reset();
     popups.clear();
@@ -94,13 +124,25 @@ bool pw2_Main::RunOnce() {
     if (!PumpMessages())
         return false;
     tooltiptimer->Update();
+    graphics->Update();
+    leftview->AdvanceAnimation();
+    rightview->AdvanceAnimation();
     return true;
+}
+
+uint32_t pw2_Main::GetIdleTimeout() const {
+    if (graphics->IsRedrawRequested() || graphics->IsDeviceLost() || leftview->IsAnimating() ||
+        rightview->IsAnimating())
+        return 1;
+    if (tooltiptimer->IsArmed())
+        return tooltiptimer->GetTimeToShow();
+    return QZINFINITE;
 }
 
 int pw2_Main::Run() {
     InstallHandlers();
     while (RunOnce())
-        Sleep(1);
+        qzWaitForMessage(GetIdleTimeout());
     return qzGetQuitCode();
 }
 
@@ -113,8 +155,17 @@ void pw2_Main::ResizeAll() {
     line.Append(".\n");
     qzOutputDebugString(line);
     root->SetRect(layout.root.x, layout.root.y, layout.root.width, layout.root.height);
+    leftview->SetRect(layout.leftview.x, layout.leftview.y, layout.leftview.width, layout.leftview.height);
+    rightview->SetRect(layout.rightview.x, layout.rightview.y, layout.rightview.width,
+                       layout.rightview.height);
     if (menu != nullptr)
         menu->SetRect(layout.menu.x, layout.menu.y, layout.menu.width, layout.menu.height);
+}
+
+void pw2_Main::RequestRedraw() {
+    ++redrawrequests;
+    if (graphics != nullptr)
+        graphics->RequestRedraw();
 }
 
 void pw2_Main::SetActiveWindow(pw2_Window* window) {
@@ -172,6 +223,7 @@ void pw2_Main::OnResize() {
     line.Append(".\n");
     qzOutputDebugString(line);
     ResizeAll();
+    graphics->OnResize();
 }
 
 void pw2_Main::ToggleFullscreen() {

@@ -14,8 +14,10 @@
 #include <vector>
 
 class qzMain;
+class pw2_GraphicsController;
 class pw2_Model;
 class pw2_Menu;
+class pw2_View;
 
 struct pw2_Rect {
     int32_t x = 0;
@@ -40,7 +42,7 @@ pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight);
 
 class pw2_Main {
 public:
-    // The tooltip timer reads GetTime unless a clock is given.
+    // The tooltip timer and the views' animations read GetTime unless a clock is given.
     explicit pw2_Main(qzMain* qzmain, uint32_t (*clock)() = nullptr);
     ~pw2_Main();
     pw2_Main(const pw2_Main&) = delete;
@@ -50,21 +52,30 @@ public:
     int Run();
     // One pass of the loop without the sleep; false once the quit message was taken.
     bool RunOnce();
+    // How long the loop may sleep after a pass: 1 ms while a frame, an animation step or a device reset is
+    // pending, until the tooltip is due while one is armed, else until the next message (QZINFINITE).
+    uint32_t GetIdleTimeout() const;
     void InstallHandlers();
 
-    void RequestRedraw() { ++redrawrequests; }
+    void RequestRedraw();
     uint32_t GetRedrawRequestCount() const { return redrawrequests; }
     void SetCursor(int kind) { mainwindow.SetCursor(kind); }
     qzWindow& GetMainWindow() { return mainwindow; }
+    qzMain* GetEngineRoot() const { return qzmain; }
     pw2_Window* GetRootWindow() const { return root.get(); }
     pw2_Window* GetActiveWindow() const { return active; }
     const std::vector<pw2_Window*>& GetPopups() const { return popups; }
     const pw2_ViewSettings& GetViewSettings() const { return *viewsettings; }
     // 0 is the font of resource 1001, 1 that of 1002.
     const qzBitmapFont& GetFont(int index) const { return fonts[index]; }
+    qzBitmapFont& GetFont(int index) { return fonts[index]; }
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
+    pw2_GraphicsController* GetGraphicsController() const { return graphics.get(); }
+    pw2_Model* GetModel() const { return model.get(); }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     pw2_Menu* GetMenu() const { return menu; }
+    pw2_View* GetLeftView() const { return leftview; }
+    pw2_View* GetRightView() const { return rightview; }
     bool IsFullscreen() const { return fullscreen; }
 
     void OpenPopup(pw2_Window* popup);
@@ -104,7 +115,11 @@ private:
     std::vector<pw2_Window*> popups;
     std::unique_ptr<pw2_ViewSettings> viewsettings;
     std::unique_ptr<pw2_TooltipTimer> tooltiptimer;
+    std::unique_ptr<pw2_GraphicsController> graphics;
     std::unique_ptr<pw2_Model> model;
+    // The two 3D views, owned by the tree.
+    pw2_View* leftview = nullptr;
+    pw2_View* rightview = nullptr;
     // The menu panel, owned by the tree.
     pw2_Menu* menu = nullptr;
     pw2_ScreenLayout layout;

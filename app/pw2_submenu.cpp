@@ -1,10 +1,15 @@
 #include "pw2_submenu.h"
 
+#include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "pw2_submenubar.h"
 #include "qztextlayout.h"
 
 pw2_Submenu::pw2_Submenu(pw2_Main* main, pw2_SubmenuBar* bar) : pw2_Window(main, bar), bar(bar) {}
+
+void pw2_Submenu::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) {
+    GetMain()->GetGraphicsController()->DrawSubmenu(this, clipx, clipy, clipwidth, clipheight);
+}
 
 void pw2_Submenu::OnMouseDown(int button, bool doubleclick) {
     bar->OnMouseDown(button, doubleclick);

@@ -22,6 +22,7 @@ class pw2_Submenu : public pw2_Window {
 public:
     pw2_Submenu(pw2_Main* main, pw2_SubmenuBar* bar);
 
+    void Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) override;
     void OnMouseDown(int button, bool doubleclick) override;
     void OnMouseUp(int button) override;
     void OnMouseMove() override;

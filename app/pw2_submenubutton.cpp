@@ -1,12 +1,17 @@
 #include "pw2_submenubutton.h"
 
 #include "pw2_control_grid.h"
+#include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "pw2_submenu.h"
 #include "qztextlayout.h"
 
 pw2_SubmenuButton::pw2_SubmenuButton(pw2_Main* main, pw2_Window* menubar, pw2_Submenu* submenu)
     : pw2_Window(main, menubar), submenu(submenu) {}
+
+void pw2_SubmenuButton::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) {
+    GetMain()->GetGraphicsController()->DrawSubmenuButton(this, clipx, clipy, clipwidth, clipheight);
+}
 
 void pw2_SubmenuButton::OnMouseEnter() {
     GetMain()->RequestRedraw();

@@ -11,6 +11,7 @@ class pw2_SubmenuButton : public pw2_Window {
 public:
     pw2_SubmenuButton(pw2_Main* main, pw2_Window* menubar, pw2_Submenu* submenu);
 
+    void Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) override;
     void OnMouseEnter() override;
     void OnMouseLeave() override;
     void OnMouseDown(int button, bool doubleclick) override;

@@ -25,6 +25,11 @@ void pw2_TooltipTimer::OnInput() {
     }
 }
 
+uint32_t pw2_TooltipTimer::GetTimeToShow() const {
+    uint32_t elapsed = qzTimeDifference(clock(), timestamp);
+    return elapsed > PW2_TOOLTIP_DELAY ? 0 : PW2_TOOLTIP_DELAY + 1 - elapsed;
+}
+
 void pw2_TooltipTimer::Update() {
     if (!armed || qzTimeDifference(clock(), timestamp) <= PW2_TOOLTIP_DELAY)
         return;

@@ -18,6 +18,8 @@ public:
     void Update();
 
     bool IsArmed() const { return armed; }
+    // Milliseconds until Update shows the armed tooltip; 0 when it is due.
+    uint32_t GetTimeToShow() const;
     bool IsShown() const { return shown; }
     int32_t GetShownX() const { return shownx; }
     int32_t GetShownY() const { return showny; }

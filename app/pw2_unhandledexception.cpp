@@ -65,6 +65,8 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     pw2_ExceptionCallStack stack;
     stack.CaptureFrom(static_cast<uintptr_t>(machine.gregs[REG_RIP]),
                       static_cast<uintptr_t>(machine.gregs[REG_RBP]));
+    if (stack.count <= 2)
+        stack.CaptureUnwound(static_cast<uintptr_t>(machine.gregs[REG_RIP]));
     qzString text(SignalText(signal));
     // The faulting address, when the fault is the processor's (a signal sent by a process has none).
     if (info->si_code > 0 &&

@@ -2,6 +2,8 @@
 
 #include "pw2_main.h"
 #include "pw2_viewimage.h"
+#include "pw2_viewmenuleft.h"
+#include "pw2_viewmenuright.h"
 #include "pw2_viewsettings.h"
 #include "qzassert.h"
 #include "qztime.h"
@@ -30,9 +32,9 @@ double CatmullRom(double p0, double p1, double p2, double p3, double tau) {
 pw2_View::pw2_View(pw2_Main* main, pw2_Window* parent, uint32_t (*clock)())
     : pw2_Window(main, parent), clock(clock != nullptr ? clock : GetTime) {
     image = new pw2_ViewImage(main, this);
-    // the button bars hold the view's controls; they draw nothing themselves
-    leftmenu = new pw2_Window(main, this);
-    rightmenu = new pw2_Window(main, this);
+    // the bars bind their controls to the image as well, so it comes first
+    leftmenu = new pw2_ViewMenuLeft(main, this);
+    rightmenu = new pw2_ViewMenuRight(main, this);
 }
 
 void pw2_View::OnRectChanged() {

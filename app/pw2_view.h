@@ -11,6 +11,8 @@
 #include <cstdint>
 
 class pw2_ViewImage;
+class pw2_ViewMenuLeft;
+class pw2_ViewMenuRight;
 struct pw2_ViewSettings;
 
 constexpr double PW2_ZOOM_MINIMUM = -45;
@@ -53,8 +55,8 @@ public:
     uint32_t GetOriginGridOrientation() const { return origingridorientation; }
     double GetAnimationFraction() const { return animationfraction; }
     pw2_ViewImage* GetImage() const { return image; }
-    pw2_Window* GetLeftMenu() const { return leftmenu; }
-    pw2_Window* GetRightMenu() const { return rightmenu; }
+    pw2_ViewMenuLeft* GetLeftMenu() const { return leftmenu; }
+    pw2_ViewMenuRight* GetRightMenu() const { return rightmenu; }
     const pw2_ViewSettings& GetSettings() const;
 
     // Model units per pixel at the target: 1, 2, 5, 10 per decade of 9 zoom steps.
@@ -116,7 +118,7 @@ private:
     double animationfraction = 0;
     // children, owned by the tree
     pw2_ViewImage* image = nullptr;
-    pw2_Window* leftmenu = nullptr;
-    pw2_Window* rightmenu = nullptr;
+    pw2_ViewMenuLeft* leftmenu = nullptr;
+    pw2_ViewMenuRight* rightmenu = nullptr;
     uint32_t (*clock)();
 };

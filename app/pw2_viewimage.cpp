@@ -1,5 +1,6 @@
 #include "pw2_viewimage.h"
 
+#include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "pw2_view.h"
 #include "pw2_viewsettings.h"
@@ -33,6 +34,10 @@ qzVector3 LiftOntoSphere(double x, double y, double r, uint32_t rotationmode) {
 } // namespace
 
 pw2_ViewImage::pw2_ViewImage(pw2_Main* main, pw2_View* view) : pw2_Window(main, view), view(view) {}
+
+void pw2_ViewImage::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) {
+    GetMain()->GetGraphicsController()->DrawViewImage(this, clipx, clipy, clipwidth, clipheight);
+}
 
 int32_t pw2_ViewImage::MouseX() const {
     return GetMain()->GetMainWindow().GetMouseX() - GetAbsoluteX();

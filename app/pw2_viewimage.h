@@ -5,6 +5,7 @@
 
 #include "pw2_window.h"
 #include "qzquaternion.h"
+#include "qztexture.h"
 #include "qzvector.h"
 
 #include <cstdint>
@@ -27,6 +28,8 @@ class pw2_ViewImage : public pw2_Window {
 public:
     pw2_ViewImage(pw2_Main* main, pw2_View* view);
 
+    void Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight) override;
+
     void OnMouseEnter() override;
     void OnMouseLeave() override;
     void OnKeyDown(int8_t key, bool repeat) override;
@@ -41,6 +44,8 @@ public:
     bool IsDragging() const { return dragging; }
     uint32_t GetDragMode() const { return dragmode; }
     pw2_View* GetView() const { return view; }
+    // The scene's render target; the device releases it at every reset, the drawing makes it again.
+    qzTexture& GetTexture() { return texture; }
 
     // One drag step from the stored position to (cx, cy), relative to the image; stores (cx, cy).
     void Drag(int32_t cx, int32_t cy);
@@ -66,4 +71,5 @@ private:
     // the mouse at the previous drag step
     int32_t startx = 0;
     int32_t starty = 0;
+    qzTexture texture;
 };

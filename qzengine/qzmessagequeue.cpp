@@ -35,6 +35,11 @@ bool PumpMessages() {
     return true;
 }
 
+void qzWaitForMessage(uint32_t timeout) {
+    if (queue.empty() && timeout != 0)
+        qzGetPlatform().WaitForEvents(timeout);
+}
+
 void PostQuitMessage(int exitcode) {
     qzMessage message;
     message.message = WM_QUIT;

@@ -17,6 +17,9 @@ intptr_t qzSendMessage(const qzMessage& message);
 // it takes the quit message (which is not dispatched; the messages behind it stay queued), true when the
 // queue is empty.
 bool PumpMessages();
+// Returns at once while messages wait in the queue; otherwise sleeps until the platform has an event or the
+// timeout in milliseconds has passed.
+void qzWaitForMessage(uint32_t timeout);
 // Appends the quit message with the exit code.
 void PostQuitMessage(int exitcode);
 

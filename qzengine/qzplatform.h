@@ -59,6 +59,9 @@ struct qzFileDialogRequest {
     std::string defaultextension;
 };
 
+// A wait without a timeout.
+constexpr uint32_t QZINFINITE = 0xFFFFFFFFu;
+
 class qzPlatform {
 public:
     virtual ~qzPlatform() = default;
@@ -115,6 +118,9 @@ public:
     // System.
     // Lets the platform deliver what is pending: its events become messages in the engine's queue.
     virtual void ProcessEvents() = 0;
+    // Sleeps until the platform has an event or the timeout in milliseconds has passed (QZINFINITE: no
+    // timeout); what arrives is delivered as by ProcessEvents.
+    virtual void WaitForEvents(uint32_t timeout) = 0;
     virtual int GetSystemMetrics(int index) = 0;
     // Bit 15 set while the key is down.
     virtual int16_t GetKeyState(int key) = 0;

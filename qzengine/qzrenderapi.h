@@ -316,6 +316,9 @@ public:
                                  D3DPRESENT_PARAMETERS* parameters, qzRenderDevice** device) = 0;
 };
 
+// The vertices a draw of this many primitives consumes.
+uint32_t qzVertexCountOf(D3DPRIMITIVETYPE type, uint32_t primitivecount);
+
 // The implementation stays owned by the caller; null removes it. The engine root takes the one installed
 // when it is built.
 void qzSetRenderApi(qzRenderApi* api);

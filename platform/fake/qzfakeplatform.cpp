@@ -221,6 +221,11 @@ void qzFakePlatform::ClickControl(qzWindowHandle control) {
                           static_cast<intptr_t>(control)));
 }
 
+void qzFakePlatform::WaitForEvents(uint32_t timeout) {
+    Record(Text("WaitForEvents %ld", static_cast<long>(timeout)));
+    ProcessEvents();
+}
+
 void qzFakePlatform::ProcessEvents() {
     if (onprocessevents)
         onprocessevents();

@@ -50,6 +50,8 @@ public:
     void SetControlText(qzWindowHandle control, const char* text) override;
     void GetControlText(qzWindowHandle control, qzString& text) override;
     void ProcessEvents() override;
+    // Delivers what is pending at once, as if it had arrived within the timeout; records the timeout.
+    void WaitForEvents(uint32_t timeout) override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;
     bool GetCursorPos(int32_t& x, int32_t& y) override;

@@ -166,23 +166,6 @@ std::string qzFakeName(D3DPOOL pool) {
     return "D3DPOOL_" + Number(pool);
 }
 
-uint32_t qzFakeVertexCount(D3DPRIMITIVETYPE type, uint32_t primitivecount) {
-    switch (type) {
-    case D3DPT_POINTLIST:
-        return primitivecount;
-    case D3DPT_LINELIST:
-        return primitivecount * 2;
-    case D3DPT_LINESTRIP:
-        return primitivecount + 1;
-    case D3DPT_TRIANGLELIST:
-        return primitivecount * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN:
-        return primitivecount + 2;
-    }
-    return 0;
-}
-
 // The API.
 
 qzFakeRenderApi::qzFakeRenderApi() {
@@ -564,8 +547,11 @@ HRESULT qzFakeRenderDevice::SetRenderState(D3DRENDERSTATETYPE state, uint32_t va
 HRESULT qzFakeRenderDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
     std::string text = "SetTransform " + qzFakeName(state);
     for (const auto& row : matrix->m)
-        for (float value : row)
-            text += " " + Float(value);
+        for (float value : row) {
+            // appended in two steps: GCC 12's -O2 warns falsely about " " + a temporary string
+            text += ' ';
+            text += Float(value);
+        }
     api->Record(text);
     transforms[state] = *matrix;
     return D3D_OK;
@@ -701,7 +687,7 @@ HRESULT qzFakeRenderDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startv
                                           uint32_t primitivecount) {
     api->Record("DrawPrimitive " + qzFakeName(type) + " " + Number(startvertex) + " " +
                 Number(primitivecount));
-    uint32_t vertices = qzFakeVertexCount(type, primitivecount);
+    uint32_t vertices = qzVertexCountOf(type, primitivecount);
     if (vertices == 0 || primitivecount == 0) {
         api->Error("DrawPrimitive: nothing to draw");
         return D3DERR_INVALIDCALL;

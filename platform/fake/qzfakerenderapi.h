@@ -226,5 +226,3 @@ std::string qzFakeName(D3DSAMPLERSTATETYPE type);
 std::string qzFakeName(D3DTRANSFORMSTATETYPE type);
 std::string qzFakeName(D3DPRIMITIVETYPE type);
 std::string qzFakeName(D3DPOOL pool);
-// The number of vertices a draw of this many primitives consumes.
-uint32_t qzFakeVertexCount(D3DPRIMITIVETYPE type, uint32_t primitivecount);

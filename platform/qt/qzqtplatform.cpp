@@ -20,8 +20,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cerrno>
@@ -50,6 +52,10 @@ public:
 
     qzWindowHandle handle;
     bool showafterstyle = false;
+    // A device draws into the native window itself; Qt paints nothing there.
+    bool openglsurface = false;
+
+    QPaintEngine* paintEngine() const override { return openglsurface ? nullptr : QWidget::paintEngine(); }
 
 protected:
     void Post(uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
@@ -292,9 +298,17 @@ void qzQtPlatform::SetWindowStyle(qzWindowHandle window, uint32_t style, uint32_
     qzQtWindow* widget = state->Find(window);
     if (widget == nullptr)
         return;
+    Qt::WindowFlags flags = FlagsOfStyle(style, exstyle);
+    QWindow* native = widget->windowHandle();
+    if (native != nullptr && (flags & Qt::WindowType_Mask) == (widget->windowFlags() & Qt::WindowType_Mask)) {
+        // The native window stays, so a device drawing into it keeps its surface.
+        widget->overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
     // New flags hide the window; it shows again once it has its new place.
     bool visible = widget->isVisible();
-    widget->setWindowFlags(FlagsOfStyle(style, exstyle));
+    widget->setWindowFlags(flags);
     widget->showafterstyle = visible;
 }
 
@@ -308,6 +322,33 @@ void qzQtPlatform::SetWindowPos(qzWindowHandle window, const qzRect& outer) {
         widget->show();
         widget->activateWindow();
     }
+}
+
+QWindow* qzQtPlatform::PrepareOpenGLSurface(qzWindowHandle window, const QSurfaceFormat& format) {
+    qzQtWindow* widget = state->Find(window);
+    if (widget == nullptr)
+        return nullptr;
+    widget->openglsurface = true;
+    widget->setAttribute(Qt::WA_PaintOnScreen);
+    widget->setAttribute(Qt::WA_NoSystemBackground);
+    widget->setAutoFillBackground(false);
+    widget->winId();
+    QWindow* native = widget->windowHandle();
+    if (native == nullptr)
+        return nullptr;
+    if (native->surfaceType() != QSurface::OpenGLSurface || !native->handle()) {
+        // The surface type is fixed when the native window is made: it is made again, hidden meanwhile.
+        bool visible = widget->isVisible();
+        if (visible)
+            widget->hide();
+        native->destroy();
+        native->setSurfaceType(QSurface::OpenGLSurface);
+        native->setFormat(format);
+        native->create();
+        if (visible)
+            widget->show();
+    }
+    return native;
 }
 
 void qzQtPlatform::SetMinimumClientSize(qzWindowHandle window, int32_t width, int32_t height) {
@@ -475,6 +516,16 @@ void qzQtPlatform::GetControlText(qzWindowHandle control, qzString& text) {
 
 void qzQtPlatform::ProcessEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void qzQtPlatform::WaitForEvents(uint32_t timeout) {
+    // A precise timer wakes the wait at the deadline; coarse ones may come late by a twentieth.
+    QTimer deadline;
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.setSingleShot(true);
+    if (timeout != QZINFINITE)
+        deadline.start(static_cast<int>(std::min<uint32_t>(timeout, 0x7FFFFFFF)));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 int qzQtPlatform::GetSystemMetrics(int index) {

@@ -8,6 +8,9 @@
 
 #include <memory>
 
+class QSurfaceFormat;
+class QWindow;
+
 class qzQtPlatform : public qzPlatform, public qzResourceProvider {
 public:
     // Builds the application object of Qt and installs itself as the platform and the resource provider.
@@ -47,6 +50,7 @@ public:
     void SetControlText(qzWindowHandle control, const char* text) override;
     void GetControlText(qzWindowHandle control, qzString& text) override;
     void ProcessEvents() override;
+    void WaitForEvents(uint32_t timeout) override;
     int GetSystemMetrics(int index) override;
     int16_t GetKeyState(int key) override;
     bool GetCursorPos(int32_t& x, int32_t& y) override;
@@ -58,6 +62,10 @@ public:
     const char* GetClipboardText(qzString& text) override;
 
     bool Load(const char* name, qzString& data) override;
+
+    // Readies the native window of a window for drawing with OpenGL in this format (Qt then paints nothing
+    // there) and hands it out; null for an unknown handle.
+    QWindow* PrepareOpenGLSurface(qzWindowHandle window, const QSurfaceFormat& format);
 
 private:
     struct State;

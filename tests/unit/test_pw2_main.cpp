@@ -1,6 +1,10 @@
 #include "pw2_testmain.h"
 #include "pw2_theme.h"
+#include "pw2_view.h"
+#include "pw2_viewimage.h"
+#include "pw2_viewmenuright.h"
 #include "qzmessagequeue.h"
+#include "test_pw2_view_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +54,92 @@ TEST_F(MainTest, ResizingLogsBothLinesAndLaysOutForAtLeastTheMinimum) {
                    "[ResizeAll] OnResize: Resize to 800x600.\n");
     EXPECT_EQ(app->GetRootWindow()->GetWidth(), 800);
     EXPECT_EQ(app->GetLayout().rightview, (pw2_Rect{400, 0, 400, 445}));
+}
+
+TEST_F(MainTest, StartupShowsTheTopViewOnTheLeftAndThe3DViewOnTheRightBothSchematic) {
+    pw2_View* left = app->GetLeftView();
+    pw2_View* right = app->GetRightView();
+    for (pw2_View* view : {left, right}) {
+        EXPECT_EQ(view->GetParentWindow(), app->GetRootWindow());
+        EXPECT_EQ(view->GetTarget().Norm(), 0);
+        EXPECT_EQ(view->GetZoom(), -9);
+        EXPECT_EQ(view->GetGridOrientation(), 0u);
+        EXPECT_EQ(view->GetDisplayMode(), 0u);
+        EXPECT_FALSE(view->IsAnimating());
+    }
+    EXPECT_TRUE(left->GetOrtho());
+    EXPECT_FALSE(right->GetOrtho());
+    // the views start as their "Top" and "3D" buttons leave them (the latter converts in single precision)
+    const qzQuaternion top = left->GetRotation(), threed = right->GetRotation();
+    left->OnTop();
+    right->On3D();
+    EXPECT_LT(AngleBetween(left->GetRotation(), top), 1e-7);
+    EXPECT_LT(AngleBetween(right->GetRotation(), threed), 1e-6);
+}
+
+TEST_F(MainTest, ViewsFillTheAreaAboveTheMenuAndTheMouseReachesTheirParts) {
+    for (auto [w, h] : {std::pair{1001, 700}, std::pair{640, 480}}) {
+        Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(w, h));
+        const pw2_ScreenLayout& layout = app->GetLayout();
+        for (auto [view, rect] : {std::pair{app->GetLeftView(), layout.leftview},
+                                  std::pair{app->GetRightView(), layout.rightview}}) {
+            EXPECT_EQ((pw2_Rect{view->GetX(), view->GetY(), view->GetWidth(), view->GetHeight()}), rect);
+            // the bars follow the view's own layout
+            const pw2_Window* bar = view->GetRightMenu();
+            EXPECT_EQ(bar->GetAbsoluteX() + bar->GetWidth(), rect.x + rect.width - 5);
+            EXPECT_EQ(bar->GetAbsoluteY() + bar->GetHeight(), rect.height - 3);
+        }
+    }
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1001, 700));
+    MoveMouse(10, 10);
+    EXPECT_EQ(app->GetActiveWindow(), app->GetLeftView()->GetImage());
+    MoveMouse(999, 498);
+    EXPECT_EQ(app->GetActiveWindow(), app->GetRightView()->GetImage());
+    // the odd pixel belongs to the right view, whose frame begins at 500
+    MoveMouse(500, 10);
+    EXPECT_EQ(app->GetActiveWindow(), app->GetRightView());
+    MoveMouse(499, 10);
+    EXPECT_EQ(app->GetActiveWindow(), app->GetLeftView());
+    // the "Center" button of the right view: the last control of its right bar
+    MoveMouse(1001 - 5 - 145 + 20 * 5 + 20, 700 - 155 - 43 + 30);
+    EXPECT_EQ(app->GetActiveWindow(), app->GetRightView()->GetRightMenu()->GetChildren().last);
+}
+
+TEST_F(MainTest, TheLoopTurnsBothViewsInStepsOfAtLeast14Milliseconds) {
+    pw2_View* left = app->GetLeftView();
+    pw2_View* right = app->GetRightView();
+    left->OnFront();
+    right->OnTop();
+    const uint32_t start = testnow;
+    testnow = start + 13;
+    uint32_t redraws = app->GetRedrawRequestCount();
+    app->RunOnce();
+    EXPECT_EQ(left->GetAnimationFraction(), 0);
+    EXPECT_EQ(app->GetRedrawRequestCount(), redraws);
+    testnow = start + 14;
+    app->RunOnce();
+    for (pw2_View* view : {left, right}) {
+        EXPECT_TRUE(view->IsAnimating());
+        EXPECT_DOUBLE_EQ(view->GetAnimationFraction(), 14.0 / 400);
+    }
+    EXPECT_EQ(app->GetRedrawRequestCount(), redraws + 2);
+    // the next step waits another 14 milliseconds from this one
+    testnow = start + 27;
+    app->RunOnce();
+    EXPECT_DOUBLE_EQ(right->GetAnimationFraction(), 14.0 / 400);
+    testnow = start + 100;
+    app->RunOnce();
+    EXPECT_DOUBLE_EQ(right->GetAnimationFraction(), 100.0 / 400);
+    testnow = start + 400;
+    redraws = app->GetRedrawRequestCount();
+    app->RunOnce();
+    EXPECT_FALSE(left->IsAnimating());
+    EXPECT_FALSE(right->IsAnimating());
+    EXPECT_EQ(app->GetRedrawRequestCount(), redraws + 2);
+    // once ended, the loop asks for nothing more
+    testnow = start + 1000;
+    app->RunOnce();
+    EXPECT_EQ(app->GetRedrawRequestCount(), redraws + 2);
 }
 
 TEST_F(MainTest, F11TwiceReturnsToTheSameClientPlacement) {

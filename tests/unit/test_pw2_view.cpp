@@ -14,59 +14,6 @@ namespace {
 
 constexpr double PI = std::numbers::pi;
 
-// The rotation's matrix as it acts on row vectors, and its columns: the model vectors that become the
-// camera's x, y and z before the flip of y and z.
-qzMatrix Matrix(const qzQuaternion& q) {
-    qzMatrix m;
-    m.RotationMatrix(q);
-    return m;
-}
-
-double Determinant3(const qzMatrix& m) {
-    return m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
-           m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
-           m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
-}
-
-// The angle between two orientations from their matrices: trace(A^T B) = 1 + 2 cos angle.
-double AngleBetween(const qzQuaternion& a, const qzQuaternion& b) {
-    const qzMatrix ma = Matrix(a), mb = Matrix(b);
-    double trace = 0;
-    for (unsigned i = 0; i < 3; i++)
-        for (unsigned j = 0; j < 3; j++)
-            trace += ma(i, j) * mb(i, j);
-    return std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0));
-}
-
-// All 24 rotations that map each axis onto an axis, as signed permutation matrices of determinant 1.
-std::vector<qzMatrix> AxisRotations() {
-    std::vector<qzMatrix> rotations;
-    const int permutations[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
-    for (const auto& p : permutations) {
-        for (int signs = 0; signs < 8; signs++) {
-            qzMatrix m;
-            for (unsigned i = 0; i < 3; i++) {
-                m(i, i) = 0;
-            }
-            for (unsigned i = 0; i < 3; i++)
-                m(i, p[i]) = (signs >> i) & 1 ? -1 : 1;
-            if (Determinant3(m) > 0)
-                rotations.push_back(m);
-        }
-    }
-    return rotations;
-}
-
-// The grid plane that faces the camera: the model axis that the rotation turns onto the viewing axis.
-uint32_t FacingGrid(const qzQuaternion& q) {
-    const qzMatrix m = Matrix(q);
-    for (unsigned i = 0; i < 3; i++) {
-        if (std::fabs(std::fabs(m(i, 2)) - 1) < 1e-9)
-            return 2 - i;
-    }
-    return 99;
-}
-
 // The textbook Catmull-Rom segment from its basis matrix.
 double CatmullRomReference(double p0, double p1, double p2, double p3, double t) {
     return 0.5 * ((2 * p1) + (-p0 + p2) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t * t +

@@ -48,7 +48,9 @@ void LastDrawnHit(pw2_Window* window, int32_t x, int32_t y, pw2_Window*& hit) {
 } // namespace
 
 TEST_F(MainTest, OverlappingSiblingsHitTheLaterOneAndHiddenBranchesAreSkipped) {
-    pw2_Window* root = app->GetRootWindow();
+    // a bare window over the program's own ones
+    pw2_Window* root = new pw2_Window(app.get(), app->GetRootWindow());
+    root->SetRect(0, 0, 800, 600);
     Probe* a = new Probe(app.get(), root, "a", nullptr);
     Probe* b = new Probe(app.get(), root, "b", nullptr);
     Probe* inner = new Probe(app.get(), a, "inner", nullptr);
@@ -110,7 +112,9 @@ TEST_F(MainTest, AbsolutePositionsFollowEveryAncestor) {
 }
 
 TEST_F(MainTest, DrawingClipsEachWindowToItsAncestorsInChildOrder) {
-    pw2_Window* root = app->GetRootWindow();
+    // a bare window over the program's own ones, whose controls draw through the device only in a frame
+    pw2_Window* root = new pw2_Window(app.get(), app->GetRootWindow());
+    root->SetRect(0, 0, 800, 600);
     Journal journal;
     Probe* a = new Probe(app.get(), root, "a", &journal);
     Probe* b = new Probe(app.get(), a, "b", &journal);

@@ -356,3 +356,17 @@ TEST(MessagePump, QuitStopsThePumpAndLeavesTheMessagesBehindIt) {
     EXPECT_TRUE(PumpMessages());
     EXPECT_EQ(log.calls, (Calls{"keydown 65", "keydown 66"}));
 }
+
+TEST_F(WindowTest, WaitingSleepsOnlyWithAnEmptyQueueAndATimeout) {
+    qzPostMessage(qzFakeMessage(window.GetHandle(), WM_MOUSEMOVE));
+    platform.ClearCalls();
+    qzWaitForMessage(QZINFINITE);
+    EXPECT_TRUE(platform.CallsStartingWith("WaitForEvents").empty()) << "a queued message is work at once";
+    EXPECT_TRUE(PumpMessages());
+    qzWaitForMessage(0);
+    EXPECT_TRUE(platform.CallsStartingWith("WaitForEvents").empty());
+    qzWaitForMessage(601);
+    qzWaitForMessage(QZINFINITE);
+    EXPECT_EQ(platform.CallsStartingWith("WaitForEvents"),
+              (Calls{"WaitForEvents 601", "WaitForEvents 4294967295"}));
+}

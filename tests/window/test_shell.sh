@@ -77,7 +77,9 @@ wait_for_exit
 [ -n "$status" ] || fail "the program did not end after Alt+F4"
 [ "${status:-x}" = 0 ] || fail "exit status ${status:-none}, expected 0"
 wait_for_line "[pw2_Main] OnClose."
-[ "$(tail -n1 "$log")" = "[pw2_Main] OnClose." ] || fail "OnClose is not the last line"
+# Shutdown ends with the graphics controller, right after the close.
+shutdown=$'[pw2_Main] OnClose.\n[pw2_GraphicsController] Destructor.'
+[ "$(tail -n2 "$log")" = "$shutdown" ] || fail "OnClose and the controller's destructor are not the last lines"
 
 # The close box: there is no window manager here, so the test sends its WM_DELETE_WINDOW itself.
 "$program" 2>"$log" &
@@ -86,7 +88,7 @@ wait_for_line "[ResizeAll] OnResize: Resize to 800x600."
 "$xclose" "$(find_window)"
 wait_for_exit
 [ "${status:-x}" = 0 ] || fail "exit status ${status:-none} after the close box, expected 0"
-[ "$(tail -n1 "$log")" = "[pw2_Main] OnClose." ] || fail "OnClose is not the last line after the close box"
+[ "$(tail -n2 "$log")" = "$shutdown" ] || fail "OnClose and the destructor are not the last lines after the close box"
 
 if [ "$failures" -ne 0 ]; then
     echo "--- program log ---" >&2; cat "$log" >&2

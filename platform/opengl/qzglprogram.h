@@ -1,0 +1,28 @@
+// The shader program that stands in for Direct3D 9's fixed-function pipeline: pretransformed or
+// transformed vertices, per-vertex directional lighting with global ambient and material sources, two
+// texture stages with the operations the engine uses, and the specular sum.
+#pragma once
+
+#include <QOpenGLShaderProgram>
+
+// Attribute locations, fixed before linking.
+enum qzGLAttribute : unsigned { QZGL_POSITION = 0, QZGL_NORMAL, QZGL_DIFFUSE, QZGL_SPECULAR, QZGL_TEXCOORD };
+
+constexpr int QZGL_MAXLIGHTS = 8;
+constexpr int QZGL_STAGES = 2;
+
+class qzGLProgram {
+public:
+    // Compiles and links in the current context; false with the log on the debug output when it fails.
+    bool Build();
+    void Bind() { program.bind(); }
+
+    QOpenGLShaderProgram program;
+    // Uniform locations.
+    int pretransformed = -1, viewport = -1, worldviewprojection = -1, world = -1, normalmatrix = -1;
+    int camera = -1, lighting = -1, specularenable = -1, ambient = -1;
+    int materialdiffuse = -1, materialambient = -1, materialspecular = -1, materialemissive = -1;
+    int materialpower = -1, sources = -1, lightcount = -1;
+    int lightdirection = -1, lightdiffuse = -1, lightspecular = -1, lightambient = -1;
+    int colorop = -1, colorarg = -1, alphaop = -1, alphaarg = -1, hastexture = -1;
+};

@@ -1,0 +1,433 @@
+// The OpenGL device on a real display, through the engine's own device, queues and textures: what is drawn
+// is read back pixel by pixel and compared with what Direct3D would have drawn.
+#include "qzcolor.h"
+#include "qzdevice.h"
+#include "qzglrenderapi.h"
+#include "qzimage.h"
+#include "qzlight.h"
+#include "qzmain.h"
+#include "qzqtplatform.h"
+#include "qztexture.h"
+#include "qzvertexqueue.h"
+#include "qzwindow.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QSurfaceFormat>
+#include <QThread>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+int argc = 1;
+char name[] = "gl_tests";
+char* argv[] = {name, nullptr};
+
+constexpr uint32_t BLACK = 0xFF000000, RED = 0xFFFF0000, GREEN = 0xFF00FF00, BLUE = 0xFF0000FF;
+
+struct Pixels {
+    uint32_t width = 0, height = 0;
+    std::vector<uint32_t> argb;
+    uint32_t operator()(uint32_t x, uint32_t y) const { return argb[y * width + x]; }
+};
+
+int Channel(uint32_t argb, int shift) {
+    return static_cast<int>((argb >> shift) & 0xFF);
+}
+
+// Each colour channel within one level of the expected value.
+::testing::AssertionResult Near(uint32_t got, int r, int g, int b) {
+    if (std::abs(Channel(got, 16) - r) <= 1 && std::abs(Channel(got, 8) - g) <= 1 &&
+        std::abs(Channel(got, 0) - b) <= 1)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << std::hex << "got 0x" << got << std::dec << ", expected (" << r << ", " << g << ", " << b << ")";
+}
+
+struct GLDeviceTest : ::testing::Test {
+    // The platform stays to the end of the process: closing the display unloads the GL driver, which
+    // then cannot name the allocations it keeps for good.
+    static void SetUpTestSuite() {
+        platform = new qzQtPlatform(argc, argv);
+        api = new qzGLRenderApi(*platform);
+        qzSetRenderApi(api);
+    }
+    static qzQtPlatform* platform;
+    static qzGLRenderApi* api;
+
+    qzMain main{0};
+    qzWindow window;
+    qzDevice device;
+    qzVertexQueue<qzVertex2D> queue;
+
+    // A window of 64 x 64 client pixels with a device whose back buffer has the given size.
+    void Open(uint32_t width, uint32_t height, bool depth = false) {
+        window.Create(&main, "gl test", 2, 0, 0, 64, 64, 64, 64, nullptr);
+        window.SwitchOffBackground();
+        window.Show(false);
+        device.Create(&window, false);
+        device.SetSize(width, height);
+        device.SetBufferOptions(depth, false, false);
+        ASSERT_TRUE(device.Restore());
+        queue.Create(&device, 10000);
+        Begin();
+    }
+    void TearDown() override {
+        if (queue.Exists())
+            queue.Destroy();
+        if (window.IsCreated()) {
+            device.Destroy();
+            window.Destroy();
+        }
+    }
+
+    // 32 x 32 with a cleared depth buffer, lighting on with the given ambient colour, and world-space
+    // vertices straight in clip space.
+    void OpenLit(uint32_t ambient) {
+        Open(32, 32, true);
+        device.Clear(true, BLACK, true, 1.0f);
+        device.SetLighting(true);
+        device.SetAmbient(ambient);
+        device.SetWorld(qzMatrix::Identity());
+        device.SetView(qzMatrix::Identity());
+        device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
+    }
+    // The frame state of 2D drawing: no culling, no depth, no lighting, untextured, no blending.
+    void Begin() {
+        device.BeginScene();
+        device.SetCullMode(D3DCULL_NONE);
+        device.SetDepth(false, false);
+        device.SetLighting(false);
+        device.DisableTextureStage(0);
+        device.SetBlend(D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO);
+    }
+
+    // A quad as the interface gives one: corners shifted by half a pixel so that it covers whole pixels.
+    void Quad(float left, float top, float right, float bottom, uint32_t color, float z = 0.0f) {
+        qzVertex2D* v = queue.Enqueue(D3DPT_TRIANGLELIST, 6);
+        const float xs[6] = {left, right, left, right, right, left};
+        const float ys[6] = {top, top, bottom, top, bottom, bottom};
+        for (int i = 0; i < 6; ++i) {
+            v[i] = qzVertex2D{xs[i] - 0.5f,
+                              ys[i] - 0.5f,
+                              z,
+                              1.0f,
+                              color,
+                              0,
+                              xs[i] == left ? 0.0f : 1.0f,
+                              ys[i] == top ? 0.0f : 1.0f};
+        }
+    }
+
+    // The whole texture, point sampled, over the rectangle.
+    void TexturedQuad(qzTexture& texture, float left, float top, float right, float bottom) {
+        device.SetTextureStageModulate(0);
+        device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
+        texture.SetTexture(0);
+        Quad(left, top, right, bottom, 0xFFFFFFFF);
+    }
+
+    Pixels ReadBack() {
+        queue.Flush();
+        qzRenderDevice* d3d = device.GetD3DDevice();
+        Pixels pixels;
+        pixels.width = device.GetWidth();
+        pixels.height = device.GetHeight();
+        qzRenderSurface* back = nullptr;
+        qzRenderTexture* copy = nullptr;
+        qzRenderSurface* destination = nullptr;
+        EXPECT_EQ(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        EXPECT_EQ(
+            d3d->CreateTexture(pixels.width, pixels.height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy),
+            D3D_OK);
+        copy->GetSurfaceLevel(0, &destination);
+        EXPECT_EQ(d3d->GetRenderTargetData(back, destination), D3D_OK);
+        D3DLOCKED_RECT locked;
+        EXPECT_EQ(copy->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        pixels.argb.resize(static_cast<size_t>(pixels.width) * pixels.height);
+        for (uint32_t y = 0; y < pixels.height; ++y)
+            std::memcpy(&pixels.argb[y * pixels.width],
+                        static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, pixels.width * 4);
+        copy->UnlockRect(0);
+        destination->Release();
+        copy->Release();
+        back->Release();
+        return pixels;
+    }
+
+    // The pixels of the rectangle are colour, every other pixel is background.
+    void ExpectRectangle(const Pixels& pixels, uint32_t left, uint32_t top, uint32_t right, uint32_t bottom,
+                         uint32_t color, uint32_t background) {
+        int wrong = 0;
+        for (uint32_t y = 0; y < pixels.height; ++y)
+            for (uint32_t x = 0; x < pixels.width; ++x) {
+                bool inside = x >= left && x < right && y >= top && y < bottom;
+                if (pixels(x, y) != (inside ? color : background) && ++wrong <= 5)
+                    ADD_FAILURE() << "pixel " << x << "," << y << " is 0x" << std::hex << pixels(x, y);
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+
+    void DrawNothing() {}
+};
+qzQtPlatform* GLDeviceTest::platform = nullptr;
+qzGLRenderApi* GLDeviceTest::api = nullptr;
+
+} // namespace
+
+TEST_F(GLDeviceTest, QuadsCoverExactlyTheirPixelsAndScissorAndViewportClip) {
+    Open(64, 48);
+    device.Clear(true, BLACK, false, 1.0f);
+    Quad(10, 20, 30, 25, RED);
+    ExpectRectangle(ReadBack(), 10, 20, 30, 25, RED, BLACK);
+
+    // The scissor rectangle cuts drawing and clearing; right and bottom are exclusive.
+    device.Clear(true, BLACK, false, 1.0f);
+    device.SetScissor(5, 6, 10, 4);
+    device.Clear(true, BLUE, false, 1.0f);
+    Quad(0, 0, 64, 48, GREEN);
+    queue.Flush();
+    device.DisableScissor();
+    ExpectRectangle(ReadBack(), 5, 6, 15, 10, GREEN, BLACK);
+}
+
+TEST_F(GLDeviceTest, LinesLandOnTheEdgePixelsWithTheLastPixel) {
+    Open(32, 32);
+    device.Clear(true, BLACK, false, 1.0f);
+    device.SetLastPixel(true);
+    qzVertex2D* v = queue.Enqueue(D3DPT_LINELIST, 2);
+    v[0] = qzVertex2D{3, 7, 0, 1, RED, 0, 0, 0};
+    v[1] = qzVertex2D{12, 7, 0, 1, RED, 0, 0, 0};
+    ExpectRectangle(ReadBack(), 3, 7, 13, 8, RED, BLACK);
+
+    // A closed frame as a strip: every edge pixel of the rectangle, nothing inside or outside.
+    device.Clear(true, BLACK, false, 1.0f);
+    const float corners[5][2] = {{4, 4}, {20, 4}, {20, 12}, {4, 12}, {4, 4}};
+    v = queue.Enqueue(D3DPT_LINESTRIP, 5);
+    for (int i = 0; i < 5; ++i)
+        v[i] = qzVertex2D{corners[i][0], corners[i][1], 0, 1, GREEN, 0, 0, 0};
+    Pixels pixels = ReadBack();
+    for (uint32_t y = 0; y < 32; ++y)
+        for (uint32_t x = 0; x < 32; ++x) {
+            bool edge =
+                (x >= 4 && x <= 20 && (y == 4 || y == 12)) || (y >= 4 && y <= 12 && (x == 4 || x == 20));
+            EXPECT_EQ(pixels(x, y), edge ? GREEN : BLACK) << x << "," << y;
+        }
+}
+
+TEST_F(GLDeviceTest, PointSampledTextureReproducesItsTexelsAndSurvivesALostContext) {
+    Open(32, 32);
+    qzImage image;
+    image.Create(4, 4);
+    for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 4; ++x) {
+            *image.GetPixel(x, y) = qzColor(static_cast<uint8_t>(17 * (x + y)), static_cast<uint8_t>(y * 60),
+                                            static_cast<uint8_t>(x * 60));
+        }
+    qzTexture texture;
+    texture.CreateFromImage(&device, &image, false);
+    auto draw = [&] {
+        device.Clear(true, BLACK, false, 1.0f);
+        TexturedQuad(texture, 8, 8, 12, 12);
+        Pixels pixels = ReadBack();
+        for (uint32_t y = 0; y < 4; ++y)
+            for (uint32_t x = 0; x < 4; ++x)
+                EXPECT_EQ(pixels(8 + x, 8 + y), 0xFF000000u | (17 * (x + y)) << 16 | (y * 60) << 8 | (x * 60))
+                    << x << "," << y;
+        EXPECT_EQ(pixels(7, 8), BLACK);
+        EXPECT_EQ(pixels(12, 11), BLACK);
+    };
+    draw();
+    device.EndScene();
+
+    // The context is lost: the device answers lost once, then comes back with the managed texture.
+    api->LoseDevices();
+    device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
+    device.Present();
+    ASSERT_TRUE(device.IsLost());
+    EXPECT_FALSE(device.Restore());
+    ASSERT_TRUE(device.Restore());
+    EXPECT_FALSE(queue.Exists()); // dynamic buffers die with a reset
+    queue.Create(&device, 10000);
+    Begin();
+    draw();
+}
+
+TEST_F(GLDeviceTest, PremultipliedBlendingMatchesTheFormula) {
+    Open(16, 16);
+    device.Clear(true, 0xFFC86432, false, 1.0f);
+    device.SetBlend(D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_INVSRCALPHA);
+    Quad(0, 0, 8, 16, 0x80400010); // alpha 128, colours already multiplied by it
+    Pixels pixels = ReadBack();
+    double keep = 1.0 - 128 / 255.0;
+    EXPECT_TRUE(Near(pixels(3, 3), static_cast<int>(0x40 + 200 * keep + 0.5),
+                     static_cast<int>(100 * keep + 0.5), static_cast<int>(0x10 + 50 * keep + 0.5)));
+    EXPECT_EQ(pixels(12, 3), 0xFFC86432u);
+}
+
+TEST_F(GLDeviceTest, DepthTestKeepsTheNearerAndCullingDropsCounterClockwise) {
+    Open(32, 32, true);
+    device.Clear(true, BLACK, true, 1.0f);
+    device.SetDepth(true, true);
+    Quad(0, 0, 16, 16, RED, 0.2f);
+    Quad(8, 0, 24, 16, GREEN, 0.8f);
+    Quad(12, 0, 14, 16, BLUE, 0.1f);
+    Pixels pixels = ReadBack();
+    EXPECT_EQ(pixels(10, 5), RED);
+    EXPECT_EQ(pixels(13, 5), BLUE);
+    EXPECT_EQ(pixels(20, 5), GREEN);
+
+    device.SetDepth(false, false);
+    device.Clear(true, BLACK, true, 1.0f);
+    device.SetCullMode(D3DCULL_CCW);
+    // Clockwise on the screen (y grows downwards): drawn.
+    qzVertex2D* v = queue.Enqueue(D3DPT_TRIANGLELIST, 6);
+    v[0] = {1, 20, 0, 1, GREEN, 0, 0, 0};
+    v[1] = {11, 20, 0, 1, GREEN, 0, 0, 0};
+    v[2] = {1, 30, 0, 1, GREEN, 0, 0, 0};
+    // Counter-clockwise: culled.
+    v[3] = {17, 20, 0, 1, RED, 0, 0, 0};
+    v[4] = {17, 30, 0, 1, RED, 0, 0, 0};
+    v[5] = {27, 20, 0, 1, RED, 0, 0, 0};
+    pixels = ReadBack();
+    EXPECT_EQ(pixels(3, 22), GREEN);
+    EXPECT_EQ(pixels(19, 22), BLACK);
+}
+
+TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
+    OpenLit(0x00404040);
+    device.SetMaterialSources(D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
+    device.SetMaterial(0.2f, 0.2f, 0.2f, 0.5f, 0.25f, 1.0f, 0, 0, 0, 0, 0, 0, 1.0f, 1.0f);
+    qzLight light;
+    light.Create(&device);
+    light.SetType(D3DLIGHT_DIRECTIONAL);
+    light.SetColors(0, 0, 0, 1, 1, 1, 0, 0, 0);
+    light.SetDirection(0, 0, 1);
+    light.Apply();
+    light.Enable(true);
+    qzVertexQueue<qzVertex3D> solid;
+    solid.Create(&device, 1000);
+    // The left triangle faces the light, the right one is turned so that N.L is 0.6.
+    const float normals[2][3] = {{0, 0, -1}, {0, 0.8f, -0.6f}};
+    for (int t = 0; t < 2; ++t) {
+        float x0 = t == 0 ? -1.0f : 0.0f;
+        qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
+        const float xs[3] = {x0, x0 + 1, x0}, ys[3] = {1, 1, -1};
+        for (int i = 0; i < 3; ++i)
+            v[i] = qzVertex3D{xs[i], ys[i], 0.5f, normals[t][0], normals[t][1], normals[t][2], 0, 0, 0, 0};
+    }
+    solid.Flush();
+    Pixels pixels = ReadBack();
+    double ambient = 0.2 * 0x40 / 255.0;
+
+    EXPECT_TRUE(Near(pixels(3, 4), static_cast<int>((ambient + 0.5) * 255 + 0.5),
+                     static_cast<int>((ambient + 0.25) * 255 + 0.5), 255));
+    EXPECT_TRUE(Near(pixels(19, 4), static_cast<int>((ambient + 0.3) * 255 + 0.5),
+                     static_cast<int>((ambient + 0.15) * 255 + 0.5),
+                     static_cast<int>((ambient + 0.6) * 255 + 0.5)));
+    solid.Destroy();
+}
+
+TEST_F(GLDeviceTest, VertexColoursLitByTwoOppositeLightsWithSpecularOnAndPowerZero) {
+    // the states of the program's 3D views: ambient grey, colours from the vertices, no material
+    OpenLit(0xffb3b3b3);
+    device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
+    device.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0);
+    qzLight lights[2];
+    const float directions[2][3] = {{0, 0, 1}, {0, 0, -1}};
+    for (int i = 0; i < 2; ++i) {
+        lights[i].Create(&device);
+        lights[i].SetType(D3DLIGHT_DIRECTIONAL);
+        lights[i].SetColors(0, 0, 0, 0.3f, 0.3f, 0.3f, 0, 0, 0);
+        lights[i].SetDirection(directions[i][0], directions[i][1], directions[i][2]);
+        lights[i].Apply();
+        lights[i].Enable(true);
+    }
+    qzVertexQueue<qzVertex3D> solid;
+    solid.Create(&device, 1000);
+    const uint32_t colour = 0xff78a0dc; // 120, 160, 220
+    qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
+    const float xs[3] = {-1, 1, -1}, ys[3] = {1, 1, -1};
+    for (int i = 0; i < 3; ++i)
+        v[i] = qzVertex3D{xs[i], ys[i], 0.5f, 0, 0, -1, colour, 0, 0, 0};
+    solid.Flush();
+    Pixels pixels = ReadBack();
+    // ambient 179/255 and one light at full strength: 0.702 + 0.3 of each channel
+    const double k = 179 / 255.0 + 0.3;
+    EXPECT_TRUE(Near(pixels(3, 4), static_cast<int>(120 * k + 0.5), static_cast<int>(160 * k + 0.5),
+                     static_cast<int>(220 * k + 0.5)));
+    solid.Destroy();
+}
+
+TEST_F(GLDeviceTest, RenderTargetTextureCompositesPixelForPixel) {
+    Open(64, 64);
+    qzTexture target;
+    target.Create(&device, 32, 32, false, true);
+    device.SetRenderTarget(&target);
+    device.Clear(true, RED, false, 1.0f);
+    Quad(16, 0, 32, 32, BLUE);
+    Quad(3, 4, 4, 5, GREEN);
+    queue.Flush();
+    device.SetRenderTarget(nullptr);
+    device.Clear(true, BLACK, false, 1.0f);
+    TexturedQuad(target, 5, 7, 37, 39);
+    Pixels pixels = ReadBack();
+    for (uint32_t y = 0; y < 32; ++y)
+        for (uint32_t x = 0; x < 32; ++x) {
+            uint32_t expected = x == 3 && y == 4 ? GREEN : x >= 16 ? BLUE : RED;
+            ASSERT_EQ(pixels(5 + x, 7 + y), expected) << x << "," << y;
+        }
+    EXPECT_EQ(pixels(4, 7), BLACK);
+    EXPECT_EQ(pixels(37, 38), BLACK);
+}
+
+TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
+    Open(128, 96);
+    QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
+    ASSERT_NE(native, nullptr);
+    for (int i = 0; i < 100 && !native->isExposed(); ++i) {
+        platform->ProcessEvents();
+        QThread::msleep(10);
+    }
+    device.Clear(true, BLUE, false, 1.0f);
+    Quad(10, 10, 11, 11, RED);
+    Quad(63, 63, 64, 64, GREEN);
+    queue.Flush();
+    device.EndScene();
+    device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
+    device.Present();
+    ASSERT_FALSE(device.IsLost());
+    platform->ProcessEvents();
+    QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
+    ASSERT_EQ(shown.width(), 64);
+    EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, BLUE & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(10, 10) & 0xFFFFFF, RED & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(63, 63) & 0xFFFFFF, GREEN & 0xFFFFFF);
+
+    // Full screen changes the window's type; the native window and its surface stay, and a new size
+    // resets the device. The queue's buffer is made again and drawing goes on.
+    window.SetMode(3, 0, 0, 0, 0, 0, 0);
+    platform->ProcessEvents();
+    EXPECT_EQ(platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat()), native);
+    queue.Destroy();
+    device.SetSize(40, 30);
+    ASSERT_TRUE(device.Restore());
+    queue.Create(&device, 10000);
+    Begin();
+    device.Clear(true, BLACK, false, 1.0f);
+    Quad(39, 29, 40, 30, RED);
+    Pixels pixels = ReadBack();
+    ASSERT_EQ(pixels.width, 40u);
+    ExpectRectangle(pixels, 39, 29, 40, 30, RED, BLACK);
+    device.EndScene();
+    device.Present();
+    EXPECT_FALSE(device.IsLost());
+}

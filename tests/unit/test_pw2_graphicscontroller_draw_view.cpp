@@ -1,0 +1,510 @@
+#include "pw2_model.h"
+#include "pw2_modelgeometry.h"
+#include "pw2_view.h"
+#include "pw2_viewimage.h"
+#include "test_pw2_graphics_fixture.h"
+
+#include "qzmessage.h"
+#include "qzscene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<qzVertex3D> Vertices3D(const qzFakeRenderApi::Draw& draw) {
+    std::vector<qzVertex3D> vertices(draw.vertices.size() / sizeof(qzVertex3D));
+    std::memcpy(vertices.data(), draw.vertices.data(), vertices.size() * sizeof(qzVertex3D));
+    return vertices;
+}
+
+qzColor ColorOf(uint32_t argb) {
+    return qzColor::FromARGB(argb);
+}
+
+const qzColor TRANSPARENT(0, 0, 0, 0);
+const qzColor SCHEMATIC(120, 160, 220), SCHEMATIC_SELECTED(200, 100, 200);
+
+// The left view's image lies at (1, 1) with 398 x 398 pixels in a render target of 512 x 512.
+struct ViewDrawTest : GraphicsControlTest {
+    pw2_View* view = nullptr;
+    pw2_ViewImage* image = nullptr;
+    size_t firstdraw = 0;
+    size_t firstcall = 0;
+
+    void SetUp() override {
+        GraphicsControlTest::SetUp();
+        view = app->GetLeftView();
+        image = view->GetImage();
+    }
+    // One DrawViewImage alone in a scene, clipped to the view.
+    void DrawView() {
+        qzScene scene;
+        scene.Begin(&Graphics().GetDevice());
+        scene.Register(&Graphics().GetScreenQueue());
+        scene.Register(&Graphics().GetModelQueue());
+        firstdraw = api.draws.size();
+        firstcall = api.calls.size();
+        Graphics().DrawViewImage(image, 0, 0, 400, 445);
+        scene.End();
+    }
+    std::vector<qzFakeRenderApi::Draw> Draws() const {
+        return {api.draws.begin() + static_cast<std::ptrdiff_t>(firstdraw), api.draws.end()};
+    }
+    std::vector<std::string> Calls() const {
+        return {api.calls.begin() + static_cast<std::ptrdiff_t>(firstcall), api.calls.end()};
+    }
+    pw2_ModelGeometry& Geometry() { return *app->GetModel()->currentgeometry; }
+    // Replaces the sample scene by an empty geometry the test fills.
+    pw2_ModelGeometry& EmptyGeometry() {
+        Geometry().Clear();
+        return Geometry();
+    }
+};
+
+// What a draw of the view's scene shows, told by its format, primitive and first colour.
+std::string Layer(const qzFakeRenderApi::Draw& draw) {
+    if (draw.fvf == qzVertex3D::FVF) {
+        const std::vector<qzVertex3D> v = Vertices3D(draw);
+        if (draw.type == D3DPT_TRIANGLELIST)
+            return "faces";
+        const qzColor c = ColorOf(v[0].diffuse);
+        if (v.size() % 804 == 0)
+            return "grid";
+        if (c == qzColor(200, 100, 0, 200))
+            return "cross";
+        return c.a == 255 ? "edges" : "edges see-through";
+    }
+    const std::vector<qzVertex2D> v = Vertices2D(draw);
+    const qzColor c = ColorOf(v[0].diffuse);
+    if (draw.type == D3DPT_LINELIST)
+        return "axes";
+    if (c == qzColor(255, 0, 0))
+        return "letters";
+    return c.a == 255 ? "points" : "points see-through";
+}
+
+} // namespace
+
+TEST_F(ViewDrawTest, EveryDisplayModeDrawsItsLayersInOrderIntoTheRenderTarget) {
+    const std::vector<std::string> tail = {"axes", "letters"};
+    const std::vector<std::vector<std::string>> want = {
+        {"faces", "grid", "edges see-through", "edges", "points see-through", "points"},
+        {"grid", "edges", "points"},
+        {"faces", "grid"},
+        {"faces", "grid", "points"},
+        {"faces", "grid", "edges", "points"},
+    };
+    for (uint32_t mode = 0; mode < 5; ++mode) {
+        SCOPED_TRACE(mode);
+        view->SetDisplayMode(mode);
+        DrawView();
+        const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+        // the scene's draws, then the bevel and the composite into the back buffer
+        ASSERT_GE(draws.size(), 2u);
+        std::vector<std::string> layers;
+        // a layer may take two draws where the queue's buffer starts afresh
+        for (size_t d = 0; d + 2 < draws.size(); ++d)
+            if (layers.empty() || layers.back() != Layer(draws[d]))
+                layers.push_back(Layer(draws[d]));
+        std::vector<std::string> expected = want[mode];
+        expected.insert(expected.end(), tail.begin(), tail.end());
+        EXPECT_EQ(layers, expected);
+
+        const std::vector<std::string> calls = Calls();
+        std::vector<size_t> targets, drawcalls;
+        for (size_t i = 0; i < calls.size(); ++i) {
+            if (calls[i].starts_with("SetRenderTarget 0 "))
+                targets.push_back(i);
+            if (calls[i].starts_with("DrawPrimitive"))
+                drawcalls.push_back(i);
+        }
+        ASSERT_EQ(targets.size(), 2u) << "into the texture and back";
+        ASSERT_EQ(drawcalls.size(), draws.size());
+        const size_t clear = static_cast<size_t>(api.FindCall("Clear", firstcall + targets[0])) - firstcall;
+        EXPECT_EQ(calls[clear], "Clear 0x3 0x0 1 0") << "colour and depth cleared";
+        EXPECT_LT(clear, drawcalls.front());
+        EXPECT_GT(drawcalls.front(), targets[0]);
+        EXPECT_LT(drawcalls[drawcalls.size() - 3], targets[1]);
+        EXPECT_GT(drawcalls[drawcalls.size() - 2], targets[1]);
+    }
+}
+
+TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirOwn) {
+    pw2_ModelGeometry& g = EmptyGeometry();
+    const qzVector3 corners[4] = {{0, 0, 0}, {4, 0, 0}, {4, 2, 0}, {0, 2, 0}};
+    pw2_ModelPoint* points[4];
+    for (int i = 0; i < 4; ++i) {
+        points[i] = g.CreatePoint();
+        points[i]->position = corners[i];
+    }
+    const qzColor colours[4] = {{10, 20, 30, 255}, {11, 20, 30, 255}, {11, 21, 31, 255}, {11, 21, 31, 200}};
+    pw2_ModelFace* quad = g.CreateFace(4);
+    for (int i = 0; i < 4; ++i) {
+        g.SetVertexPoint(&quad->vertices[i], points[i]);
+        quad->vertices[i].color = colours[i];
+    }
+    g.ConnectFace();
+    pw2_ModelFace* triangle = g.CreateFace(3);
+    for (int i = 0; i < 3; ++i)
+        g.SetVertexPoint(&triangle->vertices[i], points[i]);
+    g.ConnectFace();
+    g.UpdateFaceNormals();
+    quad->vertices[1].selected = quad->vertices[2].selected = 1;
+    triangle->vertices[0].selected = 1;
+
+    for (uint32_t mode : {0u, 2u}) {
+        SCOPED_TRACE(mode);
+        view->SetDisplayMode(mode);
+        DrawView();
+        const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+        ASSERT_EQ(Layer(draws[0]), "faces");
+        const std::vector<qzVertex3D> v = Vertices3D(draws[0]);
+        ASSERT_EQ(v.size(), 4u * 3 + 3) << "a fan of four triangles, then the triangle";
+        // the fan: centre, corner i, corner i + 1, closing back to corner 0
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(v[3 * i].x, 2.0f);
+            EXPECT_EQ(v[3 * i].y, 1.0f);
+            EXPECT_EQ(v[3 * i + 1].x, static_cast<float>(corners[i].x));
+            EXPECT_EQ(v[3 * i + 2].x, static_cast<float>(corners[(i + 1) % 4].x));
+            EXPECT_EQ(v[3 * i + 2].y, static_cast<float>(corners[(i + 1) % 4].y));
+        }
+        for (const qzVertex3D& vertex : v) {
+            EXPECT_EQ(vertex.nx, static_cast<float>(quad->normal.x));
+            EXPECT_EQ(vertex.nz, static_cast<float>(quad->normal.z));
+        }
+        if (mode == 0) {
+            // half of the corners selected: the centre half way between the two colours
+            EXPECT_EQ(ColorOf(v[0].diffuse), pw2_Lerp(SCHEMATIC, SCHEMATIC_SELECTED, 0.5));
+            EXPECT_EQ(ColorOf(v[1].diffuse), SCHEMATIC);
+            EXPECT_EQ(ColorOf(v[2].diffuse), SCHEMATIC_SELECTED);
+            EXPECT_EQ(ColorOf(v[12].diffuse), SCHEMATIC_SELECTED);
+            EXPECT_EQ(ColorOf(v[13].diffuse), SCHEMATIC);
+        } else {
+            // the rounded mean of each channel: 43/4, 82/4, 122/4, 965/4
+            EXPECT_EQ(ColorOf(v[0].diffuse), qzColor(11, 21, 31, 241));
+            EXPECT_EQ(ColorOf(v[4].diffuse), colours[1]);
+            EXPECT_EQ(ColorOf(v[11].diffuse), colours[0]);
+        }
+    }
+    // all corners selected: the centre takes the selected colour exactly
+    for (int i = 0; i < 4; ++i)
+        quad->vertices[i].selected = 1;
+    view->SetDisplayMode(0);
+    DrawView();
+    EXPECT_EQ(ColorOf(Vertices3D(Draws()[0])[0].diffuse), SCHEMATIC_SELECTED);
+    // faces are lit and depth-tested: lighting on before the first draw
+    const std::vector<std::string> calls = Calls();
+    const auto firstdraw = std::find_if(calls.begin(), calls.end(),
+                                        [](const std::string& c) { return c.starts_with("DrawPrimitive"); });
+    const auto lighting = std::find(calls.begin(), firstdraw, "SetRenderState D3DRS_LIGHTING 1");
+    EXPECT_NE(lighting, firstdraw);
+    EXPECT_NE(std::find(lighting, firstdraw, "SetRenderState D3DRS_ZWRITEENABLE 1"), firstdraw);
+}
+
+TEST_F(ViewDrawTest, AFanWithMoreVerticesThanTheQueueHoldsIsDrawnWhole) {
+    pw2_ModelGeometry& g = EmptyGeometry();
+    constexpr uint32_t n = 4000; // 12000 vertices in its fan
+    pw2_ModelFace* face = g.CreateFace(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        pw2_ModelPoint* point = g.CreatePoint();
+        const double angle = -2 * 3.141592653589793 * i / n;
+        point->position = qzVector3(10 * std::cos(angle), 10 * std::sin(angle), 0);
+        g.SetVertexPoint(&face->vertices[i], point);
+    }
+    g.ConnectFace();
+    g.UpdateFaceNormals();
+    view->SetDisplayMode(2);
+    ASSERT_NO_THROW(DrawView());
+    size_t vertices = 0;
+    for (const qzFakeRenderApi::Draw& draw : Draws())
+        if (draw.fvf == qzVertex3D::FVF && draw.type == D3DPT_TRIANGLELIST)
+            vertices += Vertices3D(draw).size();
+    EXPECT_EQ(vertices, 3u * n);
+}
+
+TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) {
+    EmptyGeometry();
+    auto premultiplied = [](int v, int a) { return static_cast<uint8_t>((v * a + 127) / 255); };
+    const qzColor minorfull(premultiplied(60, 50), premultiplied(60, 50), premultiplied(60, 50), 50);
+    const qzColor majorfull(premultiplied(60, 80), premultiplied(60, 80), premultiplied(60, 80), 80);
+    auto griddraw = [&]() -> std::vector<qzVertex3D> {
+        DrawView();
+        for (const qzFakeRenderApi::Draw& draw : Draws())
+            if (draw.fvf == qzVertex3D::FVF && draw.type == D3DPT_LINELIST && Layer(draw) == "grid")
+                return Vertices3D(draw);
+        ADD_FAILURE() << "no grid";
+        return {};
+    };
+
+    // zoom -9: step 1, fade log10(4); the fine pass at 1 - 0.7 f, the coarse one at f
+    double f = 0;
+    const double step = view->GridStep(1.0, &f);
+    ASSERT_NEAR(step, 1.0, 1e-12);
+    std::vector<qzVertex3D> v = griddraw();
+    ASSERT_EQ(v.size(), 2u * 804);
+    const double strengths[2] = {1 - 0.7 * f, f};
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        const double spacing = pass == 0 ? 1 : 10;
+        const qzVertex3D* p = &v[804 * pass];
+        // the first half: lines at x = k * spacing for k = -100 .. 100, along y; then lines at fixed y
+        for (int k = -100; k <= 100; ++k) {
+            const qzVertex3D& a = p[2 * (k + 100)];
+            const qzVertex3D& b = p[2 * (k + 100) + 1];
+            ASSERT_EQ(a.x, static_cast<float>(k * spacing));
+            ASSERT_EQ(b.x, a.x);
+            ASSERT_EQ(a.y, static_cast<float>(-100 * spacing));
+            ASSERT_EQ(b.y, static_cast<float>(100 * spacing));
+            ASSERT_EQ(a.z, 0.0f);
+            const qzColor want = k == 0 ? pw2_Lerp(TRANSPARENT, qzColor(0, 170, 0, 170), strengths[pass])
+                                 : k % 10 == 0 ? pw2_Lerp(TRANSPARENT, majorfull, strengths[pass])
+                                               : pw2_Lerp(TRANSPARENT, minorfull, strengths[pass]);
+            ASSERT_EQ(ColorOf(a.diffuse), want) << k;
+            ASSERT_EQ(ColorOf(b.diffuse), want) << k;
+        }
+        // the line y = 0 runs along x and is red
+        EXPECT_EQ(ColorOf(p[402 + 200].diffuse),
+                  pw2_Lerp(TRANSPARENT, qzColor(170, 0, 0, 170), strengths[pass]));
+        EXPECT_EQ(p[402 + 200].y, 0.0f);
+    }
+
+    // the grid follows the target by whole tens of lines
+    view->SetTarget(qzVector3(37, -4, 0));
+    v = griddraw();
+    EXPECT_EQ(v[0].x, 40.0f - 100);
+    EXPECT_EQ(v[0].y, -100.0f);
+    EXPECT_EQ(v[804].x, 0.0f - 1000) << "the coarse pass rounds 3.7 to 0 tens";
+    view->SetTarget(qzVector3(0, 0, 0));
+
+    // just past a decade the coarse pass is too faint and left out
+    double low = -9, high = 0;
+    for (int i = 0; i < 60; ++i) {
+        const double middle = (low + high) / 2;
+        view->SetZoom(middle);
+        (std::log10(view->ZoomScale() * 40) < 1.005 ? low : high) = middle;
+    }
+    view->GridStep(1.0, &f);
+    ASSERT_GT(f, 0.0001);
+    ASSERT_LT(f, 0.01);
+    EXPECT_EQ(griddraw().size(), 804u);
+    view->SetZoom(-9);
+
+    // a turn from "Top" to "Front": the XY grid fades out, then the XZ grid fades in
+    view->OnFront();
+    ASSERT_TRUE(view->IsAnimating());
+    // a quarter of the way the old plane (z = 0) at half strength, three quarters the new one (y = 0)
+    const struct {
+        uint32_t advance;
+        float qzVertex3D::*flat;
+        float qzVertex3D::*across;
+    } steps[] = {{100, &qzVertex3D::z, &qzVertex3D::y}, {200, &qzVertex3D::y, &qzVertex3D::z}};
+    for (const auto& step : steps) {
+        testnow += step.advance;
+        view->AdvanceAnimation();
+        v = griddraw();
+        EXPECT_EQ(v[1].*step.flat, 0.0f);
+        EXPECT_NE(v[1].*step.across, 0.0f);
+        EXPECT_EQ(ColorOf(v[2].diffuse), pw2_Lerp(TRANSPARENT, minorfull, (1 - 0.7 * std::log10(4.0)) * 0.5));
+    }
+}
+
+TEST_F(ViewDrawTest, RenderTargetIsMadeAgainWhenTheImageChangesSizeAndAfterAReset) {
+    DrawOneFrame();
+    qzTexture& texture = image->GetTexture();
+    ASSERT_TRUE(texture.Exists());
+    EXPECT_EQ(texture.GetOriginalWidth(), 398u);
+    EXPECT_EQ(texture.GetWidth(), 512u);
+    EXPECT_EQ(api.LiveTextures(D3DPOOL_DEFAULT), 2) << "one per view";
+
+    // the same size: the same texture
+    api.ClearCalls();
+    DrawOneFrame();
+    EXPECT_TRUE(api.CallsStartingWith("CreateTexture").empty());
+
+    // a narrower view: the old texture goes and a new one of the new size comes before the scene is drawn
+    const std::string old = static_cast<qzFakeTexture*>(texture.GetD3DTexture())->name;
+    view->SetRect(0, 0, 300, 445);
+    api.ClearCalls();
+    DrawOneFrame();
+    EXPECT_EQ(texture.GetOriginalWidth(), 298u);
+    EXPECT_EQ(texture.GetWidth(), 512u);
+    const int release = api.FindCall("Release " + old);
+    const int create = api.FindCall("CreateTexture 512x512 1 0x1 21 D3DPOOL_DEFAULT");
+    ASSERT_GE(release, 0);
+    EXPECT_GT(create, release);
+    EXPECT_EQ(api.LiveTextures(D3DPOOL_DEFAULT), 2);
+
+    // a lost device releases both render targets; the first frame after the reset makes them again
+    api.LoseDevice();
+    DrawOneFrame();
+    api.AllowReset();
+    api.ClearCalls();
+    app->RunOnce();
+    ASSERT_FALSE(Graphics().GetDevice().IsLost());
+    EXPECT_LT(api.FindCall("Reset"), api.FindCall("CreateTexture"));
+    EXPECT_EQ(api.CallsStartingWith("CreateTexture").size(), 2u);
+    EXPECT_TRUE(texture.Exists());
+    EXPECT_EQ(api.LiveTextures(D3DPOOL_DEFAULT), 2);
+
+    // a larger window: larger images in larger textures
+    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1300, 700));
+    EXPECT_EQ(image->GetWidth(), 648);
+    EXPECT_EQ(texture.GetOriginalWidth(), 648u);
+    EXPECT_EQ(texture.GetWidth(), 1024u);
+}
+
+TEST_F(ViewDrawTest, CompositeShowsExactlyTheRenderedPixelsInsideASunkenBevel) {
+    DrawView();
+    const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+    ASSERT_GE(draws.size(), 2u);
+    const qzColor dark(96, 96, 96), light(240, 240, 240);
+    // one pixel outside the image at (1, 1) of 398 x 398: dark above and left, light below and right
+    const std::vector<qzVertex2D> bevel = Vertices2D(draws[draws.size() - 2]);
+    ASSERT_EQ(draws[draws.size() - 2].type, D3DPT_LINELIST);
+    ASSERT_EQ(bevel.size(), 8u);
+    const float corners[8][2] = {{0, 0},     {399, 0}, {399, 0}, {399, 399},
+                                 {399, 399}, {0, 399}, {0, 399}, {0, 0}};
+    const qzColor colours[8] = {dark, dark, light, light, light, light, dark, dark};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(bevel[i].x, corners[i][0]) << i;
+        EXPECT_EQ(bevel[i].y, corners[i][1]) << i;
+        EXPECT_EQ(ColorOf(bevel[i].diffuse), colours[i]) << i;
+    }
+    // the quad over pixels 1 .. 398 with the top-left 398 x 398 texels of the 512 x 512 texture
+    const std::vector<qzVertex2D> quad = Vertices2D(draws.back());
+    ASSERT_EQ(draws.back().type, D3DPT_TRIANGLELIST);
+    ASSERT_EQ(quad.size(), 6u);
+    const float u = 398.0f / 512.0f;
+    const float want[6][4] = {{0.5f, 0.5f, 0, 0},     {398.5f, 0.5f, u, 0}, {398.5f, 398.5f, u, u},
+                              {398.5f, 398.5f, u, u}, {0.5f, 398.5f, 0, u}, {0.5f, 0.5f, 0, 0}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(quad[i].x, want[i][0]) << i;
+        EXPECT_EQ(quad[i].y, want[i][1]) << i;
+        EXPECT_EQ(quad[i].u, want[i][2]) << i;
+        EXPECT_EQ(quad[i].v, want[i][3]) << i;
+        EXPECT_EQ(ColorOf(quad[i].diffuse), qzColor(255, 255, 255));
+    }
+    // clipped to what the tree handed, sampled point for point from the render target
+    const std::vector<std::string> calls = Calls();
+    auto last = [&](const std::string& prefix) {
+        for (size_t i = calls.size(); i-- > 0;)
+            if (calls[i].starts_with(prefix))
+                return static_cast<int>(i);
+        return -1;
+    };
+    const std::string name = static_cast<qzFakeTexture*>(image->GetTexture().GetD3DTexture())->name;
+    std::vector<int> drawcalls;
+    for (size_t i = 0; i < calls.size(); ++i)
+        if (calls[i].starts_with("DrawPrimitive"))
+            drawcalls.push_back(static_cast<int>(i));
+    ASSERT_GE(drawcalls.size(), 2u);
+    const int beveldraw = drawcalls[drawcalls.size() - 2];
+    EXPECT_GT(last("SetScissorRect 0 0 400 445"), last("SetRenderTarget"));
+    EXPECT_LT(last("SetScissorRect 0 0 400 445"), beveldraw);
+    EXPECT_GT(last("SetTexture 0 " + name), beveldraw);
+    EXPECT_LT(last("SetTexture 0 " + name), drawcalls.back());
+    EXPECT_GT(last("SetSamplerState 0 D3DSAMP_MAGFILTER 1"), last("SetRenderTarget"));
+    EXPECT_GT(last("SetTextureStageState 0 D3DTSS_COLOROP 4"), last("SetRenderTarget"));
+
+    // the scene's projection fills only that part of the target, so one pixel keeps its size
+    const D3DMATRIX& projection = api.device->transforms[D3DTS_PROJECTION];
+    const qzMatrix expected = qzDevice::SubRectangleProjection(view->GetProjection(1), 0, 0, u, u);
+    for (unsigned r = 0; r < 4; ++r)
+        for (unsigned c = 0; c < 4; ++c)
+            EXPECT_NEAR(projection.m[r][c], expected(r, c), 1e-6 * (1 + std::fabs(expected(r, c))));
+}
+
+TEST_F(ViewDrawTest, PointsAreThreePixelSquaresAtTheirProjectionAndNoneBehindTheCamera) {
+    pw2_ModelGeometry& g = EmptyGeometry();
+    const qzVector3 positions[3] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 100}};
+    for (const qzVector3& p : positions)
+        g.CreatePoint()->position = p;
+    g.lastpoint->previous->selected = 1;
+    view->SetDisplayMode(3);
+    auto squares = [&]() {
+        DrawView();
+        std::vector<qzVertex2D> all;
+        const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+        // not the bevel and the composite
+        for (auto draw = draws.begin(); draw + 2 < draws.end(); ++draw)
+            if (draw->fvf == qzVertex2D::FVF && Layer(*draw) == "points")
+                for (const qzVertex2D& vertex : Vertices2D(*draw))
+                    all.push_back(vertex);
+        return all;
+    };
+    const std::vector<qzVertex2D> v = squares();
+    ASSERT_EQ(v.size(), 18u) << "three squares from the top, orthographic";
+    // the target at the image centre; one unit is ten pixels at zoom -9
+    EXPECT_NEAR(v[0].x, 199 - 2.0f, 1e-3);
+    EXPECT_NEAR(v[2].x, 199 + 1.0f, 1e-3);
+    EXPECT_NEAR(v[0].y, 199 - 2.0f, 1e-3);
+    EXPECT_NEAR(v[2].y, 199 + 1.0f, 1e-3);
+    EXPECT_NEAR(v[6].x, 209 - 2.0f, 1e-3);
+    EXPECT_NEAR(v[6].y, v[0].y, 1e-3);
+    EXPECT_EQ(ColorOf(v[0].diffuse), qzColor(0, 0, 0));
+    EXPECT_EQ(ColorOf(v[6].diffuse), qzColor(255, 255, 0));
+    EXPECT_GE(v[0].z, 0.0f);
+    EXPECT_LE(v[0].z, 1.0f);
+
+    // in perspective the camera hangs 49.75 units above the target: the point at z = 100 is behind it
+    view->SetOrtho(false);
+    EXPECT_EQ(squares().size(), 12u);
+}
+
+TEST_F(ViewDrawTest, TargetCrossOnlyWhileDraggingAndAxisIndicatorAtTheBottomLeft) {
+    EmptyGeometry();
+    auto layers = [&]() {
+        DrawView();
+        std::vector<std::string> names;
+        for (const qzFakeRenderApi::Draw& draw : Draws())
+            names.push_back(Layer(draw));
+        return names;
+    };
+    const std::vector<std::string> still = layers();
+    EXPECT_EQ(std::count(still.begin(), still.end(), "cross"), 0);
+
+    view->SetTarget(qzVector3(3, 4, 0));
+    Press(200, 200, WM_MBUTTONDOWN);
+    ASSERT_TRUE(image->IsDragging());
+    DrawView();
+    const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+    const qzFakeRenderApi::Draw* cross = nullptr;
+    for (const qzFakeRenderApi::Draw& draw : draws)
+        if (Layer(draw) == "cross")
+            cross = &draw;
+    ASSERT_NE(cross, nullptr);
+    const std::vector<qzVertex3D> c = Vertices3D(*cross);
+    ASSERT_EQ(c.size(), 4u) << "along x and y, the axes of the XY grid";
+    const float reach = static_cast<float>(1000 * view->GridStep(1.0));
+    EXPECT_EQ(c[0].x, 3 - reach);
+    EXPECT_EQ(c[1].x, 3 + reach);
+    EXPECT_EQ(c[0].y, 4.0f);
+    EXPECT_EQ(c[2].y, 4 - reach);
+    EXPECT_EQ(c[3].y, 4 + reach);
+    EXPECT_EQ(c[3].x, 3.0f);
+    for (const qzVertex3D& vertex : c)
+        EXPECT_EQ(vertex.z, 0.0f);
+    Release(200, 200, WM_MBUTTONUP);
+
+    // from the top x runs right and y down; z points at the viewer and keeps only its letter
+    DrawView();
+    const std::vector<qzFakeRenderApi::Draw> after = Draws();
+    ASSERT_GE(after.size(), 4u);
+    const std::vector<qzVertex2D> axes = Vertices2D(after[after.size() - 4]);
+    ASSERT_EQ(axes.size(), 4u);
+    EXPECT_EQ(axes[0].x, 35.0f);
+    EXPECT_EQ(axes[0].y, 398.0f - 35);
+    EXPECT_NEAR(axes[1].x, 55.0f, 1e-4);
+    EXPECT_NEAR(axes[1].y, 398.0f - 35, 1e-4);
+    EXPECT_EQ(ColorOf(axes[1].diffuse), qzColor(255, 0, 0));
+    EXPECT_NEAR(axes[3].x, 35.0f, 1e-4);
+    EXPECT_NEAR(axes[3].y, 398.0f - 15, 1e-4);
+    EXPECT_EQ(ColorOf(axes[3].diffuse), qzColor(0, 255, 0));
+    EXPECT_EQ(Vertices2D(after[after.size() - 3]).size(), 18u) << "the letters X, Y and Z";
+}

@@ -1,0 +1,347 @@
+#include "pw2_control_button.h"
+#include "pw2_control_dropdown.h"
+#include "pw2_control_toggle.h"
+#include "pw2_view.h"
+#include "pw2_viewimage.h"
+#include "pw2_viewmenuleft.h"
+#include "pw2_viewmenuright.h"
+#include "qzmessage.h"
+#include "test_pw2_view_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double PI = std::numbers::pi;
+
+std::vector<pw2_Window*> Controls(const pw2_Window* bar) {
+    std::vector<pw2_Window*> controls;
+    for (pw2_Window* w = bar->GetChildren().first; w != nullptr; w = w->next)
+        controls.push_back(w);
+    return controls;
+}
+
+// The model axis that points toward the viewer, as +-(1 + axis index).
+int TowardViewer(const qzQuaternion& q) {
+    const qzMatrix m = Matrix(q);
+    for (unsigned i = 0; i < 3; i++) {
+        if (std::fabs(std::fabs(m(i, 2)) - 1) < 1e-9)
+            return m(i, 2) > 0 ? static_cast<int>(i) + 1 : -static_cast<int>(i) - 1;
+    }
+    return 0;
+}
+
+// The controls are found by their tooltips, which are all different, and driven through the main
+// object's routing with real messages.
+struct ViewMenuTest : ViewTest {
+    pw2_ViewMenuLeft* left = nullptr;
+    pw2_ViewMenuRight* right = nullptr;
+
+    void SetUp() override {
+        ViewTest::SetUp();
+        left = view->GetLeftMenu();
+        right = view->GetRightMenu();
+    }
+    std::vector<pw2_Window*> Bars() const { return {left, right}; }
+    template <class T> T* Find(const char* tooltip) {
+        for (const pw2_Window* bar : Bars()) {
+            for (pw2_Window* w : Controls(bar)) {
+                if (w->GetTooltip() == tooltip)
+                    return dynamic_cast<T*>(w);
+            }
+        }
+        return nullptr;
+    }
+    pw2_Control_Button* Button(const char* tooltip) { return Find<pw2_Control_Button>(tooltip); }
+    pw2_Control_Toggle* Toggle(const char* tooltip) { return Find<pw2_Control_Toggle>(tooltip); }
+    pw2_Control_Dropdown* Dropdown(const char* tooltip) { return Find<pw2_Control_Dropdown>(tooltip); }
+
+    void ClickAt(int32_t x, int32_t y) {
+        MoveMouse(x, y);
+        Send(WM_LBUTTONDOWN, 1, qzMakeLParam(x, y));
+        Send(WM_LBUTTONUP, 0, qzMakeLParam(x, y));
+    }
+    void Click(pw2_Window* control) {
+        ASSERT_NE(control, nullptr);
+        const int32_t x = control->GetAbsoluteX() + control->GetWidth() / 2;
+        const int32_t y = control->GetAbsoluteY() + control->GetHeight() / 2;
+        MoveMouse(x, y);
+        ASSERT_EQ(app->GetActiveWindow(), control);
+        ClickAt(x, y);
+    }
+    void Click(const char* tooltip) { Click(Find<pw2_Window>(tooltip)); }
+    // Opens the list with a click and clicks the entry.
+    void Choose(pw2_Control_Dropdown* dropdown, uint32_t index) {
+        Click(dropdown);
+        pw2_Window* popup = dropdown->GetPopup();
+        ASSERT_NE(popup, nullptr);
+        ClickAt(popup->GetAbsoluteX() + popup->GetWidth() / 2,
+                popup->GetAbsoluteY() + PW2_POPUP_BORDER +
+                    PW2_POPUP_ROW_HEIGHT * static_cast<int32_t>(index) + PW2_POPUP_ROW_HEIGHT / 2);
+        EXPECT_EQ(dropdown->GetPopup(), nullptr);
+    }
+    void DragLeft(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        MoveMouse(x0, y0);
+        Send(WM_LBUTTONDOWN, 1, qzMakeLParam(x0, y0));
+        Send(WM_MOUSEMOVE, 1, qzMakeLParam(x1, y1));
+        Send(WM_LBUTTONUP, 0, qzMakeLParam(x1, y1));
+    }
+};
+
+} // namespace
+
+TEST_F(ViewMenuTest, BarsLineTheBottomEdgeAndTheirControlsTileThemWithoutOverlap) {
+    for (auto [w, h] : {std::pair{400, 445}, std::pair{961, 700}, std::pair{1500, 120}}) {
+        view->SetRect(0, 0, w, h);
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        // 49 and 29 cells wide, 8 high; 5 pixels in from the sides, 3 above the bottom, under the image
+        EXPECT_EQ(left->GetX(), 5);
+        EXPECT_EQ(right->GetX() + right->GetWidth(), w - 5);
+        for (pw2_Window* bar : Bars()) {
+            EXPECT_EQ(bar->GetHeight(), 8 * 5);
+            EXPECT_EQ(bar->GetY() + bar->GetHeight(), h - 3);
+            EXPECT_GT(bar->GetY(), view->GetImage()->GetY() + view->GetImage()->GetHeight());
+        }
+        EXPECT_EQ(left->GetWidth(), 49 * 5);
+        EXPECT_EQ(right->GetWidth(), 29 * 5);
+    }
+
+    for (pw2_Window* bar : Bars()) {
+        const std::vector<pw2_Window*> controls = Controls(bar);
+        int32_t minx = 1000, miny = 1000, maxx = -1, maxy = -1;
+        int32_t area = 0;
+        for (size_t i = 0; i < controls.size(); i++) {
+            const pw2_Window* a = controls[i];
+            EXPECT_FALSE(a->GetTooltip() == "") << i;
+            minx = std::min(minx, a->GetX());
+            miny = std::min(miny, a->GetY());
+            maxx = std::max(maxx, a->GetX() + a->GetWidth());
+            maxy = std::max(maxy, a->GetY() + a->GetHeight());
+            // a control's cells are its size and the margins, four cells high; they fill the bar together
+            area += (a->GetWidth() + 2) * 20;
+            for (size_t j = i + 1; j < controls.size(); j++) {
+                const pw2_Window* b = controls[j];
+                const bool apart =
+                    a->GetX() + a->GetWidth() <= b->GetX() || b->GetX() + b->GetWidth() <= a->GetX() ||
+                    a->GetY() + a->GetHeight() <= b->GetY() || b->GetY() + b->GetHeight() <= a->GetY();
+                EXPECT_TRUE(apart) << i << " " << j;
+            }
+        }
+        // a one-pixel margin all round
+        EXPECT_EQ(minx, 1);
+        EXPECT_EQ(miny, 1);
+        EXPECT_EQ(maxx, bar->GetWidth() - 1);
+        EXPECT_EQ(maxy, bar->GetHeight() - 1);
+        EXPECT_EQ(area, bar->GetWidth() * bar->GetHeight());
+    }
+
+    // Only "Geom" and "Tex" are joined, so they touch; the other stacked pairs stand two pixels apart.
+    pw2_Window* geom = Toggle("Show model geometry");
+    pw2_Window* tex = Toggle("Show texture map");
+    EXPECT_EQ(geom->GetY() + geom->GetHeight(), tex->GetY());
+    pw2_Window* top = Button("Change to top view");
+    pw2_Window* bottom = Button("Change to bottom view");
+    EXPECT_EQ(top->GetY() + top->GetHeight() + 2, bottom->GetY());
+    EXPECT_EQ(top->GetX(), geom->GetX() + geom->GetWidth() + 2);
+    // the text centre follows the joined edge
+    EXPECT_EQ(static_cast<pw2_Control_Toggle*>(tex)->GetTextY(), tex->GetHeight() / 2 + 1);
+}
+
+TEST_F(ViewMenuTest, StandardViewButtonsTurnAlongTheirAxesAndShowTheGridPlaneFacingTheCamera) {
+    std::mt19937 random(5);
+    pw2_Control_Dropdown* grid = Dropdown("Change grid orientation");
+    pw2_Control_Toggle* orthotoggle = Toggle("Enable/disable orthogonal projection");
+    const char* buttons[] = {"Change to top view",  "Change to bottom view", "Change to front view",
+                             "Change to back view", "Change to left view",   "Change to right view"};
+    std::vector<int> seen;
+    for (const char* tooltip : buttons) {
+        SCOPED_TRACE(tooltip);
+        view->SetOrtho(false);
+        view->SetRotation(RandomRotation(random));
+        // a plane other than the one the button takes
+        view->SetGridOrientation(static_cast<uint32_t>(seen.size() / 2 + 1) % 3);
+        Click(tooltip);
+        EXPECT_TRUE(view->GetOrtho());
+        EXPECT_TRUE(orthotoggle->IsOn());
+        EXPECT_TRUE(view->IsAnimating());
+        EXPECT_EQ(FacingGrid(view->GetRotation()), view->GetGridOrientation());
+        // the dropdown asks the view, so it shows the plane the button chose
+        EXPECT_EQ(grid->GetSelectedIndex(), view->GetGridOrientation());
+        seen.push_back(TowardViewer(view->GetRotation()));
+    }
+    // top and bottom, front and back, left and right look along one axis from opposite sides
+    ASSERT_EQ(seen.size(), 6u);
+    EXPECT_EQ(std::set<int>(seen.begin(), seen.end()).size(), 6u);
+    for (size_t i = 0; i < 6; i += 2)
+        EXPECT_EQ(seen[i], -seen[i + 1]);
+    EXPECT_EQ(seen[0], 3); // from above
+
+    // "3D" goes back to perspective, looking down at the XY grid from the start orientation of the right view
+    Click("Change to 3D view");
+    EXPECT_FALSE(view->GetOrtho());
+    EXPECT_FALSE(orthotoggle->IsOn());
+    EXPECT_EQ(grid->GetSelectedIndex(), 0u);
+    const qzQuaternion chosen = view->GetRotation();
+    view->SetRotationFromAngles(120 * PI / 180, -30 * PI / 180);
+    EXPECT_LT(AngleBetween(chosen, view->GetRotation()), 1e-6);
+    EXPECT_GT(Matrix(chosen)(2, 2), 0);
+}
+
+TEST_F(ViewMenuTest, AlignSnapsAsTheViewDoesAndSwitchesToOrthogonalProjection) {
+    std::mt19937 random(23);
+    for (int trial = 0; trial < 20; trial++) {
+        const qzQuaternion start = RandomRotation(random);
+        view->SetOrtho(false);
+        view->SetRotation(start);
+        Click("Align the view with the screen (change to nearest orthogonal view)");
+        const qzQuaternion aligned = view->GetRotation();
+        EXPECT_TRUE(view->GetOrtho());
+        EXPECT_TRUE(view->IsAnimating());
+        EXPECT_NE(TowardViewer(aligned), 0);
+        EXPECT_EQ(FacingGrid(aligned), view->GetGridOrientation());
+        // the animation starts from where the view was
+        view->UpdateMatrices();
+        EXPECT_LT(AngleBetween(view->GetCurrentRotation(), start), 1e-7);
+        view->SetRotation(start);
+        view->Align();
+        EXPECT_LT(AngleBetween(view->GetRotation(), aligned), 1e-12);
+    }
+}
+
+TEST_F(ViewMenuTest, OrthoToggleFlipsTheProjectionAndEndsATurn) {
+    pw2_Control_Toggle* toggle = Toggle("Enable/disable orthogonal projection");
+    view->SetOrtho(false);
+    Click("Change to front view");
+    ASSERT_TRUE(view->IsAnimating());
+    Click(toggle);
+    EXPECT_FALSE(view->GetOrtho());
+    EXPECT_FALSE(toggle->IsOn());
+    EXPECT_FALSE(view->IsAnimating());
+    Click(toggle);
+    EXPECT_TRUE(view->GetOrtho());
+    EXPECT_TRUE(toggle->IsOn());
+    // the toggle shows changes made elsewhere, as by the keypad
+    view->SetOrtho(false);
+    EXPECT_FALSE(toggle->IsOn());
+}
+
+TEST_F(ViewMenuTest, DropdownsChooseTheGridPlaneAndTheDisplayModeAndEndATurn) {
+    pw2_Control_Dropdown* grid = Dropdown("Change grid orientation");
+    pw2_Control_Dropdown* display = Dropdown("Change display mode");
+    ASSERT_EQ(grid->GetStateCount(), 3u);
+    ASSERT_EQ(display->GetStateCount(), 5u);
+    for (uint32_t i : {2u, 0u, 1u}) {
+        Click("Change to top view");
+        Choose(grid, i);
+        EXPECT_EQ(view->GetGridOrientation(), i);
+        EXPECT_EQ(grid->GetSelectedIndex(), i);
+        EXPECT_FALSE(view->IsAnimating());
+    }
+    for (uint32_t i : {4u, 1u, 3u, 0u, 2u}) {
+        Click("Change to top view");
+        Choose(display, i);
+        EXPECT_EQ(view->GetDisplayMode(), i);
+        EXPECT_EQ(display->GetSelectedIndex(), i);
+        EXPECT_FALSE(view->IsAnimating());
+    }
+    // an index past the list means its last entry
+    grid->Select(7);
+    display->Select(9);
+    EXPECT_EQ(view->GetGridOrientation(), 2u);
+    EXPECT_EQ(view->GetDisplayMode(), 4u);
+    EXPECT_TRUE(display->GetState(display->GetSelectedIndex()) == "Solid-Wire");
+}
+
+TEST_F(ViewMenuTest, ZoomButtonsStepWholeUnitsWithinTheRangeAndLetATurnGoOn) {
+    view->SetZoom(2.4);
+    Click("Zoom out");
+    EXPECT_EQ(view->GetZoom(), 3);
+    const double far = view->ZoomScale();
+    Click("Zoom in");
+    Click("Zoom in");
+    EXPECT_EQ(view->GetZoom(), 1);
+    // zooming in shows fewer model units on a pixel
+    EXPECT_LT(view->ZoomScale(), far);
+
+    view->SetZoom(-45);
+    Click("Zoom in");
+    EXPECT_EQ(view->GetZoom(), -45);
+    view->SetZoom(27);
+    Click("Zoom out");
+    EXPECT_EQ(view->GetZoom(), 27);
+
+    Click("Change to left view");
+    Click("Zoom in");
+    EXPECT_TRUE(view->IsAnimating());
+}
+
+TEST_F(ViewMenuTest, MoveToggleHandsTheLeftButtonToTheCameraWithItsCursorOverTheImage) {
+    Settings().animationtime = 0;
+    pw2_Control_Toggle* toggle =
+        Toggle("Rotate/move/zoom (middle mouse button)\nHold shift to move, hold ctrl to zoom.");
+    ASSERT_NE(toggle, nullptr);
+    platform.ClearCalls();
+    Click(toggle);
+    EXPECT_TRUE(view->GetImage()->GetMoveMode());
+    EXPECT_TRUE(toggle->IsOn());
+    // the toggle, not the image, is under the mouse: the cursor changes when the mouse comes to the image
+    EXPECT_TRUE(platform.CallsStartingWith("SetCursor").empty());
+    qzQuaternion before = view->GetRotation();
+    DragLeft(200, 200, 260, 230);
+    EXPECT_GT(AngleBetween(view->GetRotation(), before), 0.1);
+    std::vector<std::string> cursors = platform.CallsStartingWith("SetCursor");
+    ASSERT_EQ(cursors.size(), 1u);
+    EXPECT_EQ(cursors[0].substr(cursors[0].rfind(' ')), " 9");
+
+    Click(toggle);
+    EXPECT_FALSE(view->GetImage()->GetMoveMode());
+    EXPECT_FALSE(toggle->IsOn());
+    cursors = platform.CallsStartingWith("SetCursor");
+    ASSERT_EQ(cursors.size(), 2u);
+    EXPECT_EQ(cursors[1].substr(cursors[1].rfind(' ')), " 3");
+    before = view->GetRotation();
+    DragLeft(200, 200, 260, 230);
+    EXPECT_EQ(AngleBetween(view->GetRotation(), before), 0);
+}
+
+TEST_F(ViewMenuTest, CenterBringsTheTargetBackAndEndsATurnWhereItWasHeading) {
+    view->SetTarget(qzVector3(3, -4, 5));
+    view->SetZoom(-7);
+    Click("Change to back view");
+    const qzQuaternion heading = view->GetRotation();
+    ASSERT_TRUE(view->IsAnimating());
+    Click("Move the view back to the center");
+    EXPECT_EQ(view->GetTarget().Norm(), 0);
+    EXPECT_FALSE(view->IsAnimating());
+    EXPECT_EQ(AngleBetween(view->GetRotation(), heading), 0);
+    EXPECT_EQ(view->GetZoom(), -7);
+}
+
+TEST_F(ViewMenuTest, GeomAndTexChangeNothingAndKeepTheirLooks) {
+    view->SetRotationFromAngles(0.4, -0.7);
+    view->SetTarget(qzVector3(1, 2, 3));
+    view->SetDisplayMode(3);
+    const qzQuaternion rotation = view->GetRotation();
+    const uint32_t redraws = app->GetRedrawRequestCount();
+    for (const char* tooltip : {"Show model geometry", "Show texture map"}) {
+        Click(tooltip);
+        Click(tooltip);
+    }
+    EXPECT_EQ(AngleBetween(view->GetRotation(), rotation), 0);
+    EXPECT_EQ((view->GetTarget() - qzVector3(1, 2, 3)).Norm(), 0);
+    EXPECT_EQ(view->GetDisplayMode(), 3u);
+    EXPECT_TRUE(view->GetOrtho());
+    EXPECT_FALSE(view->IsAnimating());
+    EXPECT_FALSE(view->GetImage()->GetMoveMode());
+    EXPECT_TRUE(Toggle("Show model geometry")->IsOn());
+    EXPECT_FALSE(Toggle("Show texture map")->IsOn());
+    // the presses still show
+    EXPECT_GT(app->GetRedrawRequestCount(), redraws);
+}
