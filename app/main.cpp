@@ -6,6 +6,8 @@
 #include "qzmain.h"
 #include "qzqtplatform.h"
 
+#include <cstdlib>
+
 namespace {
 
 int RunApplication() {
@@ -26,5 +28,7 @@ int main(int argc, char** argv) {
     qzQtPlatform& platform = *new qzQtPlatform(argc, argv);
     qzGLRenderApi direct3d(platform);
     qzSetRenderApi(&direct3d);
+    // Measurement only: the window tests count the frames and their draw calls.
+    direct3d.logframes = std::getenv("FACETWRIGHT_LOG_FRAMES") != nullptr;
     return pw2_RunGuarded(RunApplication);
 }

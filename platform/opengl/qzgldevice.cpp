@@ -509,7 +509,7 @@ HRESULT qzGLDevice::Present() {
     gl->glBlitFramebuffer(0, 0, shownwidth, shownheight, 0, size.height(), shownwidth,
                           size.height() - shownheight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     context->swapBuffers(surface);
-    ++api->presents;
+    api->CountPresent();
     BindTarget();
     ApplyScissor();
     return D3D_OK;

@@ -1,5 +1,6 @@
 #include "qzglrenderapi.h"
 
+#include "qzdebugoutput.h"
 #include "qzgldevice.h"
 #include "qzqtplatform.h"
 
@@ -72,4 +73,18 @@ HRESULT qzGLRenderApi::CreateDevice(uint32_t adapter, D3DDEVTYPE, qzWindowHandle
 void qzGLRenderApi::LoseDevices() {
     for (qzGLDevice* device = devices; device != nullptr; device = device->next)
         device->LoseContext();
+}
+
+void qzGLRenderApi::CountPresent() {
+    ++presents;
+    if (logframes) {
+        qzString line("[qzGLDevice] Present: ");
+        line.AppendUInt(static_cast<uint32_t>(drawcalls - framedrawcalls));
+        line.Append(" draw calls, ");
+        line.AppendUInt(static_cast<uint32_t>(vertices - framevertices));
+        line.Append(" vertices.\n");
+        qzOutputDebugString(line);
+    }
+    framedrawcalls = drawcalls;
+    framevertices = vertices;
 }

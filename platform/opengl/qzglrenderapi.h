@@ -31,9 +31,15 @@ public:
     uint64_t drawcalls = 0;
     uint64_t vertices = 0;
     uint64_t presents = 0;
+    // Set only to measure the program: each present then writes its frame's draw calls and vertices to the
+    // debug output.
+    bool logframes = false;
 
 private:
     friend class qzGLDevice;
+    void CountPresent();
+    uint64_t framedrawcalls = 0; // the totals at the previous present
+    uint64_t framevertices = 0;
     qzQtPlatform& platform;
     qzGLDevice* devices = nullptr; // intrusive list of the live devices
     int maxsamples = -1;           // asked of the driver once
