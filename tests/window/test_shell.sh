@@ -2,41 +2,9 @@
 # Runs the real program on a virtual display and drives it with real X events: start-up log, resizes,
 # F11 there and back, Alt+F4 and, in a second run, the close box, each with its log and exit status.
 # Usage: test_shell.sh PROGRAM XCLOSE   (starts its own Xvfb unless INSIDE_XVFB is set)
-set -uo pipefail
+source "$(dirname "$(readlink -f "$0")")/common.sh"
 program=$(readlink -f "$1")
 xclose=$(readlink -f "$2")
-if [ -z "${INSIDE_XVFB:-}" ]; then
-    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program" "$xclose"
-fi
-
-work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-log="$work/log"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-
-source "$(dirname "$(readlink -f "$0")")/wait.sh"
-# Waits until the window's client area is at x, y with width x height, at most 10 s.
-wait_for_geometry() {
-    local want="$1" got=""
-    for _ in $(seq 200); do
-        window=$(find_window)
-        got=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-              /Width:/{w=$NF} /Height:/{h=$NF} END{print x "," y " " w "x" h}')
-        [ "$got" = "$want" ] && return 0
-        sleep 0.05
-    done
-    fail "geometry is $got, expected $want"; return 1
-}
-
-# The newest visible window of the program: a change of window type makes a new native window.
-find_window() { xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1; }
-# Real key presses (XTEST) into the window, which gets the input focus first.
-press() {
-    window=$(find_window)
-    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-    xdotool key "$1"
-}
 
 "$program" 2>"$log" &
 pid=$!

@@ -1,0 +1,38 @@
+# Set-up and helpers of the window tests, sourced first by each with its arguments: the test runs again
+# on a virtual display of its own unless INSIDE_XVFB is set. The helpers read the program's log in $log and
+# its process id in $pid, and count failures in $failures.
+set -uo pipefail
+if [ -z "${INSIDE_XVFB:-}" ]; then
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+log="$work/log"
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
+# Waits until the window's client area is at x, y with width x height, at most 10 s.
+wait_for_geometry() {
+    local want="$1" got=""
+    for _ in $(seq 200); do
+        window=$(find_window)
+        got=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+              /Width:/{w=$NF} /Height:/{h=$NF} END{print x "," y " " w "x" h}')
+        [ "$got" = "$want" ] && return 0
+        sleep 0.05
+    done
+    fail "geometry is $got, expected $want"; return 1
+}
+
+# The newest visible window of the program: a change of window type makes a new native window.
+find_window() { xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1; }
+# Real key presses (XTEST) into the window, which gets the input focus first.
+press() {
+    window=$(find_window)
+    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    xdotool key "$1"
+}
+
