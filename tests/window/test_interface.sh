@@ -336,7 +336,36 @@ shows "dropdown after the click outside" face_colours $DROPDOWN 0 0 $MODES
 move 260 432
 xdotool click 1
 rows 3 | expect "the click outside chose nothing"
+# With the mouse: the row under the pointer lights up; a click in the list's 2-pixel border chooses nothing
+# and leaves it open; a click on a row chooses it.
+move 270 470
+rows 1 | expect "the row under the mouse"
+move 252 470
+xdotool click 1
+sleep 0.3
+rows 1 | expect "a click in the border"
+move 270 483
+xdotool click 1
+echo "320 500 $SUBMENU_BODY" | expect "list closed by a click on a row"
+move 260 432
+xdotool click 1
+rows 2 | expect "the row chosen by the click"
 press Escape
+# Pressed on the dropdown, dragged onto a row and released there.
+move 262 432
+xdotool mousedown 1
+move 270 515
+rows 4 | expect "dragged onto the last row"
+xdotool mouseup 1
+echo "320 500 $SUBMENU_BODY" | expect "list closed by the release"
+move 260 432
+xdotool click 1
+rows 4 | expect "the row chosen by the drag"
+# Back to the first mode, so that the frames measured below show the view as it starts.
+for _ in 1 2 3 4; do press Up; done
+rows 0 | expect "up arrows to the first entry"
+press Return
+echo "320 500 $SUBMENU_BODY" | expect "list closed again by enter"
 move 600 200
 
 # --- the tooltip of "Top": after 600 ms, below the mouse, inside the window, gone on a click --------------
