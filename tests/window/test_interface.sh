@@ -424,7 +424,10 @@ framed move 600 200
 quiet
 echo "idle frame at 1280x1000: $(grep '^\[qzGLDevice\] Present: ' "$log" | tail -n1 | cut -d' ' -f3-)"
 
-kill "$pid"
+# A clean end, so that a sanitizer build reports what the session leaked.
+press alt+F4
+wait_for_exit
+[ "${status:-x}" = 0 ] || fail "exit status ${status:-none} after Alt+F4, expected 0"
 if [ "$failures" -ne 0 ]; then
     echo "--- program log ---" >&2; grep -v '^\[qzGLDevice\] Present: ' "$log" >&2
     exit 1
