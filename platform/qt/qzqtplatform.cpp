@@ -128,7 +128,13 @@ protected:
         QPoint at = event->position().toPoint();
         Post(WM_MOUSEMOVE, 0, qzMakeLParam(at.x(), at.y()));
     }
-    void enterEvent(QEnterEvent*) override { Post(WM_SETCURSOR); }
+    // Entering is a move as well: Qt drops a move to the position it last reported, which the pointer
+    // has again when it comes back where it left.
+    void enterEvent(QEnterEvent* event) override {
+        Post(WM_SETCURSOR);
+        QPoint at = event->position().toPoint();
+        Post(WM_MOUSEMOVE, 0, qzMakeLParam(at.x(), at.y()));
+    }
     void leaveEvent(QEvent*) override { Post(WM_MOUSELEAVE); }
     void wheelEvent(QWheelEvent* event) override {
         int16_t delta = static_cast<int16_t>(event->angleDelta().y());

@@ -141,3 +141,31 @@ TEST_F(QtPlatformTest, ControlsKeepTheirTextsAndAPressedButtonReachesItsWindow) 
     EXPECT_EQ(clicks.count, 1);
     window.Destroy();
 }
+
+TEST_F(QtPlatformTest, PointerComingBackWhereItLeftIsInsideAgain) {
+    qzMain root(0);
+    qzWindow window;
+    window.Create(&root, "Facetwright test", 2, 100, 100, 300, 200, 300, 200, nullptr);
+    window.Show(false);
+    auto settle = [&](auto done) {
+        for (int i = 0; i < 200 && !done(); ++i) {
+            ASSERT_TRUE(PumpMessages());
+            Sleep(10);
+        }
+    };
+    settle([&] { return window.GetX() > 0 && window.GetClientWidth() == 300; });
+    const int32_t x = window.GetX() + 150, y = window.GetY() + 100;
+    ASSERT_TRUE(platform->SetCursorPos(x, y));
+    settle([&] { return window.IsMouseInside(); });
+    ASSERT_TRUE(window.IsMouseInside());
+    ASSERT_TRUE(platform->SetCursorPos(window.GetX() + 400, y));
+    settle([&] { return !window.IsMouseInside(); });
+    ASSERT_FALSE(window.IsMouseInside());
+    // Back to the very pixel it left from: Qt reports no move there, only the entry.
+    ASSERT_TRUE(platform->SetCursorPos(x, y));
+    settle([&] { return window.IsMouseInside(); });
+    EXPECT_TRUE(window.IsMouseInside());
+    EXPECT_EQ(window.GetMouseX(), 150);
+    EXPECT_EQ(window.GetMouseY(), 100);
+    window.Destroy();
+}
