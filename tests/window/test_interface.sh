@@ -107,12 +107,12 @@ shots=0
 # Polls the window until every pixel of the expectation on standard input is within 2 of its colour, at
 # most 5 s; otherwise a failure naming the first wrong pixels, with the last shot kept beside the test.
 expect() {
-    local what=$1 spec points bad=""
-    spec=$(cat)
-    points=$(awk '{print $1 "," $2}' <<<"$spec")
+    local what=$1 expected points bad=""
+    expected=$(cat)
+    points=$(awk '{print $1 "," $2}' <<<"$expected")
     for _ in $(seq 50); do
         # shellcheck disable=SC2086
-        bad=$(paste -d' ' <(echo "$spec") <("$xpixels" "$window" $points) | awk '{
+        bad=$(paste -d' ' <(echo "$expected") <("$xpixels" "$window" $points) | awk '{
             for (i = 0; i < 3; ++i) { d = $(3 + i) - $(6 + i); if (d > 2 || d < -2) {
                 print "(" $1 "," $2 ") is " $6 " " $7 " " $8 ", expected " $3 " " $4 " " $5; next } } }')
         [ -z "$bad" ] && return 0
