@@ -31,6 +31,7 @@ test-asan: deps
 
 bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@bench/compare.sh $(BUILD)
 
 # libFuzzer with clang, bounded in time; new finds land in the kept corpus (FUZZ_SECONDS per target).
 BUILD_FUZZ   ?= build-fuzz

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Measures on a virtual display, side by side: time from start to the first frame shown (the window's centre
+# no longer black), resident memory once idle, and processor time over 10 idle seconds, for this program, the
+# platform's floor (bench/floor_window.cpp) and those of the other viewers that are installed here; then, for
+# this program alone, the processor time per frame during a continuous camera drag and the draw calls per frame.
+# Usage: bench/compare.sh [build folder]
+set -uo pipefail
+build=$(readlink -f "${1:-build}")
+if [ -z "${INSIDE_XVFB:-}" ]; then
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build"
+fi
+ticks=$(getconf CLK_TCK)
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+now() { date +%s%N; }
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# measure NAME COMMAND...: prints "NAME first-frame-ms rss-MB idle-cpu-ms", or why it could not.
+measure() {
+    local name=$1 window="" start shown
+    shift
+    start=$(now)
+    FACETWRIGHT_LOG_FRAMES=1 "$@" >/dev/null 2>"$work/$name.log" &
+    pid=$!
+    for _ in $(seq 3000); do
+        window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1)
+        [ -n "$window" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.01
+    done
+    if [ -z "$window" ]; then
+        echo "$name could-not-start"
+        kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=
+        return
+    fi
+    local geometry cx cy
+    geometry=$(xwininfo -id "$window" | awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print int(w/2) "," int(h/2)}')
+    for _ in $(seq 3000); do
+        [ "$("$build/xpixels" "$window" "$geometry" 2>/dev/null)" != "0 0 0" ] && break
+        sleep 0.005
+    done
+    shown=$(now)
+    sleep 2
+    local rss before after
+    rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
+    before=$(cpu "$pid")
+    sleep 10
+    after=$(cpu "$pid")
+    echo "$name $(( (shown - start) / 1000000 )) $(( rss / 1024 )) $(( (after - before) * 1000 / ticks ))"
+    if [ "$name" = facetwright ]; then
+        # A camera drag with the middle button over the left view, 200 moves.
+        local x y presents frames used
+        read -r x y < <(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+                        END{print x + 200, y + 200}')
+        presents=$(grep -c 'Present:' "$work/$name.log")
+        before=$(cpu "$pid")
+        xdotool mousemove "$x" "$y" mousedown 2
+        for i in $(seq 200); do xdotool mousemove "$((x + i % 100))" "$((y + i % 60))"; done
+        xdotool mouseup 2
+        sleep 0.5
+        after=$(cpu "$pid")
+        frames=$(( $(grep -c 'Present:' "$work/$name.log") - presents ))
+        used=$(( (after - before) * 1000 / ticks ))
+        echo "drag $frames $used $(grep 'Present:' "$work/$name.log" | tail -n1 | sed 's/.*Present: //')"
+    fi
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=
+}
+
+{
+    measure facetwright "$build/facetwright"
+    measure floor "$build/floor_window"
+    for peer in wings3d meshlab f3d blender; do
+        if command -v "$peer" >/dev/null; then
+            measure "$peer" "$peer"
+        else
+            echo "$peer not-installed"
+        fi
+    done
+} > "$work/results"
+
+awk '
+    $1 == "floor" { ff = $2; fm = $3 }
+    { row[NR] = $0 }
+    END {
+        printf "%-12s %16s %12s %22s\n", "program", "first frame ms", "resident MB", "CPU ms / 10 idle s"
+        for (i = 1; i <= NR; ++i) {
+            split(row[i], f, " ")
+            if (f[1] == "drag") {
+                printf "\ncamera drag: %d frames, %.1f ms of CPU per frame; last frame: %s %s %s %s %s\n",
+                       f[2], f[2] ? f[3] / f[2] : 0, f[4], f[5], f[6], f[7], f[8]
+            } else if (f[2] ~ /^[0-9]+$/) {
+                printf "%-12s %8d (%+5d) %6d (%+4d) %22d\n", f[1], f[2], f[2] - ff, f[3], f[3] - fm, f[4]
+            } else {
+                printf "%-12s %s\n", f[1], f[2]
+            }
+        }
+        print "\n(in brackets: the difference to the floor)"
+    }' "$work/results"
