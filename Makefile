@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-plain test-asan bench fuzz fonts format clean
+.PHONY: all deps configure build run test test-plain build-asan test-asan bench soak fuzz fonts format clean
 
 all: build
 
@@ -24,14 +24,25 @@ test: test-plain test-asan
 test-plain: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-asan: deps
+build-asan: deps
 	@cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BENCH=OFF > /dev/null
 	@cmake --build $(BUILD_ASAN) -j $(JOBS)
+
+test-asan: build-asan
 	@cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
 	@bench/compare.sh $(BUILD)
+
+# The long runs: minutes of random input to the sanitizer build, then a storm of resizes with a lost device
+# after every frame and 10,000 frames of use, whose resident memory may grow by at most 1 MiB.
+SOAK_SECONDS ?= 600
+SOAK_SEED    ?= 1
+soak: build build-asan
+	@tests/window/test_monkey.sh $(BUILD_ASAN)/facetwright $(SOAK_SECONDS) $(SOAK_SEED)
+	@tests/window/test_storm.sh $(BUILD)/facetwright 2000 1024
+	@tests/window/test_memory.sh $(BUILD)/facetwright 10000 1024
 
 # libFuzzer with clang, bounded in time; new finds land in the kept corpus (FUZZ_SECONDS per target).
 BUILD_FUZZ   ?= build-fuzz

@@ -30,5 +30,8 @@ int main(int argc, char** argv) {
     qzSetRenderApi(&direct3d);
     // Measurement only: the window tests count the frames and their draw calls.
     direct3d.logframes = std::getenv("FACETWRIGHT_LOG_FRAMES") != nullptr;
+    // Testing only: the storm test loses the device after every n-th frame.
+    if (const char* every = std::getenv("FACETWRIGHT_LOSE_DEVICE_EVERY"))
+        direct3d.loseevery = static_cast<uint32_t>(std::strtoul(every, nullptr, 10));
     return pw2_RunGuarded(RunApplication);
 }

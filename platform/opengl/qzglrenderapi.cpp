@@ -87,4 +87,6 @@ void qzGLRenderApi::CountPresent() {
     }
     framedrawcalls = drawcalls;
     framevertices = vertices;
+    if (loseevery != 0 && presents % loseevery == 0)
+        LoseDevices();
 }

@@ -34,6 +34,8 @@ public:
     // Set only to measure the program: each present then writes its frame's draw calls and vertices to the
     // debug output.
     bool logframes = false;
+    // Set only to test the program: every n-th present loses the devices after it; 0 never.
+    uint32_t loseevery = 0;
 
 private:
     friend class qzGLDevice;

@@ -5,6 +5,7 @@
 #include <QOpenGLFunctions_3_3_Core>
 
 #include <cstring>
+#include <utility>
 
 qzGLVertexBuffer::qzGLVertexBuffer(qzGLDevice* device, uint32_t length, uint32_t usage, D3DPOOL pool)
     : device(device), length(length), usage(usage), pool(pool) {
@@ -31,6 +32,8 @@ uint32_t qzGLVertexBuffer::Release() {
 bool qzGLVertexBuffer::Realize() {
     if (!device->MakeCurrent())
         return true; // made when the context comes back
+    if (pool != D3DPOOL_MANAGED)
+        std::vector<uint8_t>().swap(copy); // the scratch area of a lost device
     QOpenGLFunctions_3_3_Core* gl = device->gl;
     gl->glGenBuffers(1, &name);
     gl->glBindBuffer(GL_ARRAY_BUFFER, name);
@@ -55,9 +58,12 @@ HRESULT qzGLVertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint
         return D3DERR_INVALIDCALL;
     if (pool == D3DPOOL_MANAGED) {
         *data = copy.data() + offset;
+    } else if (name == 0 || !device->MakeCurrent()) {
+        // As in Direct3D, a lost device still takes the frame's vertices: they go to a scratch area and
+        // are dropped, since the frame is never shown.
+        copy.resize(length);
+        *data = copy.data() + offset;
     } else {
-        if (name == 0 || !device->MakeCurrent())
-            return D3DERR_DEVICELOST;
         GLbitfield access = GL_MAP_WRITE_BIT;
         if (flags & D3DLOCK_DISCARD)
             access |= GL_MAP_INVALIDATE_BUFFER_BIT;
@@ -81,14 +87,14 @@ HRESULT qzGLVertexBuffer::Unlock() {
     if (!locked)
         return D3DERR_INVALIDCALL;
     locked = false;
-    if (!device->MakeCurrent() || name == 0) {
-        mapped = false;
+    bool wasmapped = std::exchange(mapped, false);
+    if (pool != D3DPOOL_MANAGED && !wasmapped)
+        return D3D_OK; // written to the scratch area of a lost device
+    if (!device->MakeCurrent() || name == 0)
         return D3D_OK;
-    }
     QOpenGLFunctions_3_3_Core* gl = device->gl;
     gl->glBindBuffer(GL_ARRAY_BUFFER, name);
-    if (mapped) {
-        mapped = false;
+    if (wasmapped) {
         gl->glUnmapBuffer(GL_ARRAY_BUFFER);
     } else {
         gl->glBufferSubData(GL_ARRAY_BUFFER, lockoffset, locksize, copy.data() + lockoffset);

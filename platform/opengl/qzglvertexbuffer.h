@@ -33,7 +33,7 @@ private:
     ~qzGLVertexBuffer();
 
     uint32_t references = 1;
-    std::vector<uint8_t> copy; // managed buffers only
+    std::vector<uint8_t> copy; // the bytes of a managed buffer; a scratch area of a lost default one
     bool locked = false;
     bool mapped = false;
     uint32_t lockoffset = 0, locksize = 0;

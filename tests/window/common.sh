@@ -9,6 +9,8 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 log="$work/log"
+# The system libraries under Qt keep some allocations until exit.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lsan.supp:print_suppressions=0}
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -36,3 +38,17 @@ press() {
     xdotool key "$1"
 }
 
+
+# Resident memory of the program in KiB.
+rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status"; }
+# Pixels of the rectangle W x H at X, Y of screenshot SHOT that are clearly blue: the lit faces of the
+# sample scene. Usage: scene_pixels SHOT X Y W H
+scene_pixels() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -fx '(b - r > 0.15) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
+}
+# Fails for every assertion or sanitizer report in the log.
+check_faults() {
+    grep -q "Assertion failed" "$log" && fail "an assertion failed"
+    grep -qE "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error" "$log" && fail "the sanitizers report a fault"
+    return 0
+}

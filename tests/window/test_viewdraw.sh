@@ -2,28 +2,14 @@
 # Runs the real program on a virtual display and reads its first frame back from the screen: both 3D views
 # show the lit sample scene inside their image rectangles, each framed by its sunken bevel.
 # Usage: test_viewdraw.sh PROGRAM   (starts its own Xvfb unless INSIDE_XVFB is set)
-set -uo pipefail
+source "$(dirname "$(readlink -f "$0")")/common.sh"
 program=$(readlink -f "$1")
-if [ -z "${INSIDE_XVFB:-}" ]; then
-    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program"
-fi
-
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-log="$work/log"
 shot="$work/shot.png"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 "$program" 2>"$log" &
 pid=$!
-for _ in $(seq 200); do
-    grep -qxF "[pw2_GraphicsController] Device was reset." "$log" && break
-    sleep 0.05
-done
-grep -qxF "[pw2_GraphicsController] Device was reset." "$log" || { fail "no device"; cat "$log" >&2; exit 1; }
-window=$(xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1)
+wait_for_line "[pw2_GraphicsController] Device was reset." || { cat "$log" >&2; exit 1; }
+window=$(find_window)
 # the first frame is presented with the reset; give the server a moment to show it
 sleep 0.5
 import -window "$window" "$shot" || { fail "no screenshot"; exit 1; }
@@ -37,10 +23,6 @@ expect_pixel() {
     got=$(pixel "$1" "$2")
     [ "$got" = "$3" ] || fail "pixel $1,$2 is $got, expected $3 ($4)"
 }
-# Pixels of the rectangle w x h at x, y that are clearly blue: the lit faces of the schematic scene.
-scene_pixels() {
-    convert "$shot" -crop "$3x$4+$1+$2" +repage -fx '(b - r > 0.15) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
-}
 
 # At 800 x 600 each view is 400 x 445 and its image 398 x 398 at (1, 1) inside it.
 dark=96,96,96
@@ -51,12 +33,11 @@ for left in 0 400; do
     expect_pixel "$((x + 100))" 0 "$dark" "top edge of the view at $left"
     expect_pixel "$((x + 398))" 200 "$light" "right edge of the view at $left"
     expect_pixel "$((x + 100))" 399 "$light" "bottom edge of the view at $left"
-    count=$(scene_pixels "$x" 1 398 398)
+    count=$(scene_pixels "$shot" "$x" 1 398 398)
     [ "${count:-0}" -ge 5000 ] || fail "only ${count:-0} pixels of lit faces in the view at $left"
 done
 
-grep -q "Assertion failed" "$log" && fail "an assertion failed"
-grep -qE "ERROR: AddressSanitizer|runtime error" "$log" && fail "the sanitizers report a fault"
+check_faults
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 if [ "$failures" -ne 0 ]; then
     cp "$shot" /tmp/test_viewdraw_failed.png 2>/dev/null && echo "screenshot in /tmp/test_viewdraw_failed.png" >&2
