@@ -74,21 +74,11 @@ TEST_F(TextDrawTest, EveryGlyphIsAQuadOverItsCellWithPixelCentresHit) {
         const float corners[6][4] = {{l, t, uv.left, uv.top},     {r, t, uv.right, uv.top},
                                      {r, b, uv.right, uv.bottom}, {r, b, uv.right, uv.bottom},
                                      {l, b, uv.left, uv.bottom},  {l, t, uv.left, uv.top}};
+        // two clockwise triangles on the screen (y down)
         for (int k = 0; k < 6; ++k) {
-            const qzVertex2D& v = drawn[6 * g + k];
-            EXPECT_EQ(v.x, corners[k][0]) << g << " " << k;
-            EXPECT_EQ(v.y, corners[k][1]) << g << " " << k;
-            EXPECT_EQ(v.u, corners[k][2]) << g << " " << k;
-            EXPECT_EQ(v.v, corners[k][3]) << g << " " << k;
-            EXPECT_EQ(v.z, 0.0f);
-            EXPECT_EQ(v.rhw, 1.0f);
-            EXPECT_EQ(v.diffuse, 0xFF102030u);
-        }
-        // two clockwise triangles on the screen (y down): positive cross products
-        for (int tri = 0; tri < 2; ++tri) {
-            const qzVertex2D* p = &drawn[6 * g + 3 * tri];
-            float cross = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
-            EXPECT_GT(cross, 0);
+            qzVertex2D expected{corners[k][0], corners[k][1], 0, 1, 0xFF102030u, 0,
+                                corners[k][2], corners[k][3]};
+            EXPECT_TRUE(Same({drawn[6 * g + k]}, {expected})) << g << " " << k;
         }
     }
 }
