@@ -102,6 +102,22 @@ struct GLDeviceTest : ::testing::Test {
         device.SetView(qzMatrix::Identity());
         device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
     }
+    void DirectionalLight(qzLight& light, float strength, float z) {
+        light.Create(&device);
+        light.SetType(D3DLIGHT_DIRECTIONAL);
+        light.SetColors(0, 0, 0, strength, strength, strength, 0, 0, 0);
+        light.SetDirection(0, 0, z);
+        light.Apply();
+        light.Enable(true);
+    }
+    // A triangle in clip space with its top-left corner at (x0, 1).
+    void LitTriangle(qzVertexQueue<qzVertex3D>& solid, float x0, float width, const float (&normal)[3],
+                     uint32_t colour) {
+        qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
+        const float xs[3] = {x0, x0 + width, x0}, ys[3] = {1, 1, -1};
+        for (int i = 0; i < 3; ++i)
+            v[i] = qzVertex3D{xs[i], ys[i], 0.5f, normal[0], normal[1], normal[2], colour, 0, 0, 0};
+    }
     // The frame state of 2D drawing: no culling, no depth, no lighting, untextured, no blending.
     void Begin() {
         device.BeginScene();
@@ -118,14 +134,8 @@ struct GLDeviceTest : ::testing::Test {
         const float xs[6] = {left, right, left, right, right, left};
         const float ys[6] = {top, top, bottom, top, bottom, bottom};
         for (int i = 0; i < 6; ++i) {
-            v[i] = qzVertex2D{xs[i] - 0.5f,
-                              ys[i] - 0.5f,
-                              z,
-                              1.0f,
-                              color,
-                              0,
-                              xs[i] == left ? 0.0f : 1.0f,
-                              ys[i] == top ? 0.0f : 1.0f};
+            float u = xs[i] == left ? 0.0f : 1.0f, w = ys[i] == top ? 0.0f : 1.0f;
+            v[i] = qzVertex2D{xs[i] - 0.5f, ys[i] - 0.5f, z, 1.0f, color, 0, u, w};
         }
     }
 
@@ -309,27 +319,15 @@ TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
     device.SetMaterialSources(D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0.2f, 0.2f, 0.2f, 0.5f, 0.25f, 1.0f, 0, 0, 0, 0, 0, 0, 1.0f, 1.0f);
     qzLight light;
-    light.Create(&device);
-    light.SetType(D3DLIGHT_DIRECTIONAL);
-    light.SetColors(0, 0, 0, 1, 1, 1, 0, 0, 0);
-    light.SetDirection(0, 0, 1);
-    light.Apply();
-    light.Enable(true);
+    DirectionalLight(light, 1, 1);
     qzVertexQueue<qzVertex3D> solid;
     solid.Create(&device, 1000);
     // The left triangle faces the light, the right one is turned so that N.L is 0.6.
-    const float normals[2][3] = {{0, 0, -1}, {0, 0.8f, -0.6f}};
-    for (int t = 0; t < 2; ++t) {
-        float x0 = t == 0 ? -1.0f : 0.0f;
-        qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
-        const float xs[3] = {x0, x0 + 1, x0}, ys[3] = {1, 1, -1};
-        for (int i = 0; i < 3; ++i)
-            v[i] = qzVertex3D{xs[i], ys[i], 0.5f, normals[t][0], normals[t][1], normals[t][2], 0, 0, 0, 0};
-    }
+    LitTriangle(solid, -1, 1, {0, 0, -1}, 0);
+    LitTriangle(solid, 0, 1, {0, 0.8f, -0.6f}, 0);
     solid.Flush();
     Pixels pixels = ReadBack();
     double ambient = 0.2 * 0x40 / 255.0;
-
     EXPECT_TRUE(Near(pixels(3, 4), static_cast<int>((ambient + 0.5) * 255 + 0.5),
                      static_cast<int>((ambient + 0.25) * 255 + 0.5), 255));
     EXPECT_TRUE(Near(pixels(19, 4), static_cast<int>((ambient + 0.3) * 255 + 0.5),
@@ -344,22 +342,11 @@ TEST_F(GLDeviceTest, VertexColoursLitByTwoOppositeLightsWithSpecularOnAndPowerZe
     device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0);
     qzLight lights[2];
-    const float directions[2][3] = {{0, 0, 1}, {0, 0, -1}};
-    for (int i = 0; i < 2; ++i) {
-        lights[i].Create(&device);
-        lights[i].SetType(D3DLIGHT_DIRECTIONAL);
-        lights[i].SetColors(0, 0, 0, 0.3f, 0.3f, 0.3f, 0, 0, 0);
-        lights[i].SetDirection(directions[i][0], directions[i][1], directions[i][2]);
-        lights[i].Apply();
-        lights[i].Enable(true);
-    }
+    DirectionalLight(lights[0], 0.3f, 1);
+    DirectionalLight(lights[1], 0.3f, -1);
     qzVertexQueue<qzVertex3D> solid;
     solid.Create(&device, 1000);
-    const uint32_t colour = 0xff78a0dc; // 120, 160, 220
-    qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
-    const float xs[3] = {-1, 1, -1}, ys[3] = {1, 1, -1};
-    for (int i = 0; i < 3; ++i)
-        v[i] = qzVertex3D{xs[i], ys[i], 0.5f, 0, 0, -1, colour, 0, 0, 0};
+    LitTriangle(solid, -1, 2, {0, 0, -1}, 0xff78a0dc); // 120, 160, 220
     solid.Flush();
     Pixels pixels = ReadBack();
     // ambient 179/255 and one light at full strength: 0.702 + 0.3 of each channel
