@@ -77,12 +77,15 @@ std::vector<uint8_t> Save(const Model& m, const std::string& key, bool compress,
     return writer.Save(tag, key.empty() ? nullptr : key.data(), key.size(), compress);
 }
 
+std::string Name(const char* name) {
+    return std::string(name, strnlen(name, 16));
+}
+
 // Everything the reader hands out equals the model.
 void ExpectContent(const CompactDB_Reader& db, const Model& m) {
     ASSERT_EQ(db.GetAttributeCount(), m.attributes.size());
     for (uint32_t i = 0; i < db.GetAttributeCount(); ++i) {
-        EXPECT_EQ(std::string(db.GetAttribute(i).name, strnlen(db.GetAttribute(i).name, 16)),
-                  m.attributes[i].first);
+        EXPECT_EQ(Name(db.GetAttribute(i).name), m.attributes[i].first);
         EXPECT_EQ(db.GetAttributeValue(i), m.attributes[i].second);
     }
     ASSERT_EQ(db.GetTableCount(), m.tables.size());
@@ -93,20 +96,15 @@ void ExpectContent(const CompactDB_Reader& db, const Model& m) {
         EXPECT_EQ(table.tableindex, t);
         ASSERT_EQ(table.GetRowCount(), expected.rowcount);
         ASSERT_EQ(table.fieldcount, expected.fields.size());
-        EXPECT_EQ(std::string(db.GetTableRecord(t).name, strnlen(db.GetTableRecord(t).name, 16)),
-                  expected.name);
+        EXPECT_EQ(Name(db.GetTableRecord(t).name), expected.name);
         std::vector<uint32_t> offsets;
         uint32_t offset = 0;
         for (uint32_t f = 0; f < table.fieldcount; ++f) {
-            EXPECT_EQ(std::string(table.GetField(f).name, strnlen(table.GetField(f).name, 16)),
-                      expected.fields[f].first);
+            EXPECT_EQ(Name(table.GetField(f).name), expected.fields[f].first);
             EXPECT_EQ(table.GetFieldSize(f), expected.fields[f].second);
             EXPECT_EQ(table.GetField(f).offset, offset);
             offsets.push_back(offset);
             offset += expected.fields[f].second;
-        }
-        if (!expected.rows.empty()) {
-            EXPECT_EQ(0, std::memcmp(table.GetRow(0).row, expected.rows.data(), expected.rows.size()));
         }
         // A field found by name and size is the first of that name and size, and each row gives its bytes.
         for (const auto& [name, size] : expected.fields) {
@@ -148,17 +146,11 @@ TEST(CompactDB, RandomTablesRoundTripPlainAndCompressedWithAndWithoutKey) {
         CompactDB_Reader db;
         ASSERT_TRUE(db.Load(image.data(), image.size(), "test", key.data(), key.size())) << i;
         ExpectContent(db, m);
-        // The same tables are found by name and by index, and every row lies at its place.
-        for (uint32_t t = 0; t < db.GetTableCount(); ++t) {
-            CompactDB_Table byname = db.FindTable(m.tables[t].name.c_str());
+        for (const ModelTable& table : m.tables) {
+            CompactDB_Table byname = db.FindTable(table.name.c_str());
             ASSERT_TRUE(byname.Exists());
-            CompactDB_Table byindex = db.GetTable(byname.tableindex);
-            EXPECT_EQ(byname.rows, byindex.rows);
-            if (byname.GetRowCount() > 1) {
-                EXPECT_EQ(byname.GetRow(1).row - byname.GetRow(0).row, byname.rowsize);
-            }
+            EXPECT_EQ(byname.rows, db.GetTable(byname.tableindex).rows);
         }
-
         EXPECT_FALSE(db.Load(image.data(), image.size(), "tesT", key.data(), key.size()));
         EXPECT_EQ(db.GetTableCount(), 0u); // a failed load leaves the reader empty
         std::string otherkey = key + "x";

@@ -18,23 +18,10 @@ struct LightTest : DeviceTest {
 } // namespace
 
 TEST_F(LightTest, ANewLightTakesTheLowestIndexNoOtherLightUses) {
-    qzLight lights[3];
-    for (qzLight& light : lights)
-        light.Create(&device);
-    EXPECT_EQ(lights[0].GetIndex(), 0u);
-    EXPECT_EQ(lights[1].GetIndex(), 1u);
-    EXPECT_EQ(lights[2].GetIndex(), 2u);
-    lights[1].Destroy();
-    qzLight next;
-    next.Create(&device);
-    EXPECT_EQ(next.GetIndex(), 1u);
-
     // random creations and destructions against the set of indices in use
     std::mt19937 random(5);
     std::vector<std::unique_ptr<qzLight>> alive;
-    std::set<uint32_t> used{0, 1, 2};
-    used.erase(1);
-    used.insert(next.GetIndex());
+    std::set<uint32_t> used;
     for (int step = 0; step < 400; ++step) {
         if (!alive.empty() && random() % 3 == 0) {
             size_t victim = random() % alive.size();
@@ -56,8 +43,6 @@ TEST_F(LightTest, ANewLightTakesTheLowestIndexNoOtherLightUses) {
 TEST_F(LightTest, ApplyHandsTheRecordToTheDeviceAndEnableSwitchesIt) {
     qzLight light;
     light.Create(&device);
-    EXPECT_EQ(light.GetRecord().Type, 0u);
-    EXPECT_EQ(light.GetRecord().Diffuse.r, 0.0f);
     light.SetType(D3DLIGHT_DIRECTIONAL);
     light.SetColors(0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f);
     light.SetDirection(-1, -2, -4);

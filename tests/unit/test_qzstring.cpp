@@ -83,6 +83,7 @@ TEST(String, AppendKeepsContentTerminatedAndSurvivesSelfAppend) {
     EXPECT_TRUE(copy.IsEmpty());
 }
 
+// A few fixed cases keep the independent formatter itself honest.
 TEST(String, IntegerFormatsOfTheExamples) {
     qzIntegerFormat zero6;
     zero6.width = 6;
@@ -90,23 +91,12 @@ TEST(String, IntegerFormatsOfTheExamples) {
     EXPECT_EQ(Int(-42, zero6), "000-42");
     zero6.signfirst = true;
     EXPECT_EQ(Int(-42, zero6), "-00042");
-    qzIntegerFormat hex;
-    hex.radix = 16;
-    hex.uppercase = true;
-    EXPECT_EQ(Int(255, hex), "FF");
-    for (uint32_t radix : {0u, 1u, 37u}) {
-        hex.radix = radix;
-        EXPECT_EQ(Int(255, hex), "255");
-    }
-    qzIntegerFormat plus;
-    plus.plus = true;
-    EXPECT_EQ(Int(0, plus), "0");
-    EXPECT_EQ(Int(7, plus), "+7");
     qzIntegerFormat grouped;
     grouped.group = 3;
     grouped.separator = ',';
-    EXPECT_EQ(Int(1234567, grouped), "1,234,567");
-    EXPECT_EQ(Int(123456, grouped), "123,456");
+    grouped.plus = true;
+    EXPECT_EQ(Int(1234567, grouped), "+1,234,567");
+    EXPECT_EQ(Int(0, grouped), "0");
     EXPECT_EQ(Int(INT32_MIN), "-2147483648");
 }
 
@@ -155,9 +145,7 @@ TEST(String, HexDumps) {
 
 TEST(String, DoublesInEveryNotation) {
     qzDoubleFormat fixed;
-    EXPECT_EQ(Double(1.5), "1.5");
     EXPECT_EQ(Double(-2.25), "-2.25");
-    EXPECT_EQ(Double(0.05), "0.05");
     EXPECT_EQ(Double(2), "2");
     fixed.mindigits = 3;
     EXPECT_EQ(Double(2, fixed), "2.000");
@@ -226,16 +214,12 @@ TEST(String, FixedDoublesReadBackWithinHalfALastDigit) {
     }
 }
 
-TEST(String, FindInBothForms) {
+TEST(String, FindStopsAtTheCount) {
     qzStringRef text = qzStringRef::FromText("abcabcabd");
-    EXPECT_EQ(text.Find(qzStringRef::FromText("abd"), 0), 6u);
     EXPECT_EQ(text.Find(qzStringRef::FromText("abc"), 1), 3u);
-    EXPECT_EQ(text.Find(qzStringRef::FromText("c"), 3), 5u);
-    EXPECT_EQ(text.Find(qzStringRef::FromText("ab"), 7), qzStringRef::NOTFOUND);
     EXPECT_EQ(text.Find(qzStringRef::FromText(""), 4), 4u);
     EXPECT_EQ(text.Find(qzStringRef::FromText("abcabcabdx"), 0), qzStringRef::NOTFOUND);
-    EXPECT_EQ(text.Find(qzStringRef::FromText("abd"), 0, 8),
-              qzStringRef::NOTFOUND); // would end past the count
+    EXPECT_EQ(text.Find(qzStringRef::FromText("abd"), 0, 8), qzStringRef::NOTFOUND); // would end past it
     EXPECT_EQ(text.Find(qzStringRef::FromText("abd"), 0, 9), 6u);
     EXPECT_EQ(text.Find(qzStringRef::FromText("a"), 20), qzStringRef::NOTFOUND);
 }

@@ -102,8 +102,6 @@ TEST(TextLayout, LongTextsBreakAsTheGreedyRulesSay) {
             want += std::to_string(l.first) + ":" + std::to_string(l.width) + " ";
         ASSERT_EQ(got, want) << '"' << text << "\" " << word << character << " " << max << " " << spacing;
         for (size_t i = 0; i < expected.size(); ++i) {
-            ASSERT_EQ(layout.lines[i].firstcharacter, expected[i].first) << '"' << text << "\" line " << i;
-            ASSERT_EQ(layout.lines[i].width, expected[i].width) << '"' << text << "\" line " << i;
             // With character wrap only a single character too wide for any line overflows.
             uint32_t stop = i + 1 < expected.size() ? expected[i + 1].first : uint32_t(text.size());
             uint32_t wide = 0;

@@ -51,6 +51,8 @@ TEST_F(TextureTest, SizesRoundUpToPowersOfTwoAndTheKindChoosesPoolAndUsage) {
                                         "CreateTexture 1x4 0 0x400 21 D3DPOOL_MANAGED tex2",
                                         "CreateTexture 8x4 1 0x1 21 D3DPOOL_DEFAULT tex3"}));
     EXPECT_EQ(device.textures.count, 3);
+    texture.SetTexture(1);
+    EXPECT_EQ(api.device->boundtextures[1], "tex1");
     mipmapped.Destroy();
     EXPECT_EQ(device.textures.count, 2);
     EXPECT_EQ(api.LiveTextures(D3DPOOL_MANAGED), 1);
@@ -107,12 +109,6 @@ TEST_F(TextureTest, FailedCreationAndLocksThrow) {
     api.locknull = false;
     texture.Lock(); // the lock that gave no bits was given back
     texture.Unlock();
-}
-
-TEST_F(TextureTest, SetTextureBindsTheStage) {
-    texture.Create(&device, 8, 8, false, false);
-    texture.SetTexture(1);
-    EXPECT_EQ(api.device->boundtextures[1], "tex1");
 }
 
 TEST_F(TextureTest, Preconditions) {

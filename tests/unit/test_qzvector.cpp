@@ -5,11 +5,7 @@
 #include <random>
 
 TEST(Vector3, CrossProductIsOrthogonalWithTheAreaAsLength) {
-    const qzVector3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
-    const qzVector3 xy = x.Cross(y);
-    EXPECT_EQ(xy.x, z.x);
-    EXPECT_EQ(xy.y, z.y);
-    EXPECT_EQ(xy.z, z.z);
+    EXPECT_EQ((qzVector3(1, 0, 0).Cross(qzVector3(0, 1, 0)) - qzVector3(0, 0, 1)).Norm(), 0);
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> d(-3, 3);
     for (int n = 0; n < 100; n++) {
@@ -32,7 +28,4 @@ TEST(Vector2, ScalingAndTheRowVectorProductWithATwoByTwoMatrix) {
     const qzVector2 w = qzVector2(2, 3) * qzMatrix2(5, 7, 11, 13);
     EXPECT_EQ(w.x, 2 * 5 + 3 * 11);
     EXPECT_EQ(w.y, 2 * 7 + 3 * 13);
-    const qzVector2 turned = qzVector2(1, 2) * qzMatrix2();
-    EXPECT_EQ(turned.x, 1);
-    EXPECT_EQ(turned.y, 2);
 }

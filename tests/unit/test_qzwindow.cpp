@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,16 @@ struct WindowTest : ::testing::Test {
 };
 
 using Calls = std::vector<std::string>;
+
+// The place and the call a qzWindowsException names.
+std::string Failure(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const qzWindowsException& failure) {
+        return std::string(failure.where) + " " + failure.call;
+    }
+    return "no exception";
+}
 
 } // namespace
 
@@ -303,13 +314,8 @@ TEST(WindowLifetime, FailedCreationThrowsAndLeavesTheWindowDetached) {
     qzMain root(1);
     qzWindow window;
     platform.failcreatewindow = true;
-    try {
-        window.Create(&root, "X", 2, 0, 0, 10, 10, 0, 0, nullptr);
-        FAIL() << "no exception";
-    } catch (const qzWindowsException& failure) {
-        EXPECT_STREQ(failure.where, "qzMain::CreateWindow");
-        EXPECT_STREQ(failure.call, "CreateWindowEx");
-    }
+    EXPECT_EQ(Failure([&] { window.Create(&root, "X", 2, 0, 0, 10, 10, 0, 0, nullptr); }),
+              "qzMain::CreateWindow CreateWindowEx");
     EXPECT_FALSE(window.IsCreated());
     EXPECT_EQ(root.windows.count, 0);
 }
@@ -317,23 +323,12 @@ TEST(WindowLifetime, FailedCreationThrowsAndLeavesTheWindowDetached) {
 TEST(EngineRoot, FailuresReleaseWhatWasAlreadyMade) {
     qzFakePlatform platform;
     platform.failfont2 = true;
-    try {
-        qzMain root(1);
-        FAIL() << "no exception";
-    } catch (const qzWindowsException& failure) {
-        EXPECT_STREQ(failure.where, "qzMain::qzMain");
-        EXPECT_STREQ(failure.call, "CreateFont");
-    }
+    EXPECT_EQ(Failure([] { qzMain root(1); }), "qzMain::qzMain CreateFont");
     EXPECT_EQ(platform.CallsStartingWith("DeleteFont"), Calls{"DeleteFont 201"});
     platform.failfont2 = false;
     platform.failclass = true;
     platform.ClearCalls();
-    try {
-        qzMain root(1);
-        FAIL() << "no exception";
-    } catch (const qzWindowsException& failure) {
-        EXPECT_STREQ(failure.call, "RegisterClassEx");
-    }
+    EXPECT_EQ(Failure([] { qzMain root(1); }), "qzMain::qzMain RegisterClassEx");
     EXPECT_EQ(platform.CallsStartingWith("DeleteFont").size(), 2u);
     EXPECT_TRUE(platform.CallsStartingWith("UnregisterClass").empty());
 }
