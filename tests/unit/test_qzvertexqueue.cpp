@@ -12,37 +12,26 @@ namespace {
 // A primitive as the ids of its vertices, in drawing order.
 using Primitive = std::vector<int>;
 
+bool IsList(uint32_t type) {
+    return type == D3DPT_POINTLIST || type == D3DPT_LINELIST || type == D3DPT_TRIANGLELIST;
+}
+
+uint32_t VerticesPerPrimitive(uint32_t type) {
+    return type == D3DPT_POINTLIST ? 1 : type == D3DPT_LINELIST || type == D3DPT_LINESTRIP ? 2 : 3;
+}
+
 // The primitives that vertices of a type make, with the winding a strip's odd triangles reverse put right
 // (as Direct3D does), so that a chunked strip compares equal to the whole one.
 std::vector<Primitive> Primitives(uint32_t type, const std::vector<int>& ids) {
     std::vector<Primitive> made;
-    size_t n = ids.size();
-    switch (type) {
-    case D3DPT_POINTLIST:
-        for (int id : ids)
-            made.push_back({id});
-        break;
-    case D3DPT_LINELIST:
-        for (size_t i = 0; i + 1 < n; i += 2)
-            made.push_back({ids[i], ids[i + 1]});
-        break;
-    case D3DPT_LINESTRIP:
-        for (size_t i = 0; i + 1 < n; ++i)
-            made.push_back({ids[i], ids[i + 1]});
-        break;
-    case D3DPT_TRIANGLELIST:
-        for (size_t i = 0; i + 2 < n; i += 3)
-            made.push_back({ids[i], ids[i + 1], ids[i + 2]});
-        break;
-    case D3DPT_TRIANGLESTRIP:
-        for (size_t i = 0; i + 2 < n; ++i)
-            made.push_back(i % 2 == 0 ? Primitive{ids[i], ids[i + 1], ids[i + 2]}
-                                      : Primitive{ids[i + 1], ids[i], ids[i + 2]});
-        break;
-    case D3DPT_TRIANGLEFAN:
-        for (size_t i = 1; i + 1 < n; ++i)
-            made.push_back({ids[0], ids[i], ids[i + 1]});
-        break;
+    const size_t k = VerticesPerPrimitive(type);
+    for (size_t i = 0; i + k <= ids.size(); i += IsList(type) ? k : 1) {
+        Primitive p(ids.begin() + static_cast<long>(i), ids.begin() + static_cast<long>(i + k));
+        if (type == D3DPT_TRIANGLEFAN)
+            p[0] = ids[0];
+        if (type == D3DPT_TRIANGLESTRIP && i % 2 == 1)
+            std::swap(p[0], p[1]);
+        made.push_back(p);
     }
     return made;
 }
@@ -122,14 +111,6 @@ struct QueueTest : DeviceTest {
 
 const uint32_t TYPES[] = {D3DPT_POINTLIST,    D3DPT_LINELIST,      D3DPT_LINESTRIP,
                           D3DPT_TRIANGLELIST, D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLEFAN};
-
-bool IsList(uint32_t type) {
-    return type == D3DPT_POINTLIST || type == D3DPT_LINELIST || type == D3DPT_TRIANGLELIST;
-}
-
-uint32_t VerticesPerPrimitive(uint32_t type) {
-    return type == D3DPT_POINTLIST ? 1 : type == D3DPT_LINELIST ? 2 : 3;
-}
 
 } // namespace
 
