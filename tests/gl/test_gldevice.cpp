@@ -11,7 +11,6 @@
 #include "qzvertexqueue.h"
 #include "qzwindow.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 #include <QSurfaceFormat>
@@ -23,7 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <fstream>
 #include <unistd.h>
 #include <vector>
 
@@ -195,7 +194,7 @@ qzGLRenderApi* GLDeviceTest::api = nullptr;
 
 } // namespace
 
-TEST_F(GLDeviceTest, QuadsCoverExactlyTheirPixelsAndScissorAndViewportClip) {
+TEST_F(GLDeviceTest, QuadsAndLinesCoverExactlyTheirPixelsAndTheScissorClips) {
     Open(64, 48);
     device.Clear(true, BLACK, false, 1.0f);
     Quad(10, 20, 30, 25, RED);
@@ -209,10 +208,8 @@ TEST_F(GLDeviceTest, QuadsCoverExactlyTheirPixelsAndScissorAndViewportClip) {
     queue.Flush();
     device.DisableScissor();
     ExpectRectangle(ReadBack(), 5, 6, 15, 10, GREEN, BLACK);
-}
 
-TEST_F(GLDeviceTest, LinesLandOnTheEdgePixelsWithTheLastPixel) {
-    Open(32, 32);
+    // Lines land on the edge pixels, with the last pixel.
     device.Clear(true, BLACK, false, 1.0f);
     device.SetLastPixel(true);
     qzVertex2D* v = queue.Enqueue(D3DPT_LINELIST, 2);
@@ -227,8 +224,8 @@ TEST_F(GLDeviceTest, LinesLandOnTheEdgePixelsWithTheLastPixel) {
     for (int i = 0; i < 5; ++i)
         v[i] = qzVertex2D{corners[i][0], corners[i][1], 0, 1, GREEN, 0, 0, 0};
     Pixels pixels = ReadBack();
-    for (uint32_t y = 0; y < 32; ++y)
-        for (uint32_t x = 0; x < 32; ++x) {
+    for (uint32_t y = 0; y < pixels.height; ++y)
+        for (uint32_t x = 0; x < pixels.width; ++x) {
             bool edge =
                 (x >= 4 && x <= 20 && (y == 4 || y == 12)) || (y >= 4 && y <= 12 && (x == 4 || x == 20));
             EXPECT_EQ(pixels(x, y), edge ? GREEN : BLACK) << x << "," << y;
@@ -426,12 +423,7 @@ namespace {
 // Resident memory of this process in KiB.
 long ResidentKiB() {
     long pages = 0, resident = 0;
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm != nullptr) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
+    std::ifstream("/proc/self/statm") >> pages >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
