@@ -120,16 +120,15 @@ TEST_F(QtPlatformTest, ControlsKeepTheirTextsAndAPressedButtonReachesItsWindow) 
     button.SetOnClick(qzCallback<>::Bind<&Clicks::OnClick>(&clicks));
     window.Show(false);
 
-    qzString text;
-    box.GetText(text);
-    EXPECT_EQ(text, "first\r\nsecond\r\n");
+    auto text = [](qzEdit& edit) {
+        qzString text;
+        edit.GetText(text);
+        return text;
+    };
+    EXPECT_EQ(text(box), "first\r\nsecond\r\n");
     box.SetText("one\r\ntwo");
-    text.Clear();
-    box.GetText(text);
-    EXPECT_EQ(text, "one\r\ntwo");
-    text.Clear();
-    line.GetText(text);
-    EXPECT_EQ(text, "caf\xe9");
+    EXPECT_EQ(text(box), "one\r\ntwo");
+    EXPECT_EQ(text(line), "caf\xe9");
 
     // Space presses the button that has the focus.
     button.Activate();
