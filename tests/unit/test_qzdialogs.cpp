@@ -43,16 +43,12 @@ TEST(MessageBox, FlagsAreOredAndTheAnswerReturned) {
     EXPECT_EQ(platform.calls.back(), "MessageBox 0 Facetwright v6 Save? 24");
 }
 
-TEST(Clipboard, RoundTripAndNoTextWithoutOpening) {
+TEST(Clipboard, RoundTripNoTextWithoutOpeningAndFailuresNamingFunctionAndCall) {
     qzFakePlatform platform;
     EXPECT_EQ(qzGetClipboardText(), qzString(""));
     EXPECT_TRUE(platform.CallsStartingWith("GetClipboardText").empty());
     qzSetClipboardText("cube 1x1");
     EXPECT_EQ(qzGetClipboardText(), qzString("cube 1x1"));
-}
-
-TEST(Clipboard, FailuresNameTheFunctionAndTheCall) {
-    qzFakePlatform platform;
     platform.hasclipboardtext = true;
     platform.failclipboardcall = "QGuiApplication::clipboard";
     for (bool set : {true, false}) {

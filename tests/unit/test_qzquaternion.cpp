@@ -64,21 +64,18 @@ TEST(Quaternion, ProductIsHamiltonsAndConjugateInvertsUnitQuaternions) {
     }
 }
 
-TEST(Quaternion, SlerpEndpointsAndShorterArc) {
+TEST(Quaternion, SlerpEndpointsShorterArcAndNearlyEqualQuaternions) {
     std::mt19937 rng(8);
+    qzQuaternion s;
     for (int n = 0; n < 100; n++) {
         const qzQuaternion q1 = RandomUnit(rng), q2 = RandomUnit(rng);
-        qzQuaternion s;
         s.Slerp(q1, q2, 0);
         ExpectNear(s, q1.Dot(q2) < 0 ? Negated(q1) : q1);
         s.Slerp(q1, q2, 1);
         ExpectNear(s, q2);
     }
-}
-
-TEST(Quaternion, SlerpOfEqualOrNearlyEqualQuaternionsUsesLinearWeights) {
-    qzQuaternion s;
-    // the dot product of a non-unit quaternion with itself exceeds 1, where acos has no value
+    // Equal or nearly equal quaternions use linear weights; the dot product of a non-unit quaternion with
+    // itself exceeds 1, where acos has no value.
     const qzQuaternion big(2, 0, 0, 0);
     s.Slerp(big, big, 0.3);
     ExpectNear(s, big);

@@ -109,7 +109,7 @@ TEST_F(WindowTest, RepeatedOrMinimisedPlacementCallsNoSlot) {
     EXPECT_EQ(log.calls, (Calls{"size", "move"}));
 }
 
-TEST_F(WindowTest, WheelNotchesFireWhenWholeAndDropTheirRemainder) {
+TEST_F(WindowTest, WheelNotchesFireWhenWholeAndRemaindersGoOnEntryAndFocusLoss) {
     Wheel(60);
     Wheel(60);
     Wheel(240);
@@ -121,9 +121,7 @@ TEST_F(WindowTest, WheelNotchesFireWhenWholeAndDropTheirRemainder) {
     Wheel(370); // three notches; the rest goes
     Wheel(-119);
     EXPECT_EQ(log.calls, (Calls{"wheel -1", "wheel -2", "wheel 1", "wheel 1", "wheel -3"}));
-}
-
-TEST_F(WindowTest, WheelAccumulatorClearsOnEnteringAndOnLosingFocus) {
+    log.calls.clear();
     Wheel(100);
     Send(WM_KILLFOCUS);
     Wheel(100);
