@@ -24,46 +24,40 @@ std::string RandomBytes(size_t n, unsigned seed) {
 } // namespace
 
 TEST(File, EveryDispositionOnAnExistingAndAMissingFile) {
-    struct Case {
+    const struct {
         uint32_t disposition;
-        bool opensexisting;
-        bool keepscontent;
-        bool createsmissing;
-    };
-    const Case cases[] = {
-        {CREATE_NEW, false, false, true},        {CREATE_ALWAYS, true, false, true},
-        {OPEN_EXISTING, true, true, false},      {OPEN_ALWAYS, true, true, true},
-        {TRUNCATE_EXISTING, true, false, false},
-    };
-    for (const Case& c : cases) {
+        bool opensexisting, keepscontent, createsmissing;
+    } cases[] = {{CREATE_NEW, false, false, true},
+                 {CREATE_ALWAYS, true, false, true},
+                 {OPEN_EXISTING, true, true, false},
+                 {OPEN_ALWAYS, true, true, true},
+                 {TRUNCATE_EXISTING, true, false, false}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.disposition);
         TempDirectory dir;
         dir.Put("old", "content");
-        qzFile existing;
+        qzFile existing, missing;
+        auto open = [&](qzFile& file, const char* name) {
+            file.Open((dir / name).c_str(), true, true, false, false, c.disposition);
+        };
         if (c.opensexisting) {
-            existing.Open((dir / "old").c_str(), true, true, false, false, c.disposition);
-            EXPECT_NE(existing.filehandle, INVALID_HANDLE_VALUE);
+            open(existing, "old");
             EXPECT_EQ(existing.GetSize(), c.keepscontent ? 7u : 0u);
             existing.Close();
-            EXPECT_EQ(dir.Get("old"), c.keepscontent ? "content" : "");
         } else {
-            EXPECT_THROW(existing.Open((dir / "old").c_str(), true, true, false, false, c.disposition),
-                         qzIOException);
+            EXPECT_THROW(open(existing, "old"), qzIOException);
             EXPECT_EQ(existing.filehandle, INVALID_HANDLE_VALUE);
-            EXPECT_EQ(dir.Get("old"), "content");
         }
-
-        qzFile missing;
+        EXPECT_EQ(dir.Get("old"), c.keepscontent || !c.opensexisting ? "content" : "");
         if (c.createsmissing) {
-            missing.Open((dir / "new").c_str(), false, true, false, false, c.disposition);
+            open(missing, "new");
             missing.Write("abc", 3);
             missing.Close();
-            EXPECT_EQ(dir.Get("new"), "abc");
         } else {
-            EXPECT_THROW(missing.Open((dir / "new").c_str(), false, true, false, false, c.disposition),
-                         qzIOException);
-            EXPECT_FALSE(dir.Exists("new"));
+            EXPECT_THROW(open(missing, "new"), qzIOException);
         }
+        EXPECT_EQ(dir.Exists("new"), c.createsmissing);
+        EXPECT_EQ(dir.Get("new"), c.createsmissing ? "abc" : "");
     }
 }
 
@@ -127,15 +121,17 @@ TEST(File, FailuresThrowIOException) {
     TempDirectory dir;
     dir.Put("data", "0123456789");
     qzFile file;
-    EXPECT_THROW(file.Open((dir / "missing").c_str(), true, false, true, false, OPEN_EXISTING),
-                 qzIOException);
-    EXPECT_THROW(file.Open((dir / "nodir/file").c_str(), false, true, false, false, CREATE_ALWAYS),
-                 qzIOException);
-    EXPECT_THROW(file.Open(dir.path.c_str(), true, false, true, false, OPEN_EXISTING), qzIOException);
-    EXPECT_THROW(file.Open(dir.path.c_str(), false, true, true, false, OPEN_ALWAYS), qzIOException);
-    EXPECT_THROW(file.Open((dir / "data").c_str(), true, false, true, false, TRUNCATE_EXISTING),
-                 qzIOException);
-    EXPECT_THROW(file.Open((dir / "data").c_str(), true, false, true, false, 6), qzIOException);
+    // A missing file or directory, a directory, truncation without write access, an unknown disposition.
+    const struct {
+        std::string path;
+        bool read;
+        uint32_t disposition;
+    } refused[] = {{dir / "missing", true, OPEN_EXISTING},  {dir / "nodir/file", false, CREATE_ALWAYS},
+                   {dir.path, true, OPEN_EXISTING},         {dir.path, false, OPEN_ALWAYS},
+                   {dir / "data", true, TRUNCATE_EXISTING}, {dir / "data", true, 6}};
+    for (const auto& r : refused)
+        EXPECT_THROW(file.Open(r.path.c_str(), r.read, !r.read, true, false, r.disposition), qzIOException)
+            << r.path << " " << r.disposition;
     EXPECT_EQ(file.filehandle, INVALID_HANDLE_VALUE);
     EXPECT_EQ(dir.Get("data"), "0123456789");
 

@@ -331,13 +331,7 @@ TEST(EngineRoot, FailuresReleaseWhatWasAlreadyMade) {
     EXPECT_TRUE(platform.CallsStartingWith("UnregisterClass").empty());
 }
 
-TEST(MessagePump, QuitStopsThePumpAndLeavesTheMessagesBehindIt) {
-    qzFakePlatform platform;
-    qzMain root(0);
-    qzWindow window;
-    window.Create(&root, "Q", 2, 0, 0, 100, 100, 0, 0, nullptr);
-    SlotLog log;
-    log.Install(window);
+TEST_F(WindowTest, QuitStopsThePumpAndLeavesTheMessagesBehindIt) {
     platform.Deliver(qzFakeMessage(window.GetHandle(), WM_KEYDOWN, 65));
     platform.ProcessEvents();
     PostQuitMessage(3);
