@@ -56,18 +56,13 @@ std::string ReferenceInt(int64_t v, const qzIntegerFormat& f) {
 TEST(String, ResizeGrowsByPowersOfTwoAndShrinksOnlyBelowHalf) {
     qzString s;
     EXPECT_EQ(s.GetCapacity(), 0u);
-    s.Resize(31);
-    EXPECT_EQ(s.GetCapacity(), 32u);
-    s.Resize(32);
-    EXPECT_EQ(s.GetCapacity(), 64u);
-    s.Resize(100);
-    EXPECT_EQ(s.GetCapacity(), 128u);
-    s.Resize(40);
-    EXPECT_EQ(s.GetCapacity(), 64u); // 40 + 16 < 64: reallocated
-    s.Resize(20);
-    EXPECT_EQ(s.GetCapacity(), 64u); // 20 + 16 >= 32: kept
-    s.Resize(10);
-    EXPECT_EQ(s.GetCapacity(), 32u);
+    // 40 + 16 < 64: reallocated; 20 + 16 >= 32: kept
+    const std::pair<uint32_t, uint32_t> steps[] = {{31, 32}, {32, 64}, {100, 128},
+                                                   {40, 64}, {20, 64}, {10, 32}};
+    for (auto [length, capacity] : steps) {
+        s.Resize(length);
+        EXPECT_EQ(s.GetCapacity(), capacity) << length;
+    }
     EXPECT_EQ(s.GetData()[10], 0);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -151,26 +152,24 @@ TEST(TimePrecision, PeriodIsRaisedToThePlatformMinimumAndEndedAsBegun) {
 TEST(TimePrecision, RefusalsThrowWindowsExceptionsNamingTheCall) {
     ScriptedResolution scripted;
     InstalledResolution installed(&scripted);
+    // The place, the call and the error of the refusal.
+    auto refusal = [](const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const qzWindowsException& e) {
+            return std::string(e.where) + " " + e.call + " " + std::to_string(e.error);
+        }
+        return std::string("no exception");
+    };
+    const std::string einval = " " + std::to_string(EINVAL);
     scripted.refusebegin = true;
-    try {
-        qzTimePrecision precision(1);
-        ADD_FAILURE() << "no exception";
-    } catch (const qzWindowsException& e) {
-        EXPECT_STREQ(e.where, "qzTimePrecision::qzTimePrecision");
-        EXPECT_STREQ(e.call, "timeBeginPeriod");
-        EXPECT_EQ(e.error, static_cast<unsigned long>(EINVAL));
-    }
+    EXPECT_EQ(refusal([] { qzTimePrecision precision(1); }),
+              "qzTimePrecision::qzTimePrecision timeBeginPeriod" + einval);
     EXPECT_EQ(scripted.calls, (std::vector<std::string>{"begin 5"})); // a refused period is not ended
-
     scripted.refusebegin = false;
     scripted.refuseend = true;
-    try {
-        { qzTimePrecision precision(7); }
-        ADD_FAILURE() << "no exception";
-    } catch (const qzWindowsException& e) {
-        EXPECT_STREQ(e.where, "qzTimePrecision::qzTimePrecision");
-        EXPECT_STREQ(e.call, "timeEndPeriod");
-    }
+    EXPECT_EQ(refusal([] { qzTimePrecision precision(7); }),
+              "qzTimePrecision::qzTimePrecision timeEndPeriod" + einval);
     EXPECT_EQ(scripted.calls.back(), "end 7");
 
     // While another exception is on its way up the refusal is not thrown over it.

@@ -261,13 +261,9 @@ TEST(WindowTypes, EveryTypeHasItsStylesAndPlacementRule) {
         bool given = row.type == 3 || row.type >= 8;
         qzWindowTypeData data =
             qzComputeWindowType(row.type, given ? 7 : QZDEFAULTPOS, given ? 9 : QZDEFAULTPOS, 400, 300);
-        SCOPED_TRACE(row.type);
-        EXPECT_EQ(data.style, row.style);
-        EXPECT_EQ(data.exstyle, row.exstyle);
-        EXPECT_EQ(data.xx, row.xx);
-        EXPECT_EQ(data.yy, row.yy);
-        EXPECT_EQ(data.width, row.width);
-        EXPECT_EQ(data.height, row.height);
+        EXPECT_EQ((std::vector<int64_t>{data.style, data.exstyle, data.xx, data.yy, data.width, data.height}),
+                  (std::vector<int64_t>{row.style, row.exstyle, row.xx, row.yy, row.width, row.height}))
+            << row.type;
     }
     // A zero size of a full-screen popup is the screen's.
     qzWindowTypeData full = qzComputeWindowType(3, 0, 0, 0, 0);
