@@ -420,6 +420,29 @@ long ResidentKiB() {
 } // namespace
 
 // A managed texture comes back texel for texel after every lost context.
+TEST_F(GLDeviceTest, AContextLostInTheMiddleOfAFrameStillTakesItsVertices) {
+    Open(16, 16);
+    Quad(0, 0, 16, 16, RED);
+    queue.Flush();
+    api->LoseDevices();
+    // the queue locks its buffer again for the rest of the frame, as the program's frames do
+    for (int i = 0; i < 2000; ++i)
+        Quad(0, 0, 8, 8, GREEN);
+    EXPECT_NO_THROW(queue.Flush());
+    device.EndScene();
+    device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
+    device.Present();
+    EXPECT_TRUE(device.IsLost());
+    queue.Destroy();
+    EXPECT_FALSE(device.Restore()); // lost once, then resettable
+    ASSERT_TRUE(device.Restore());
+    queue.Create(&device, 10000);
+    Begin();
+    device.Clear(true, BLACK, false, 1.0f);
+    Quad(4, 4, 12, 12, GREEN);
+    ExpectRectangle(ReadBack(), 4, 4, 12, 12, GREEN, BLACK);
+}
+
 TEST_F(GLDeviceTest, AStormOfResizesAndLostContextsKeepsDrawingWithoutGrowing) {
     Open(64, 64);
     qzTexture texture;
