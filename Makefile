@@ -47,10 +47,11 @@ soak: build build-asan
 # libFuzzer with clang, bounded in time; new finds land in the kept corpus (FUZZ_SECONDS per target).
 BUILD_FUZZ   ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := $(patsubst tests/fuzz/fuzz_%.cpp,%,$(wildcard tests/fuzz/fuzz_*.cpp))
 fuzz:
 	@scripts/install-deps.sh --fuzz
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_SANITIZE=ON -DQZ_FUZZ=ON -DQZ_BENCH=OFF > /dev/null
-	@for t in compactdb qzimage qzbitmapfont; do \
+	@for t in $(FUZZ_TARGETS); do \
 	    cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_$$t && \
 	    $(BUILD_FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=16384 tests/fuzz/corpus/$$t || exit 1; \
 	done
