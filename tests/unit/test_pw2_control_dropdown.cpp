@@ -36,7 +36,7 @@ TEST_F(DropdownTest, OwnerIndexBeyondTheListShowsTheLastEntry) {
     EXPECT_EQ(dropdown->GetSelectedIndex(), 0u);
     owner.index = 2;
     EXPECT_EQ(dropdown->GetSelectedIndex(), 2u);
-    for (uint32_t index : {3u, 4u, 1000u, 0xFFFFFFFFu}) {
+    for (uint32_t index : {3u, 0xFFFFFFFFu}) {
         owner.index = index;
         EXPECT_EQ(dropdown->GetSelectedIndex(), 2u);
     }
@@ -88,12 +88,11 @@ TEST_F(DropdownTest, KeysMoveWithinTheListAndEnterChoosesWhileEscapeDoesNot) {
     pw2_Control_Dropdown_Popup* popup = Open(dropdown);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->GetHighlightedIndex(), 1u);
-    Key(38);
-    Key(38);
+    for (int8_t key : {38, 38})
+        Key(key);
     EXPECT_EQ(popup->GetHighlightedIndex(), 0u) << "the up arrow stops at the first entry";
-    Key(40);
-    Key(40);
-    Key(40);
+    for (int8_t key : {40, 40, 40})
+        Key(key);
     EXPECT_EQ(popup->GetHighlightedIndex(), 2u) << "the down arrow stops at the last";
     Key('A');
     EXPECT_EQ(popup->GetHighlightedIndex(), 2u);
@@ -159,31 +158,6 @@ TEST_F(DropdownTest, WhileOpenTheRestOfTheInterfaceGetsNoInput) {
     Press(other->GetAbsoluteX() + 3, other->GetAbsoluteY() + 3);
     EXPECT_EQ(other->GetPopup(), nullptr);
     EXPECT_EQ(dropdown->GetPopup(), nullptr);
-}
-
-TEST_F(DropdownTest, LooksOfTheBoxAndTheOpenList) {
-    owner.index = 1;
-    Move(400, 300);
-    pw2_DropdownLook look = dropdown->GetLook();
-    EXPECT_EQ(look.face.quad, pw2_VerticalGradientQuad(
-                                  52, 52, 138, 68, pw2_SelectFaceColors(pw2_DropdownColors(), false, false)));
-    EXPECT_EQ(look.face.frame, (pw2_FrameLook{51, 51, 138, 68, qzColor(60, 60, 60)}));
-    EXPECT_EQ(look.arrow, (pw2_TriangleLook{{129, 135, 132}, {58.5f, 58.5f, 61.5f}, qzColor(60, 60, 60)}));
-    EXPECT_EQ(look.text, (pw2_TextLook{51 + 44 - 4, 51 + 9, 2, 3, qzColor(0, 0, 0)}));
-
-    pw2_Control_Dropdown_Popup* popup = Open(dropdown);
-    ASSERT_NE(popup, nullptr);
-    // the open box is pressed; the pointer is in the popup, so the box is not hot
-    EXPECT_EQ(dropdown->GetLook().face.quad.topleft, pw2_DropdownColors()[PW2_COLOR_CONTROL_BUTTON_PRESSED1]);
-    pw2_DropdownPopupLook list = popup->GetLook();
-    EXPECT_EQ(list.body, pw2_SolidQuad(52, 70, 138, 120, qzColor(140, 140, 140)));
-    EXPECT_EQ(list.highlight, pw2_SolidQuad(53, 69 + 16 + 2, 137, 69 + 32 + 2, qzColor(100, 100, 100)));
-    EXPECT_EQ(list.frame, (pw2_FrameLook{51, 69, 138, 120, qzColor(60, 60, 60)}));
-    EXPECT_EQ(popup->GetRowTextLook(2), (pw2_TextLook{55, 69 + 32 + 10, 1, 3, qzColor(0, 0, 0)}));
-    // Below the last row the last row is highlighted.
-    Move(60, 118);
-    EXPECT_EQ(popup->GetLook().highlight.y1, 69 + 32 + 2);
-    Key(27);
 }
 
 TEST_F(DropdownTest, AListWithoutEntriesOpensEmptyAndChoosesNothing) {
