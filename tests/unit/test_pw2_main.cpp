@@ -36,10 +36,7 @@ TEST_F(MainTest, StartupMakesTheWindowAndLaysTheRootOut) {
     EXPECT_EQ(platform.CallsStartingWith("SetBackground"),
               (std::vector<std::string>{"SetBackground 1 0 000000"}));
     EXPECT_EQ(app->GetActiveWindow(), app->GetRootWindow());
-    EXPECT_EQ(app->GetViewSettings().animationtime, 400u);
     EXPECT_EQ(app->GetRootWindow()->GetWidth(), 808);
-    EXPECT_EQ(app->GetFont(0).GetHeight(), 10u);
-    EXPECT_EQ(app->GetFont(1).GetHeight(), 11u);
 }
 
 TEST_F(MainTest, ResizingLogsBothLinesAndLaysOutForAtLeastTheMinimum) {
@@ -60,7 +57,6 @@ TEST_F(MainTest, StartupShowsTheTopViewOnTheLeftAndThe3DViewOnTheRightBothSchema
     pw2_View* left = app->GetLeftView();
     pw2_View* right = app->GetRightView();
     for (pw2_View* view : {left, right}) {
-        EXPECT_EQ(view->GetParentWindow(), app->GetRootWindow());
         EXPECT_EQ(view->GetTarget().Norm(), 0);
         EXPECT_EQ(view->GetZoom(), -9);
         EXPECT_EQ(view->GetGridOrientation(), 0u);
