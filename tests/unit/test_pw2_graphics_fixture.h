@@ -6,6 +6,7 @@
 #include "test_pw2_control_fixture.h"
 
 #include "qzfakerenderapi.h"
+#include "qzscene.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,16 @@
 #include <string>
 #include <vector>
 
-inline std::vector<qzVertex2D> Vertices2D(const qzFakeRenderApi::Draw& draw) {
-    std::vector<qzVertex2D> vertices(draw.vertices.size() / sizeof(qzVertex2D));
-    std::memcpy(vertices.data(), draw.vertices.data(), vertices.size() * sizeof(qzVertex2D));
+template <class Vertex = qzVertex2D> std::vector<Vertex> Vertices(const qzFakeRenderApi::Draw& draw) {
+    std::vector<Vertex> vertices(draw.vertices.size() / sizeof(Vertex));
+    std::memcpy(vertices.data(), draw.vertices.data(), vertices.size() * sizeof(Vertex));
     return vertices;
 }
 
 // The fake is a member, so it is installed before the base's SetUp builds the engine root on it.
 template <class Base> struct WithFakeDirect3D : Base {
     qzFakeRenderApi api;
+    size_t firstdraw = 0, firstcall = 0;
 
     void TearDown() override {
         Base::TearDown();
@@ -33,6 +35,24 @@ template <class Base> struct WithFakeDirect3D : Base {
     void DrawOneFrame() {
         this->app->RequestRedraw();
         this->app->RunOnce();
+    }
+    // Runs one drawing operation alone in a scene; its draws and calls are those from firstdraw and
+    // firstcall.
+    template <class Operation> void DrawAlone(Operation operation) {
+        qzScene scene;
+        scene.Begin(&Graphics().GetDevice());
+        scene.Register(&Graphics().GetScreenQueue());
+        scene.Register(&Graphics().GetModelQueue());
+        firstdraw = api.draws.size();
+        firstcall = api.calls.size();
+        operation(Graphics());
+        scene.End();
+    }
+    std::vector<qzFakeRenderApi::Draw> Draws() const {
+        return {api.draws.begin() + static_cast<std::ptrdiff_t>(firstdraw), api.draws.end()};
+    }
+    std::vector<std::string> Calls() const {
+        return {api.calls.begin() + static_cast<std::ptrdiff_t>(firstcall), api.calls.end()};
     }
 };
 

@@ -5,23 +5,16 @@
 #include "test_pw2_graphics_fixture.h"
 
 #include "qzmessage.h"
-#include "qzscene.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<qzVertex3D> Vertices3D(const qzFakeRenderApi::Draw& draw) {
-    std::vector<qzVertex3D> vertices(draw.vertices.size() / sizeof(qzVertex3D));
-    std::memcpy(vertices.data(), draw.vertices.data(), vertices.size() * sizeof(qzVertex3D));
-    return vertices;
-}
 
 qzColor ColorOf(uint32_t argb) {
     return qzColor::FromARGB(argb);
@@ -34,8 +27,6 @@ const qzColor SCHEMATIC(120, 160, 220), SCHEMATIC_SELECTED(200, 100, 200);
 struct ViewDrawTest : GraphicsControlTest {
     pw2_View* view = nullptr;
     pw2_ViewImage* image = nullptr;
-    size_t firstdraw = 0;
-    size_t firstcall = 0;
 
     void SetUp() override {
         GraphicsControlTest::SetUp();
@@ -44,20 +35,7 @@ struct ViewDrawTest : GraphicsControlTest {
     }
     // One DrawViewImage alone in a scene, clipped to the view.
     void DrawView() {
-        qzScene scene;
-        scene.Begin(&Graphics().GetDevice());
-        scene.Register(&Graphics().GetScreenQueue());
-        scene.Register(&Graphics().GetModelQueue());
-        firstdraw = api.draws.size();
-        firstcall = api.calls.size();
-        Graphics().DrawViewImage(image, 0, 0, 400, 445);
-        scene.End();
-    }
-    std::vector<qzFakeRenderApi::Draw> Draws() const {
-        return {api.draws.begin() + static_cast<std::ptrdiff_t>(firstdraw), api.draws.end()};
-    }
-    std::vector<std::string> Calls() const {
-        return {api.calls.begin() + static_cast<std::ptrdiff_t>(firstcall), api.calls.end()};
+        DrawAlone([&](pw2_GraphicsController& g) { g.DrawViewImage(image, 0, 0, 400, 445); });
     }
     pw2_ModelGeometry& Geometry() { return *app->GetModel()->currentgeometry; }
     // Replaces the sample scene by an empty geometry the test fills.
@@ -70,7 +48,7 @@ struct ViewDrawTest : GraphicsControlTest {
 // What a draw of the view's scene shows, told by its format, primitive and first colour.
 std::string Layer(const qzFakeRenderApi::Draw& draw) {
     if (draw.fvf == qzVertex3D::FVF) {
-        const std::vector<qzVertex3D> v = Vertices3D(draw);
+        const std::vector<qzVertex3D> v = Vertices<qzVertex3D>(draw);
         if (draw.type == D3DPT_TRIANGLELIST)
             return "faces";
         const qzColor c = ColorOf(v[0].diffuse);
@@ -80,7 +58,7 @@ std::string Layer(const qzFakeRenderApi::Draw& draw) {
             return "cross";
         return c.a == 255 ? "edges" : "edges see-through";
     }
-    const std::vector<qzVertex2D> v = Vertices2D(draw);
+    const std::vector<qzVertex2D> v = Vertices(draw);
     const qzColor c = ColorOf(v[0].diffuse);
     if (draw.type == D3DPT_LINELIST)
         return "axes";
@@ -164,7 +142,7 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
         DrawView();
         const std::vector<qzFakeRenderApi::Draw> draws = Draws();
         ASSERT_EQ(Layer(draws[0]), "faces");
-        const std::vector<qzVertex3D> v = Vertices3D(draws[0]);
+        const std::vector<qzVertex3D> v = Vertices<qzVertex3D>(draws[0]);
         ASSERT_EQ(v.size(), 4u * 3 + 3) << "a fan of four triangles, then the triangle";
         // the fan: centre, corner i, corner i + 1, closing back to corner 0
         for (int i = 0; i < 4; ++i) {
@@ -197,7 +175,7 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
         quad->vertices[i].selected = 1;
     view->SetDisplayMode(0);
     DrawView();
-    EXPECT_EQ(ColorOf(Vertices3D(Draws()[0])[0].diffuse), SCHEMATIC_SELECTED);
+    EXPECT_EQ(ColorOf(Vertices<qzVertex3D>(Draws()[0])[0].diffuse), SCHEMATIC_SELECTED);
     // faces are lit and depth-tested: lighting on before the first draw
     const std::vector<std::string> calls = Calls();
     const auto firstdraw = std::find_if(calls.begin(), calls.end(),
@@ -224,7 +202,7 @@ TEST_F(ViewDrawTest, AFanWithMoreVerticesThanTheQueueHoldsIsDrawnWhole) {
     size_t vertices = 0;
     for (const qzFakeRenderApi::Draw& draw : Draws())
         if (draw.fvf == qzVertex3D::FVF && draw.type == D3DPT_TRIANGLELIST)
-            vertices += Vertices3D(draw).size();
+            vertices += Vertices<qzVertex3D>(draw).size();
     EXPECT_EQ(vertices, 3u * n);
 }
 
@@ -237,7 +215,7 @@ TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) 
         DrawView();
         for (const qzFakeRenderApi::Draw& draw : Draws())
             if (draw.fvf == qzVertex3D::FVF && draw.type == D3DPT_LINELIST && Layer(draw) == "grid")
-                return Vertices3D(draw);
+                return Vertices<qzVertex3D>(draw);
         ADD_FAILURE() << "no grid";
         return {};
     };
@@ -365,7 +343,7 @@ TEST_F(ViewDrawTest, CompositeShowsExactlyTheRenderedPixelsInsideASunkenBevel) {
     ASSERT_GE(draws.size(), 2u);
     const qzColor dark(96, 96, 96), light(240, 240, 240);
     // one pixel outside the image at (1, 1) of 398 x 398: dark above and left, light below and right
-    const std::vector<qzVertex2D> bevel = Vertices2D(draws[draws.size() - 2]);
+    const std::vector<qzVertex2D> bevel = Vertices(draws[draws.size() - 2]);
     ASSERT_EQ(draws[draws.size() - 2].type, D3DPT_LINELIST);
     ASSERT_EQ(bevel.size(), 8u);
     const float corners[8][2] = {{0, 0},     {399, 0}, {399, 0}, {399, 399},
@@ -377,7 +355,7 @@ TEST_F(ViewDrawTest, CompositeShowsExactlyTheRenderedPixelsInsideASunkenBevel) {
         EXPECT_EQ(ColorOf(bevel[i].diffuse), colours[i]) << i;
     }
     // the quad over pixels 1 .. 398 with the top-left 398 x 398 texels of the 512 x 512 texture
-    const std::vector<qzVertex2D> quad = Vertices2D(draws.back());
+    const std::vector<qzVertex2D> quad = Vertices(draws.back());
     ASSERT_EQ(draws.back().type, D3DPT_TRIANGLELIST);
     ASSERT_EQ(quad.size(), 6u);
     const float u = 398.0f / 512.0f;
@@ -434,7 +412,7 @@ TEST_F(ViewDrawTest, PointsAreThreePixelSquaresAtTheirProjectionAndNoneBehindThe
         // not the bevel and the composite
         for (auto draw = draws.begin(); draw + 2 < draws.end(); ++draw)
             if (draw->fvf == qzVertex2D::FVF && Layer(*draw) == "points")
-                for (const qzVertex2D& vertex : Vertices2D(*draw))
+                for (const qzVertex2D& vertex : Vertices(*draw))
                     all.push_back(vertex);
         return all;
     };
@@ -479,24 +457,20 @@ TEST_F(ViewDrawTest, TargetCrossOnlyWhileDraggingAndAxisIndicatorAtTheBottomLeft
         if (Layer(draw) == "cross")
             cross = &draw;
     ASSERT_NE(cross, nullptr);
-    const std::vector<qzVertex3D> c = Vertices3D(*cross);
-    ASSERT_EQ(c.size(), 4u) << "along x and y, the axes of the XY grid";
+    std::vector<std::array<float, 3>> c;
+    for (const qzVertex3D& v : Vertices<qzVertex3D>(*cross))
+        c.push_back({v.x, v.y, v.z});
+    // along x and y, the axes of the XY grid
     const float reach = static_cast<float>(1000 * view->GridStep(1.0));
-    EXPECT_EQ(c[0].x, 3 - reach);
-    EXPECT_EQ(c[1].x, 3 + reach);
-    EXPECT_EQ(c[0].y, 4.0f);
-    EXPECT_EQ(c[2].y, 4 - reach);
-    EXPECT_EQ(c[3].y, 4 + reach);
-    EXPECT_EQ(c[3].x, 3.0f);
-    for (const qzVertex3D& vertex : c)
-        EXPECT_EQ(vertex.z, 0.0f);
+    EXPECT_EQ(c, (std::vector<std::array<float, 3>>{
+                     {3 - reach, 4, 0}, {3 + reach, 4, 0}, {3, 4 - reach, 0}, {3, 4 + reach, 0}}));
     Release(200, 200, WM_MBUTTONUP);
 
     // from the top x runs right and y down; z points at the viewer and keeps only its letter
     DrawView();
     const std::vector<qzFakeRenderApi::Draw> after = Draws();
     ASSERT_GE(after.size(), 4u);
-    const std::vector<qzVertex2D> axes = Vertices2D(after[after.size() - 4]);
+    const std::vector<qzVertex2D> axes = Vertices(after[after.size() - 4]);
     ASSERT_EQ(axes.size(), 4u);
     EXPECT_EQ(axes[0].x, 35.0f);
     EXPECT_EQ(axes[0].y, 398.0f - 35);
@@ -506,5 +480,5 @@ TEST_F(ViewDrawTest, TargetCrossOnlyWhileDraggingAndAxisIndicatorAtTheBottomLeft
     EXPECT_NEAR(axes[3].x, 35.0f, 1e-4);
     EXPECT_NEAR(axes[3].y, 398.0f - 15, 1e-4);
     EXPECT_EQ(ColorOf(axes[3].diffuse), qzColor(0, 255, 0));
-    EXPECT_EQ(Vertices2D(after[after.size() - 3]).size(), 18u) << "the letters X, Y and Z";
+    EXPECT_EQ(Vertices(after[after.size() - 3]).size(), 18u) << "the letters X, Y and Z";
 }
