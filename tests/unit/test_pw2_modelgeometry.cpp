@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
-#include <ostream>
 #include <random>
 #include <vector>
 
@@ -20,22 +19,6 @@ struct Content {
     std::vector<std::vector<int>> faces;
     bool operator==(const Content&) const = default;
 };
-
-void PrintTo(const Content& c, std::ostream* os) {
-    *os << "points";
-    for (int p : c.points)
-        *os << ' ' << p;
-    *os << "; edges";
-    for (auto [a, b] : c.edges)
-        *os << ' ' << a << '-' << b;
-    *os << "; faces";
-    for (const auto& f : c.faces) {
-        *os << " (";
-        for (int p : f)
-            *os << ' ' << p;
-        *os << " )";
-    }
-}
 
 int Id(const pw2_ModelPoint* p) {
     return static_cast<int>(p->position.x);
