@@ -47,21 +47,6 @@ TEST(ControlGrid, EveryJoinCombinationMovesOnlyItsEdgeOntoTheCellBoundary) {
     }
 }
 
-TEST(ControlGrid, StackedNeighboursTouchWhenJoinedAndStandTwoApartOtherwise) {
-    // the "Point" / "Edge" stack and its own examples
-    pw2_GridPlacement point = pw2_ComputeGridPlacement(0, 4, 10, 4, false, false, false, true);
-    pw2_GridPlacement edge = pw2_ComputeGridPlacement(0, 8, 10, 4, false, false, true, true);
-    EXPECT_EQ(point, (pw2_GridPlacement{1, 21, 48, 19, 24, 9}));
-    EXPECT_EQ(pw2_ComputeGridPlacement(0, 4, 10, 4, false, false, true, false),
-              (pw2_GridPlacement{1, 20, 48, 19, 24, 10}));
-    EXPECT_EQ(point.y + point.height, edge.y);
-    pw2_GridPlacement a = pw2_ComputeGridPlacement(2, 0, 6, 4), b = pw2_ComputeGridPlacement(8, 0, 6, 4);
-    EXPECT_EQ(b.x - (a.x + a.width), 2);
-    pw2_GridPlacement c = pw2_ComputeGridPlacement(2, 0, 6, 4, false, true),
-                      d = pw2_ComputeGridPlacement(8, 0, 6, 4, true);
-    EXPECT_EQ(c.x + c.width, d.x);
-}
-
 struct ButtonTest : ControlTest {
     ControlOwner owner;
     pw2_Window* panel = nullptr;
@@ -113,12 +98,12 @@ TEST_F(ButtonTest, ActsOnReleaseOverItAndNotAfterLeavingUnlessItCameBack) {
 }
 
 TEST_F(ButtonTest, OtherButtonsDoNothingAndAMissingCallbackStillShowsThePress) {
-    Press(120, 120, WM_RBUTTONDOWN);
-    EXPECT_FALSE(button->IsPressed());
-    Release(120, 120, WM_RBUTTONUP);
-    Press(120, 120, WM_MBUTTONDOWN);
-    EXPECT_FALSE(button->IsPressed());
-    Release(120, 120, WM_MBUTTONUP);
+    for (auto [down, up] :
+         {std::pair{WM_RBUTTONDOWN, WM_RBUTTONUP}, std::pair{WM_MBUTTONDOWN, WM_MBUTTONUP}}) {
+        Press(120, 120, down);
+        EXPECT_FALSE(button->IsPressed());
+        Release(120, 120, up);
+    }
     EXPECT_EQ(owner.clicks, 0);
 
     button->SetOnClick(qzCallback<>());
@@ -132,32 +117,16 @@ TEST_F(ButtonTest, OtherButtonsDoNothingAndAMissingCallbackStillShowsThePress) {
     EXPECT_GT(Redraws(), before);
 }
 
-TEST_F(ButtonTest, LookFollowsHoverAndPress) {
+TEST_F(ButtonTest, HeldAwayItStaysHotButShowsReleased) {
     const pw2_ControlColors& family = pw2_ButtonColors();
     Move(300, 250);
-    pw2_CaptionedLook look = button->GetLook();
-    EXPECT_EQ(look.face.quad,
-              pw2_VerticalGradientQuad(112, 112, 158, 128, pw2_SelectFaceColors(family, false, false)));
-    EXPECT_EQ(look.face.frame, (pw2_FrameLook{111, 111, 158, 128, qzColor(60, 60, 60)}));
-    EXPECT_EQ(look.text, (pw2_TextLook{111 + 24, 111 + 9, 2, 3, qzColor(0, 0, 0)}));
-    EXPECT_EQ(look.face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL1]);
-    EXPECT_EQ(look.face.quad.bottomleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL2]);
-
     uint32_t before = Redraws();
     Move(120, 120);
     EXPECT_GT(Redraws(), before) << "entering redraws";
-    EXPECT_EQ(button->GetLook().face.quad.topright, family[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1]);
     Press(120, 120);
-    EXPECT_EQ(button->GetLook().face.quad.topright, family[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT1]);
-    EXPECT_EQ(button->GetLook().face.quad.bottomright, family[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT2]);
-    // Pressed and held while the pointer is away: the button is still hot, but shown released.
     Move(300, 250);
     EXPECT_EQ(button->GetLook().face.quad.topright, family[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1]);
     Release(300, 250);
-
-    // A joined left edge carries the caption along.
-    button->SetGridPosition(2, 2, 10, 4, true, false, false, false);
-    EXPECT_EQ(button->GetLook().text.x, 110 + 25);
 }
 
 struct ToggleTest : ControlTest {
@@ -175,12 +144,8 @@ struct ToggleTest : ControlTest {
 
 TEST_F(ToggleTest, ActsOnThePressAndShowsTheOwnersState) {
     EXPECT_EQ(Rect(toggle), "101,101,58,19");
-    EXPECT_EQ(toggle->GetTextX(), 29);
-    EXPECT_EQ(toggle->GetTextY(), 9);
-    Move(500, 300);
     const pw2_ControlColors& family = pw2_ToggleColors();
     EXPECT_FALSE(toggle->IsOn());
-    EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL1]);
 
     Press(110, 110);
     EXPECT_EQ(owner.clicks, 1) << "acts on the press";
@@ -200,7 +165,6 @@ TEST_F(ToggleTest, ActsOnThePressAndShowsTheOwnersState) {
     Click(110, 110);
     EXPECT_FALSE(toggle->IsOn());
     EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1]);
-    EXPECT_EQ(toggle->GetLook().text, (pw2_TextLook{101 + 29, 101 + 9, 2, 3, qzColor(0, 0, 0)}));
 
     // Without a state callback a toggle is off; without a click callback a press only redraws.
     owner.on = true;

@@ -1,4 +1,3 @@
-#include "pw2_testmain.h"
 #include "pw2_theme.h"
 
 #include <gtest/gtest.h>
@@ -49,8 +48,6 @@ TEST(Theme, FamiliesMatchTheTabulatedColours) {
                       Text(qzColor(tables[f][i][0], tables[f][i][1], tables[f][i][2])));
         }
     }
-    // The kept families are what a fresh computation gives.
-    EXPECT_EQ(Text(pw2_ButtonColors()[3]), Text(pw2_ComputeControlColors(3.6)[3]));
 }
 
 TEST(Theme, EveryColourAgreesWithAnIndependentConversionOverTheHueCircle) {
@@ -75,34 +72,6 @@ TEST(Theme, EveryColourAgreesWithAnIndependentConversionOverTheHueCircle) {
     }
 }
 
-TEST(Theme, FaceColoursFollowHoverAndPress) {
-    const pw2_ControlColors& b = pw2_ButtonColors();
-    EXPECT_EQ(pw2_SelectFaceColors(b, false, false),
-              (pw2_ColorPair{b[PW2_COLOR_CONTROL_BUTTON_NORMAL1], b[PW2_COLOR_CONTROL_BUTTON_NORMAL2]}));
-    EXPECT_EQ(pw2_SelectFaceColors(b, false, true),
-              (pw2_ColorPair{b[PW2_COLOR_CONTROL_BUTTON_PRESSED1], b[PW2_COLOR_CONTROL_BUTTON_PRESSED2]}));
-    EXPECT_EQ(pw2_SelectFaceColors(b, true, false),
-              (pw2_ColorPair{b[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT1],
-                             b[PW2_COLOR_CONTROL_BUTTON_NORMAL_HIGHLIGHT2]}));
-    EXPECT_EQ(pw2_SelectFaceColors(b, true, true),
-              (pw2_ColorPair{b[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT1],
-                             b[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT2]}));
-    // A normal face is lighter at the top, a pressed one at the bottom; hovering lightens both.
-    for (const pw2_ControlColors* family :
-         {&pw2_ButtonColors(), &pw2_ToggleColors(), &pw2_DropdownColors()}) {
-        for (bool hot : {false, true}) {
-            pw2_ColorPair normal = pw2_SelectFaceColors(*family, hot, false);
-            pw2_ColorPair pressed = pw2_SelectFaceColors(*family, hot, true);
-            EXPECT_GT(normal.first.r + normal.first.g + normal.first.b,
-                      normal.second.r + normal.second.g + normal.second.b);
-            EXPECT_LT(pressed.first.r + pressed.first.g + pressed.first.b,
-                      pressed.second.r + pressed.second.g + pressed.second.b);
-        }
-        EXPECT_GT(pw2_SelectFaceColors(*family, true, false).first.g,
-                  pw2_SelectFaceColors(*family, false, false).first.g);
-    }
-}
-
 TEST(Theme, DefinitionTextNamesEachButtonColourWithNumbersThatGiveItBack) {
     std::istringstream lines(pw2_ThemeDefinitionText().c_str());
     std::string line;
@@ -123,22 +92,4 @@ TEST(Theme, DefinitionTextNamesEachButtonColourWithNumbersThatGiveItBack) {
         ++count;
     }
     EXPECT_EQ(count, PW2_CONTROL_COLOR_COUNT);
-    std::string text = pw2_ThemeDefinitionText().c_str();
-    EXPECT_EQ(text.back(), '\n');
-}
-
-TEST(Theme, StartUpWritesTheDefinitionsBeforeTheConstructorLine) {
-    qzFakePlatform platform;
-    TestBlocks blocks;
-    qzSetResourceProvider(&blocks);
-    {
-        qzMain engine(1);
-        testing::internal::CaptureStderr();
-        auto app = std::make_unique<pw2_Main>(&engine, TestClock);
-        std::string log = testing::internal::GetCapturedStderr();
-        std::string expected = std::string(pw2_ThemeDefinitionText().c_str()) + "[pw2_Main] Constructor.\n";
-        EXPECT_EQ(log.substr(0, expected.size()), expected);
-        app.reset();
-    }
-    qzSetResourceProvider(nullptr);
 }
