@@ -63,42 +63,6 @@ TEST_F(ViewTest, RotationFromAnglesIsTheAzimuthTurnAfterTheElevationTurn) {
     }
 }
 
-TEST_F(ViewTest, StandardViewsLookAlongTheirAxesWithTheRightUp) {
-    struct Case {
-        void (*button)(pw2_View*);
-        qzVector3 towardviewer;
-        qzVector3 up;
-        uint32_t grid;
-    };
-    const Case cases[] = {
-        {[](pw2_View* v) { v->OnTop(); }, {0, 0, 1}, {0, -1, 0}, 0},
-        {[](pw2_View* v) { v->OnBottom(); }, {0, 0, -1}, {0, -1, 0}, 0},
-        {[](pw2_View* v) { v->OnFront(); }, {0, 1, 0}, {0, 0, 1}, 1},
-        {[](pw2_View* v) { v->OnBack(); }, {0, -1, 0}, {0, 0, 1}, 1},
-        {[](pw2_View* v) { v->OnLeft(); }, {-1, 0, 0}, {0, 0, 1}, 2},
-        {[](pw2_View* v) { v->OnRight(); }, {1, 0, 0}, {0, 0, 1}, 2},
-    };
-    for (const Case& c : cases) {
-        view->SetOrtho(false);
-        view->SetGridOrientation(2 - c.grid);
-        c.button(view);
-        EXPECT_TRUE(view->GetOrtho());
-        EXPECT_EQ(view->GetGridOrientation(), c.grid);
-        EXPECT_EQ(FacingGrid(view->GetRotation()), c.grid);
-        view->StopAnimation();
-        view->UpdateMatrices();
-        const qzMatrix& m = view->GetViewMatrix();
-        // camera space: x right, y up, z away from the viewer (the screen frame is left-handed)
-        const qzVector3 toward = m.TransformVector(c.towardviewer);
-        const qzVector3 up = m.TransformVector(c.up);
-        EXPECT_NEAR(toward.z, -1, 1e-12);
-        EXPECT_NEAR(up.y, 1, 1e-12);
-    }
-    view->On3D();
-    EXPECT_FALSE(view->GetOrtho());
-    EXPECT_EQ(view->GetGridOrientation(), 0u);
-}
-
 TEST_F(ViewTest, AlignChoosesTheNearestAxisViewInBothRotationModes) {
     const std::vector<qzMatrix> all = AxisRotations();
     ASSERT_EQ(all.size(), 24u);

@@ -104,9 +104,7 @@ TEST_F(ViewImageTest, MoveDragOnAPlaneSeenEdgeOnLeavesTheTarget) {
     view->SetGridOrientation(0);
     view->SetTarget(qzVector3(1, 2, 3));
     DragThrough({{100, 100}, {150, 180}}, true, false);
-    EXPECT_EQ(view->GetTarget().x, 1);
-    EXPECT_EQ(view->GetTarget().y, 2);
-    EXPECT_EQ(view->GetTarget().z, 3);
+    EXPECT_EQ((view->GetTarget() - qzVector3(1, 2, 3)).Norm(), 0);
 }
 
 TEST_F(ViewImageTest, TrackballDragThereAndBackReturnsTheRotation) {

@@ -27,16 +27,6 @@ std::vector<pw2_Window*> Controls(const pw2_Window* bar) {
     return controls;
 }
 
-// The model axis that points toward the viewer, as +-(1 + axis index).
-int TowardViewer(const qzQuaternion& q) {
-    const qzMatrix m = Matrix(q);
-    for (unsigned i = 0; i < 3; i++) {
-        if (std::fabs(std::fabs(m(i, 2)) - 1) < 1e-9)
-            return m(i, 2) > 0 ? static_cast<int>(i) + 1 : -static_cast<int>(i) - 1;
-    }
-    return 0;
-}
-
 // The controls are found by their tooltips, which are all different, and driven through the main
 // object's routing with real messages.
 struct ViewMenuTest : ViewTest {
@@ -153,30 +143,41 @@ TEST_F(ViewMenuTest, BarsLineTheBottomEdgeAndTheirControlsTileThemWithoutOverlap
     EXPECT_EQ(static_cast<pw2_Control_Toggle*>(tex)->GetTextY(), tex->GetHeight() / 2 + 1);
 }
 
-TEST_F(ViewMenuTest, StandardViewButtonsTurnAlongTheirAxesAndShowTheGridPlaneFacingTheCamera) {
+TEST_F(ViewMenuTest, StandardViewButtonsLookAlongTheirAxesWithTheRightUpAndShowTheGridPlaneFacingThem) {
     std::mt19937 random(5);
     pw2_Control_Dropdown* grid = Dropdown("Change grid orientation");
     pw2_Control_Toggle* orthotoggle = Toggle("Enable/disable orthogonal projection");
-    const char* buttons[] = {"Change to top view",  "Change to bottom view", "Change to front view",
-                             "Change to back view", "Change to left view",   "Change to right view"};
-    std::vector<int> seen;
-    for (const char* tooltip : buttons) {
-        SCOPED_TRACE(tooltip);
+    const struct {
+        const char* tooltip;
+        qzVector3 towardviewer, up;
+        uint32_t grid;
+    } cases[] = {
+        {"Change to top view", {0, 0, 1}, {0, -1, 0}, 0},
+        {"Change to bottom view", {0, 0, -1}, {0, -1, 0}, 0},
+        {"Change to front view", {0, 1, 0}, {0, 0, 1}, 1},
+        {"Change to back view", {0, -1, 0}, {0, 0, 1}, 1},
+        {"Change to left view", {-1, 0, 0}, {0, 0, 1}, 2},
+        {"Change to right view", {1, 0, 0}, {0, 0, 1}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tooltip);
         view->SetOrtho(false);
         view->SetRotation(RandomRotation(random));
-        // a plane other than the one the button takes
-        view->SetGridOrientation(static_cast<uint32_t>(seen.size() / 2 + 1) % 3);
-        Click(tooltip);
+        view->SetGridOrientation(2 - c.grid); // another plane than the button's
+        Click(c.tooltip);
         EXPECT_TRUE(view->GetOrtho());
         EXPECT_TRUE(orthotoggle->IsOn());
         EXPECT_TRUE(view->IsAnimating());
-        EXPECT_EQ(FacingGrid(view->GetRotation()), view->GetGridOrientation());
+        EXPECT_EQ(view->GetGridOrientation(), c.grid);
+        EXPECT_EQ(FacingGrid(view->GetRotation()), c.grid);
         // the dropdown asks the view, so it shows the plane the button chose
-        EXPECT_EQ(grid->GetSelectedIndex(), view->GetGridOrientation());
-        seen.push_back(TowardViewer(view->GetRotation()));
+        EXPECT_EQ(grid->GetSelectedIndex(), c.grid);
+        view->StopAnimation();
+        view->UpdateMatrices();
+        // camera space: x right, y up, z away from the viewer (the screen frame is left-handed)
+        EXPECT_NEAR(view->GetViewMatrix().TransformVector(c.towardviewer).z, -1, 1e-12);
+        EXPECT_NEAR(view->GetViewMatrix().TransformVector(c.up).y, 1, 1e-12);
     }
-    // each button its own view: top and bottom, front and back, left and right from opposite sides
-    EXPECT_EQ(seen, (std::vector<int>{3, -3, 2, -2, -1, 1}));
 
     // "3D" goes back to perspective, looking down at the XY grid from the start orientation of the right view
     Click("Change to 3D view");
@@ -246,20 +247,13 @@ TEST_F(ViewMenuTest, DropdownsChooseTheGridPlaneAndTheDisplayModeAndEndATurn) {
     EXPECT_TRUE(display->GetState(display->GetSelectedIndex()) == "Solid-Wire");
 }
 
-TEST_F(ViewMenuTest, ZoomButtonsStepWholeUnitsWithinTheRangeAndLetATurnGoOn) {
+TEST_F(ViewMenuTest, ZoomButtonsStepWholeUnitsAndLetATurnGoOn) {
     view->SetZoom(2.4);
     Click("Zoom out");
     EXPECT_EQ(view->GetZoom(), 3);
     Click("Zoom in");
     Click("Zoom in");
     EXPECT_EQ(view->GetZoom(), 1);
-
-    view->SetZoom(-45);
-    Click("Zoom in");
-    EXPECT_EQ(view->GetZoom(), -45);
-    view->SetZoom(27);
-    Click("Zoom out");
-    EXPECT_EQ(view->GetZoom(), 27);
 
     Click("Change to left view");
     Click("Zoom in");
