@@ -9,31 +9,29 @@
 
 namespace {
 
-std::vector<uint8_t>
-SymbolFile(const std::vector<std::pair<std::string, std::pair<uint32_t, uint32_t>>>& rows,
-           const char* unterminated = nullptr) {
+// A symbol table whose rows name a string of the data area or, with a null string, give the raw offset;
+// an unterminated name, if any, is the last thing in the data area.
+struct Row {
+    const char* name;
+    uint32_t offset, address, size;
+};
+std::vector<uint8_t> SymbolFile(const std::vector<Row>& rows, const char* unterminated = nullptr,
+                                bool compress = false) {
     CompactDB_Writer writer;
     writer.AddTable("symbols");
-    writer.AddField("name", 4);
-    writer.AddField("address", 4);
-    writer.AddField("size", 4);
-    std::vector<uint32_t> names;
-    for (const auto& r : rows)
-        names.push_back(writer.AddString(r.first.c_str()));
-    uint32_t last = 0;
-    if (unterminated != nullptr) { // a name that runs to the end of the data area
-        last = writer.AddData(static_cast<uint32_t>(strlen(unterminated)));
-        memcpy(writer.GetDataPointer(last), unterminated, strlen(unterminated));
+    for (const char* field : {"name", "address", "size"})
+        writer.AddField(field, 4);
+    std::vector<uint32_t> values;
+    for (const Row& r : rows)
+        values.insert(values.end(),
+                      {r.name != nullptr ? writer.AddString(r.name) : r.offset, r.address, r.size});
+    if (unterminated != nullptr) {
+        const uint32_t at = writer.AddData(static_cast<uint32_t>(strlen(unterminated)));
+        memcpy(writer.GetDataPointer(at), unterminated, strlen(unterminated));
+        values.insert(values.end(), {at, 0x9000, 16});
     }
-    uint8_t* row = writer.BeginRows(static_cast<uint32_t>(rows.size() + (unterminated ? 1 : 0)));
-    for (size_t i = 0; i <= rows.size(); ++i, row += 12) {
-        if (i == rows.size() && unterminated == nullptr)
-            break;
-        uint32_t v[3] = {i < rows.size() ? names[i] : last, i < rows.size() ? rows[i].second.first : 0x9000,
-                         i < rows.size() ? rows[i].second.second : 16};
-        memcpy(row, v, 12);
-    }
-    return writer.Save("seds", nullptr, 0, false);
+    memcpy(writer.BeginRows(static_cast<uint32_t>(values.size() / 3)), values.data(), values.size() * 4);
+    return writer.Save("seds", nullptr, 0, compress);
 }
 
 std::string Format(const pw2_ExceptionCallStack& stack, const std::vector<pw2_Symbol>& symbols,
@@ -54,8 +52,8 @@ __attribute__((noinline)) void Innermost(pw2_ExceptionCallStack& stack, int dept
 } // namespace
 
 TEST(CrashReport, SymbolsNameTheFirstFunctionHoldingEachAddress) {
-    std::vector<uint8_t> file =
-        SymbolFile({{"outer", {0x1000, 0x100}}, {"inner", {0x1010, 0x10}}, {"next", {0x1100, 0x20}}}, "cut");
+    std::vector<uint8_t> file = SymbolFile(
+        {{"outer", 0, 0x1000, 0x100}, {"inner", 0, 0x1010, 0x10}, {"next", 0, 0x1100, 0x20}}, "cut");
     std::vector<pw2_Symbol> symbols = pw2_LoadSymbols(file.data(), file.size());
     ASSERT_EQ(symbols.size(), 4u);
     EXPECT_EQ(symbols[3].name, ""); // its name has no zero before the end of the data area
@@ -116,20 +114,10 @@ TEST(CrashReport, CaptureWalksTheFramesAndTheSymbolFileNamesThem) {
 }
 
 TEST(CrashReport, NameOffsetsOutsideTheDataAreaAndSymbolsAtTheTopOfThe32BitRange) {
-    CompactDB_Writer writer;
-    writer.AddTable("symbols");
-    writer.AddField("name", 4);
-    writer.AddField("address", 4);
-    writer.AddField("size", 4);
-    uint32_t top = writer.AddString("top");
-    const uint32_t rows[][3] = {
-        {0xFFFFFFF0u, 0x1000, 0x10}, // a name offset far outside the data area
-        {4, 0x2000, 0x10},           // exactly at its end
-        {top, 0xFFFFFFF0u, 0x20},    // its end lies past 2^32
-    };
-    uint8_t* row = writer.BeginRows(3);
-    memcpy(row, rows, sizeof rows);
-    std::vector<uint8_t> file = writer.Save("seds", nullptr, 0, true);
+    std::vector<uint8_t> file = SymbolFile({{nullptr, 0xFFFFFFF0u, 0x1000, 0x10}, // far outside the data area
+                                            {nullptr, 4, 0x2000, 0x10},           // exactly at its end
+                                            {"top", 0, 0xFFFFFFF0u, 0x20}},       // ends past 2^32
+                                           nullptr, true);
     std::vector<pw2_Symbol> symbols = pw2_LoadSymbols(file.data(), file.size());
     ASSERT_EQ(symbols.size(), 3u);
     EXPECT_EQ(symbols[0].name, "");

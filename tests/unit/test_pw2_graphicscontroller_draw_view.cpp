@@ -188,6 +188,7 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
 TEST_F(ViewDrawTest, AFanWithMoreVerticesThanTheQueueHoldsIsDrawnWhole) {
     pw2_ModelGeometry& g = EmptyGeometry();
     constexpr uint32_t n = 4000; // 12000 vertices in its fan
+    ASSERT_LT(Graphics().GetModelQueue().capacity, 3 * n);
     pw2_ModelFace* face = g.CreateFace(n);
     for (uint32_t i = 0; i < n; ++i) {
         pw2_ModelPoint* point = g.CreatePoint();

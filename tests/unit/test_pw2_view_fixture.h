@@ -47,13 +47,15 @@ inline double Determinant3(const qzMatrix& m) {
 }
 
 // The angle between two orientations from their matrices: trace(A^T B) = 1 + 2 cos angle.
-inline double AngleBetween(const qzQuaternion& a, const qzQuaternion& b) {
-    const qzMatrix ma = Matrix(a), mb = Matrix(b);
+inline double AngleBetween(const qzMatrix& a, const qzMatrix& b) {
     double trace = 0;
     for (unsigned i = 0; i < 3; i++)
         for (unsigned j = 0; j < 3; j++)
-            trace += ma(i, j) * mb(i, j);
+            trace += a(i, j) * b(i, j);
     return std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0));
+}
+inline double AngleBetween(const qzQuaternion& a, const qzQuaternion& b) {
+    return AngleBetween(Matrix(a), Matrix(b));
 }
 
 // All 24 rotations that map each axis onto an axis, as signed permutation matrices of determinant 1.
