@@ -68,29 +68,15 @@ void ExpectCorners(const qzFakeRenderApi::Draw& draw, D3DPRIMITIVETYPE type, con
 void ExpectQuad(const qzFakeRenderApi::Draw& draw, float x1, float y1, float x2, float y2, qzColor topleft,
                 qzColor topright, qzColor bottomright, qzColor bottomleft, size_t first = 0) {
     x1 -= 0.5f, y1 -= 0.5f, x2 -= 0.5f, y2 -= 0.5f;
-    ExpectCorners(draw, D3DPT_TRIANGLELIST,
-                  {{x1, y1, topleft},
-                   {x2, y1, topright},
-                   {x2, y2, bottomright},
-                   {x2, y2, bottomright},
-                   {x1, y2, bottomleft},
-                   {x1, y1, topleft}},
-                  first);
+    const Corner tl{x1, y1, topleft}, tr{x2, y1, topright}, br{x2, y2, bottomright}, bl{x1, y2, bottomleft};
+    ExpectCorners(draw, D3DPT_TRIANGLELIST, {tl, tr, br, br, bl, tl}, first);
 }
 
 // A frame through its last pixels inside, without the half-pixel shift.
 void ExpectFrame(const qzFakeRenderApi::Draw& draw, float x1, float y1, float x2, float y2, qzColor color,
                  size_t first = 0) {
-    ExpectCorners(draw, D3DPT_LINELIST,
-                  {{x1, y1, color},
-                   {x2, y1, color},
-                   {x2, y1, color},
-                   {x2, y2, color},
-                   {x2, y2, color},
-                   {x1, y2, color},
-                   {x1, y2, color},
-                   {x1, y1, color}},
-                  first);
+    const Corner tl{x1, y1, color}, tr{x2, y1, color}, br{x2, y2, color}, bl{x1, y2, color};
+    ExpectCorners(draw, D3DPT_LINELIST, {tl, tr, tr, br, br, bl, bl, tl}, first);
 }
 
 // A text draw: one glyph quad per glyph in one colour, the first placed where a layout of the first font
