@@ -54,6 +54,14 @@ template <class Base> struct WithFakeDirect3D : Base {
     std::vector<std::string> Calls() const {
         return {api.calls.begin() + static_cast<std::ptrdiff_t>(firstcall), api.calls.end()};
     }
+    // Where in Calls() the calls that start with the prefix are.
+    std::vector<int> CallsAt(const std::string& prefix) const {
+        std::vector<int> at;
+        for (size_t i = firstcall; i < api.calls.size(); ++i)
+            if (api.calls[i].starts_with(prefix))
+                at.push_back(static_cast<int>(i - firstcall));
+        return at;
+    }
 };
 
 using GraphicsTest = WithFakeDirect3D<MainTest>;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -95,17 +96,12 @@ TEST_F(ViewDrawTest, EveryDisplayModeDrawsItsLayersInOrderIntoTheRenderTarget) {
         EXPECT_EQ(layers, expected);
 
         const std::vector<std::string> calls = Calls();
-        std::vector<size_t> targets, drawcalls;
-        for (size_t i = 0; i < calls.size(); ++i) {
-            if (calls[i].starts_with("SetRenderTarget 0 "))
-                targets.push_back(i);
-            if (calls[i].starts_with("DrawPrimitive"))
-                drawcalls.push_back(i);
-        }
+        const std::vector<int> targets = CallsAt("SetRenderTarget 0 "), drawcalls = CallsAt("DrawPrimitive");
         ASSERT_EQ(targets.size(), 2u) << "into the texture and back";
         ASSERT_EQ(drawcalls.size(), draws.size());
-        const size_t clear = static_cast<size_t>(api.FindCall("Clear", firstcall + targets[0])) - firstcall;
-        EXPECT_EQ(calls[clear], "Clear 0x3 0x0 1 0") << "colour and depth cleared";
+        const int clear =
+            api.FindCall("Clear", firstcall + static_cast<size_t>(targets[0])) - static_cast<int>(firstcall);
+        EXPECT_EQ(calls[static_cast<size_t>(clear)], "Clear 0x3 0x0 1 0") << "colour and depth cleared";
         EXPECT_LT(clear, drawcalls.front());
         EXPECT_GT(drawcalls.front(), targets[0]);
         EXPECT_LT(drawcalls[drawcalls.size() - 3], targets[1]);
@@ -177,12 +173,13 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
     DrawView();
     EXPECT_EQ(ColorOf(Vertices<qzVertex3D>(Draws()[0])[0].diffuse), SCHEMATIC_SELECTED);
     // faces are lit and depth-tested: lighting on before the first draw
-    const std::vector<std::string> calls = Calls();
-    const auto firstdraw = std::find_if(calls.begin(), calls.end(),
-                                        [](const std::string& c) { return c.starts_with("DrawPrimitive"); });
-    const auto lighting = std::find(calls.begin(), firstdraw, "SetRenderState D3DRS_LIGHTING 1");
-    EXPECT_NE(lighting, firstdraw);
-    EXPECT_NE(std::find(lighting, firstdraw, "SetRenderState D3DRS_ZWRITEENABLE 1"), firstdraw);
+    const int firstdrawcall = CallsAt("DrawPrimitive")[0];
+    const std::vector<int> lighting = CallsAt("SetRenderState D3DRS_LIGHTING 1");
+    ASSERT_FALSE(lighting.empty());
+    EXPECT_LT(lighting[0], firstdrawcall);
+    const std::vector<int> depth = CallsAt("SetRenderState D3DRS_ZWRITEENABLE 1");
+    ASSERT_FALSE(depth.empty());
+    EXPECT_LT(depth[0], firstdrawcall);
 }
 
 TEST_F(ViewDrawTest, AFanWithMoreVerticesThanTheQueueHoldsIsDrawnWhole) {
@@ -344,44 +341,39 @@ TEST_F(ViewDrawTest, CompositeShowsExactlyTheRenderedPixelsInsideASunkenBevel) {
     ASSERT_GE(draws.size(), 2u);
     const qzColor dark(96, 96, 96), light(240, 240, 240);
     // one pixel outside the image at (1, 1) of 398 x 398: dark above and left, light below and right
-    const std::vector<qzVertex2D> bevel = Vertices(draws[draws.size() - 2]);
     ASSERT_EQ(draws[draws.size() - 2].type, D3DPT_LINELIST);
-    ASSERT_EQ(bevel.size(), 8u);
-    const float corners[8][2] = {{0, 0},     {399, 0}, {399, 0}, {399, 399},
-                                 {399, 399}, {0, 399}, {0, 399}, {0, 0}};
-    const qzColor colours[8] = {dark, dark, light, light, light, light, dark, dark};
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(bevel[i].x, corners[i][0]) << i;
-        EXPECT_EQ(bevel[i].y, corners[i][1]) << i;
-        EXPECT_EQ(ColorOf(bevel[i].diffuse), colours[i]) << i;
-    }
-    // the quad over pixels 1 .. 398 with the top-left 398 x 398 texels of the 512 x 512 texture
-    const std::vector<qzVertex2D> quad = Vertices(draws.back());
+    std::vector<std::tuple<float, float, qzColor>> bevel;
+    for (const qzVertex2D& v : Vertices(draws[draws.size() - 2]))
+        bevel.emplace_back(v.x, v.y, ColorOf(v.diffuse));
+    EXPECT_EQ(bevel, (std::vector<std::tuple<float, float, qzColor>>{{0, 0, dark},
+                                                                     {399, 0, dark},
+                                                                     {399, 0, light},
+                                                                     {399, 399, light},
+                                                                     {399, 399, light},
+                                                                     {0, 399, light},
+                                                                     {0, 399, dark},
+                                                                     {0, 0, dark}}));
+    // the quad over pixels 1 .. 398 with the top-left 398 x 398 texels of the 512 x 512 texture, untinted
     ASSERT_EQ(draws.back().type, D3DPT_TRIANGLELIST);
-    ASSERT_EQ(quad.size(), 6u);
-    const float u = 398.0f / 512.0f;
-    const float want[6][4] = {{0.5f, 0.5f, 0, 0},     {398.5f, 0.5f, u, 0}, {398.5f, 398.5f, u, u},
-                              {398.5f, 398.5f, u, u}, {0.5f, 398.5f, 0, u}, {0.5f, 0.5f, 0, 0}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(quad[i].x, want[i][0]) << i;
-        EXPECT_EQ(quad[i].y, want[i][1]) << i;
-        EXPECT_EQ(quad[i].u, want[i][2]) << i;
-        EXPECT_EQ(quad[i].v, want[i][3]) << i;
-        EXPECT_EQ(ColorOf(quad[i].diffuse), qzColor(255, 255, 255));
+    std::vector<std::array<float, 4>> quad;
+    for (const qzVertex2D& v : Vertices(draws.back())) {
+        quad.push_back({v.x, v.y, v.u, v.v});
+        EXPECT_EQ(ColorOf(v.diffuse), qzColor(255, 255, 255));
     }
+    const float u = 398.0f / 512.0f;
+    EXPECT_EQ(quad, (std::vector<std::array<float, 4>>{{0.5f, 0.5f, 0, 0},
+                                                       {398.5f, 0.5f, u, 0},
+                                                       {398.5f, 398.5f, u, u},
+                                                       {398.5f, 398.5f, u, u},
+                                                       {0.5f, 398.5f, 0, u},
+                                                       {0.5f, 0.5f, 0, 0}}));
     // clipped to what the tree handed, sampled point for point from the render target
-    const std::vector<std::string> calls = Calls();
     auto last = [&](const std::string& prefix) {
-        for (size_t i = calls.size(); i-- > 0;)
-            if (calls[i].starts_with(prefix))
-                return static_cast<int>(i);
-        return -1;
+        const std::vector<int> at = CallsAt(prefix);
+        return at.empty() ? -1 : at.back();
     };
     const std::string name = static_cast<qzFakeTexture*>(image->GetTexture().GetD3DTexture())->name;
-    std::vector<int> drawcalls;
-    for (size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].starts_with("DrawPrimitive"))
-            drawcalls.push_back(static_cast<int>(i));
+    const std::vector<int> drawcalls = CallsAt("DrawPrimitive");
     ASSERT_GE(drawcalls.size(), 2u);
     const int beveldraw = drawcalls[drawcalls.size() - 2];
     EXPECT_GT(last("SetScissorRect 0 0 400 445"), last("SetRenderTarget"));
