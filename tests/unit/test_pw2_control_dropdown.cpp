@@ -145,16 +145,6 @@ TEST_F(DropdownTest, MouseChoosesInTheItemAreaOnlyAndAPressOutsideCloses) {
     EXPECT_EQ(dropdown->GetPopup(), nullptr);
 }
 
-TEST_F(DropdownTest, WhileOpenTheRestOfTheInterfaceGetsNoInput) {
-    pw2_Control_Dropdown* other = Make(2, 40, 10);
-    pw2_Control_Dropdown_Popup* popup = Open(dropdown);
-    Move(other->GetAbsoluteX() + 3, other->GetAbsoluteY() + 3);
-    EXPECT_EQ(app->GetActiveWindow(), popup);
-    Press(other->GetAbsoluteX() + 3, other->GetAbsoluteY() + 3);
-    EXPECT_EQ(other->GetPopup(), nullptr);
-    EXPECT_EQ(dropdown->GetPopup(), nullptr);
-}
-
 TEST_F(DropdownTest, AListWithoutEntriesOpensEmptyAndChoosesNothing) {
     dropdown->SetStateCount(0);
     pw2_Control_Dropdown_Popup* popup = Open(dropdown);
