@@ -342,31 +342,26 @@ TEST_F(ViewDrawTest, CompositeShowsExactlyTheRenderedPixelsInsideASunkenBevel) {
     const qzColor dark(96, 96, 96), light(240, 240, 240);
     // one pixel outside the image at (1, 1) of 398 x 398: dark above and left, light below and right
     ASSERT_EQ(draws[draws.size() - 2].type, D3DPT_LINELIST);
-    std::vector<std::tuple<float, float, qzColor>> bevel;
+    using Corner = std::tuple<float, float, qzColor>;
+    const std::vector<Corner> wantbevel = {{0, 0, dark},      {399, 0, dark},    {399, 0, light},
+                                           {399, 399, light}, {399, 399, light}, {0, 399, light},
+                                           {0, 399, dark},    {0, 0, dark}};
+    std::vector<Corner> bevel;
     for (const qzVertex2D& v : Vertices(draws[draws.size() - 2]))
         bevel.emplace_back(v.x, v.y, ColorOf(v.diffuse));
-    EXPECT_EQ(bevel, (std::vector<std::tuple<float, float, qzColor>>{{0, 0, dark},
-                                                                     {399, 0, dark},
-                                                                     {399, 0, light},
-                                                                     {399, 399, light},
-                                                                     {399, 399, light},
-                                                                     {0, 399, light},
-                                                                     {0, 399, dark},
-                                                                     {0, 0, dark}}));
+    EXPECT_EQ(bevel, wantbevel);
     // the quad over pixels 1 .. 398 with the top-left 398 x 398 texels of the 512 x 512 texture, untinted
     ASSERT_EQ(draws.back().type, D3DPT_TRIANGLELIST);
+    const float u = 398.0f / 512.0f;
+    const std::vector<std::array<float, 4>> wantquad = {{0.5f, 0.5f, 0, 0},     {398.5f, 0.5f, u, 0},
+                                                        {398.5f, 398.5f, u, u}, {398.5f, 398.5f, u, u},
+                                                        {0.5f, 398.5f, 0, u},   {0.5f, 0.5f, 0, 0}};
     std::vector<std::array<float, 4>> quad;
     for (const qzVertex2D& v : Vertices(draws.back())) {
         quad.push_back({v.x, v.y, v.u, v.v});
         EXPECT_EQ(ColorOf(v.diffuse), qzColor(255, 255, 255));
     }
-    const float u = 398.0f / 512.0f;
-    EXPECT_EQ(quad, (std::vector<std::array<float, 4>>{{0.5f, 0.5f, 0, 0},
-                                                       {398.5f, 0.5f, u, 0},
-                                                       {398.5f, 398.5f, u, u},
-                                                       {398.5f, 398.5f, u, u},
-                                                       {0.5f, 398.5f, 0, u},
-                                                       {0.5f, 0.5f, 0, 0}}));
+    EXPECT_EQ(quad, wantquad);
     // clipped to what the tree handed, sampled point for point from the render target
     auto last = [&](const std::string& prefix) {
         const std::vector<int> at = CallsAt(prefix);
@@ -455,8 +450,9 @@ TEST_F(ViewDrawTest, TargetCrossOnlyWhileDraggingAndAxisIndicatorAtTheBottomLeft
         c.push_back({v.x, v.y, v.z});
     // along x and y, the axes of the XY grid
     const float reach = static_cast<float>(1000 * view->GridStep(1.0));
-    EXPECT_EQ(c, (std::vector<std::array<float, 3>>{
-                     {3 - reach, 4, 0}, {3 + reach, 4, 0}, {3, 4 - reach, 0}, {3, 4 + reach, 0}}));
+    const std::vector<std::array<float, 3>> want = {
+        {3 - reach, 4, 0}, {3 + reach, 4, 0}, {3, 4 - reach, 0}, {3, 4 + reach, 0}};
+    EXPECT_EQ(c, want);
     Release(200, 200, WM_MBUTTONUP);
 
     // from the top x runs right and y down; z points at the viewer and keeps only its letter
