@@ -119,7 +119,8 @@ public:
     // Lets the platform deliver what is pending: its events become messages in the engine's queue.
     virtual void ProcessEvents() = 0;
     // Sleeps until the platform has an event or the timeout in milliseconds has passed (QZINFINITE: no
-    // timeout); what arrives is delivered as by ProcessEvents.
+    // timeout; the wait may then also end once without an event); what arrives is delivered as by
+    // ProcessEvents.
     virtual void WaitForEvents(uint32_t timeout) = 0;
     virtual int GetSystemMetrics(int index) = 0;
     // Bit 15 set while the key is down.

@@ -30,7 +30,13 @@
 #include <map>
 #include <vector>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
+
+constexpr uint32_t QZ_IDLE_TRIM_DELAY = 1000; // milliseconds
 
 void Post(qzWindowHandle window, uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
     qzMessage m;
@@ -194,6 +200,7 @@ struct qzQtPlatform::State {
     qzWindowHandle nextwindow = 1;
     qzPlatformHandle nextfont = 1;
     QIcon icon;
+    bool trimmed = false; // the memory freed since the last event has gone back to the system
 
     qzQtWindow* Find(qzWindowHandle handle) const {
         auto found = windows.find(handle);
@@ -529,9 +536,20 @@ void qzQtPlatform::WaitForEvents(uint32_t timeout) {
     QTimer deadline;
     deadline.setTimerType(Qt::PreciseTimer);
     deadline.setSingleShot(true);
+    // A program that has been idle for a second gives back the memory its work freed, once: the allocator
+    // keeps the pages of freed driver buffers, and resizes would make the program grow by them.
+    bool trim = timeout == QZINFINITE && !state->trimmed;
+    if (trim)
+        timeout = QZ_IDLE_TRIM_DELAY;
     if (timeout != QZINFINITE)
         deadline.start(static_cast<int>(std::min<uint32_t>(timeout, 0x7FFFFFFF)));
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    bool idle = timeout != QZINFINITE && !deadline.isActive();
+    state->trimmed = trim && idle;
+#ifdef __GLIBC__
+    if (trim && idle)
+        malloc_trim(0);
+#endif
 }
 
 int qzQtPlatform::GetSystemMetrics(int index) {

@@ -33,11 +33,11 @@ use_until() {
 }
 
 use_until 500
-sleep 1
+sleep 3 # idle, so that what the work freed has gone back
 start=$(rss)
 first=$(presented)
 use_until $((first + frames))
-sleep 1
+sleep 3
 end=$(rss)
 echo "$(($(presented) - first)) frames; resident memory $start KiB after the warm-up, $end KiB at the end" \
      "($((end - start)) KiB)"
