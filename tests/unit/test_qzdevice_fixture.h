@@ -46,3 +46,11 @@ struct DeviceTest : ::testing::Test {
         platform.ClearCalls();
     }
 };
+
+// The same with the Direct3D device made.
+struct UsableDeviceTest : DeviceTest {
+    void SetUp() override {
+        DeviceTest::SetUp();
+        MakeUsable();
+    }
+};
