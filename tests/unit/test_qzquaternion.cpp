@@ -35,7 +35,6 @@ double Length(const qzQuaternion& q) {
 TEST(QuaternionDeathTest, AxisMustBeAUnitVector) {
     EXPECT_DEATH(qzQuaternion(qzVector3(1.02, 0, 0), 1),
                  "Expression: fabs\\(axis.Norm\\(\\)-\\(F\\)\\(1.0\\)\\)<\\(F\\)\\(0.01\\)");
-    EXPECT_DEATH(qzQuaternion(qzVector3(0, 0, 0), 1), "Expression: fabs");
 }
 
 TEST(Quaternion, ProductIsHamiltonsAndConjugateInvertsUnitQuaternions) {

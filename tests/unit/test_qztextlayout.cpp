@@ -115,7 +115,7 @@ TEST(TextLayout, LongTextsBreakAsTheGreedyRulesSay) {
     }
 }
 
-TEST(TextLayout, LineBreaksWrapsAndCharactersWithoutGlyphs) {
+TEST(TextLayout, LineBreaksAndCharactersWithoutGlyphs) {
     TestFont f;
     qzTextLayout layout(&f.font, 0, 4);
     layout.Layout(qzStringRef::FromText("ab\ncd"), false, false, 0);
@@ -124,35 +124,12 @@ TEST(TextLayout, LineBreaksWrapsAndCharactersWithoutGlyphs) {
     EXPECT_EQ(layout.characters[2].glyph, 255u);
     EXPECT_EQ(layout.glyphcount, 4u);
 
-    layout.Layout(qzStringRef::FromText("hhhhhh"), true, false,
-                  20); // one word wider than the line stays whole
-    EXPECT_EQ(layout.lines.size(), 1u);
-    layout.Layout(qzStringRef::FromText("hhhhhh"), true, true, 20);
-    ASSERT_EQ(layout.lines.size(), 3u);
-    EXPECT_EQ(layout.lines[0].width, 16u);
-
     layout.Layout(qzStringRef::FromText("\t\t"), true, true, 5);
     ASSERT_EQ(layout.lines.size(), 1u);
     EXPECT_EQ(layout.lines[0].width, 0u);
     EXPECT_EQ(layout.glyphcount, 0u);
     layout.Layout(qzStringRef::FromText("a\n"), false, false, 0);
     EXPECT_EQ(layout.lines.size(), 2u); // a final line break ends with an empty line
-}
-
-TEST(TextLayout, ACharacterWiderThanTheLineOpensNoEmptyLine) {
-    TestFont f;
-    qzTextLayout layout(&f.font, 0, 4);
-    layout.Layout(qzStringRef::FromText("hhh"), false, true, 5);
-    ASSERT_EQ(layout.lines.size(), 3u);
-    for (uint32_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(layout.lines[i].firstcharacter, i);
-        EXPECT_EQ(layout.lines[i].width, 8u);
-    }
-    layout.Layout(qzStringRef::FromText("a h"), true, true, 5); // "a " fits, h fits nowhere
-    ASSERT_EQ(layout.lines.size(), 2u);
-    EXPECT_EQ(layout.lines[0].width, 4u);
-    EXPECT_EQ(layout.lines[1].firstcharacter, 2u);
-    EXPECT_EQ(layout.lines[1].width, 8u);
 }
 
 TEST(TextLayout, AlignmentAndMeasure) {
