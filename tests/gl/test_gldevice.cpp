@@ -249,17 +249,6 @@ TEST_F(GLDeviceTest, QuadsAndLinesCoverExactlyTheirPixelsAndTheScissorClips) {
         }
 }
 
-TEST_F(GLDeviceTest, PointSampledTextureReproducesItsTexels) {
-    Open(32, 32);
-    qzTexture texture;
-    MakeGradient(texture);
-    device.Clear(true, BLACK, false, 1.0f);
-    TexturedQuad(texture, 8, 8, 12, 12);
-    Pixels pixels = ReadBack();
-    ExpectGradient(pixels, 8, 8);
-    EXPECT_EQ(pixels(12, 11), BLACK);
-}
-
 TEST_F(GLDeviceTest, PremultipliedBlendingMatchesTheFormula) {
     Open(16, 16);
     device.Clear(true, 0xFFC86432, false, 1.0f);

@@ -326,8 +326,6 @@ TEST_F(DeviceTest, MaxMultisampleQualityIsTheSmallerOfColourAndDepthAndZeroForCo
     EXPECT_TRUE(api.calls.empty());
 }
 
-TEST_F(DeviceTest, PreconditionsOfCreationAndRestore) {
+TEST_F(DeviceTest, ADeviceIsCreatedOnce) {
     EXPECT_DEATH(device.Create(&window, false), "Expression: window==NULL");
-    MakeUsable();
-    EXPECT_DEATH(device.Restore(), "Expression: lost");
 }
