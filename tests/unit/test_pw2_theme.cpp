@@ -31,23 +31,11 @@ std::string Text(const qzColor& c) {
 
 } // namespace
 
-TEST(Theme, FamiliesMatchTheTabulatedColours) {
-    // RGB of each family, in the order of the eight states.
-    const uint8_t button[8][3] = {{133, 161, 204}, {116, 141, 179}, {60, 87, 128},  {72, 104, 153},
-                                  {149, 181, 230}, {133, 161, 204}, {72, 104, 153}, {84, 122, 179}};
-    const uint8_t toggle[8][3] = {{133, 204, 161}, {116, 179, 141}, {60, 128, 87},  {72, 153, 104},
-                                  {149, 230, 181}, {133, 204, 161}, {72, 153, 104}, {84, 179, 122}};
-    const uint8_t dropdown[8][3] = {{154, 133, 204}, {135, 116, 179}, {80, 60, 128}, {96, 72, 153},
-                                    {173, 149, 230}, {154, 133, 204}, {96, 72, 153}, {112, 84, 179}};
-    const pw2_ControlColors* families[3] = {&pw2_ButtonColors(), &pw2_ToggleColors(), &pw2_DropdownColors()};
-    const uint8_t(*tables[3])[3] = {button, toggle, dropdown};
-    for (int f = 0; f < 3; ++f) {
-        for (int i = 0; i < PW2_CONTROL_COLOR_COUNT; ++i) {
-            SCOPED_TRACE(std::to_string(f) + " " + pw2_controlcolordefinitions[i].name);
-            EXPECT_EQ(Text((*families[f])[i]),
-                      Text(qzColor(tables[f][i][0], tables[f][i][1], tables[f][i][2])));
-        }
-    }
+TEST(Theme, EachFamilyTakesItsOwnHue) {
+    // the hue circle's conversion is checked below; here the normal face pins the hue of each family
+    EXPECT_EQ(Text(pw2_ButtonColors()[0]), Text(qzColor(133, 161, 204)));
+    EXPECT_EQ(Text(pw2_ToggleColors()[0]), Text(qzColor(133, 204, 161)));
+    EXPECT_EQ(Text(pw2_DropdownColors()[0]), Text(qzColor(154, 133, 204)));
 }
 
 TEST(Theme, EveryColourAgreesWithAnIndependentConversionOverTheHueCircle) {

@@ -301,20 +301,3 @@ TEST_F(ViewMenuTest, CenterBringsTheTargetBackAndEndsATurnWhereItWasHeading) {
     EXPECT_EQ(AngleBetween(view->GetRotation(), heading), 0);
     EXPECT_EQ(view->GetZoom(), -7);
 }
-
-TEST_F(ViewMenuTest, GeomAndTexChangeNothingAndKeepTheirLooks) {
-    view->SetRotationFromAngles(0.4, -0.7);
-    view->SetDisplayMode(3);
-    const qzQuaternion rotation = view->GetRotation();
-    const uint32_t redraws = app->GetRedrawRequestCount();
-    for (const char* tooltip : {"Show model geometry", "Show texture map"}) {
-        Click(tooltip);
-        Click(tooltip);
-    }
-    EXPECT_EQ(AngleBetween(view->GetRotation(), rotation), 0);
-    EXPECT_EQ(view->GetDisplayMode(), 3u);
-    EXPECT_TRUE(Toggle("Show model geometry")->IsOn());
-    EXPECT_FALSE(Toggle("Show texture map")->IsOn());
-    // the presses still show
-    EXPECT_GT(app->GetRedrawRequestCount(), redraws);
-}
