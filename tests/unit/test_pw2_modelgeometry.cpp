@@ -278,24 +278,6 @@ TEST(ModelGeometry, AreaAndNormalFollowTheCornerOrder) {
     }
 }
 
-TEST(ModelGeometry, AHalfBuiltFaceThatIsRemovedIsNoLongerConnecting) {
-    pw2_Model model;
-    pw2_ModelGeometry g(&model);
-    pw2_ModelPoint* p = g.CreatePoint();
-    g.SetVertexPoint(&g.CreateFace(3)->vertices[0], p);
-    g.RemoveFace(g.connecting_face);
-    EXPECT_EQ(g.connecting_face, nullptr);
-    g.SetVertexPoint(&g.CreateFace(4)->vertices[2], p);
-    g.RemovePoint(p);
-    EXPECT_EQ(g.connecting_face, nullptr);
-    EXPECT_EQ(g.facecount, 0u);
-    g.CreateFace(5);
-    g.Clear();
-    EXPECT_EQ(g.connecting_face, nullptr);
-    EXPECT_EQ(g.facecount + g.edgecount + g.pointcount, 0u);
-    ExpectConsistent(g);
-}
-
 TEST(ModelGeometry, CopyingASourceMidwayThroughAFaceTakesOnlyItsFinishedFaces) {
     pw2_Model model;
     pw2_ModelGeometry source(&model), target(&model);

@@ -204,8 +204,7 @@ TEST_F(ViewImageTest, ButtonsStartAndEndDragsAsTheMoveModeSays) {
     Hold(VK_SHIFT, false);
     Hold(VK_CONTROL, false);
 
-    // the multiply key switches the left button over, and the cursor with it
-    platform.calls.clear();
+    // the multiply key switches the left button over
     Key(PW2_KEY_MULTIPLY);
     EXPECT_TRUE(image->GetMoveMode());
     Press(1);
@@ -219,10 +218,6 @@ TEST_F(ViewImageTest, ButtonsStartAndEndDragsAsTheMoveModeSays) {
     Press(3);
     Release(3);
     EXPECT_FALSE(image->GetMoveMode());
-    const auto cursors = platform.CallsStartingWith("SetCursor");
-    ASSERT_EQ(cursors.size(), 2u);
-    EXPECT_EQ(cursors[0].substr(cursors[0].rfind(' ')), " 9");
-    EXPECT_EQ(cursors[1].substr(cursors[1].rfind(' ')), " 3");
 }
 
 TEST_F(ViewImageTest, TheMoveModeCursorFollowsTheMouseInAndOut) {
