@@ -257,13 +257,6 @@ TEST_F(ViewImageTest, WheelAndKeysReachTheView) {
     EXPECT_FALSE(image->IsDragging());
     Release(2);
 
-    const bool ortho = view->GetOrtho();
-    Key(PW2_KEY_NUMPAD0);
-    EXPECT_NE(view->GetOrtho(), ortho);
-    view->SetTarget(qzVector3(4, 5, 6));
-    Key(PW2_KEY_DIVIDE);
-    EXPECT_EQ(view->GetTarget().Norm(), 0);
-
     // keypad 5 aligns in orthogonal projection
     view->SetOrtho(false);
     view->SetRotationFromAngles(0.5, -1.2);
