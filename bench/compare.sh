@@ -23,23 +23,26 @@ measure() {
     start=$(now)
     FACETWRIGHT_LOG_FRAMES=1 "$@" >/dev/null 2>"$work/$name.log" &
     pid=$!
+    # The window's centre is read until it is no longer black. A program may replace its first native
+    # window by another one for OpenGL, so the window is looked up again whenever it cannot be read.
+    local geometry="" pixel=""
     for _ in $(seq 3000); do
-        window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1)
-        [ -n "$window" ] && break
+        [ -n "$geometry" ] && pixel=$("$build/xpixels" "$window" "$geometry" 2>/dev/null)
+        [ -n "$pixel" ] && [ "$pixel" != "0 0 0" ] && break
+        if [ -z "$pixel" ]; then
+            window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n1)
+            geometry=""
+            [ -n "$window" ] && geometry=$(xwininfo -id "$window" 2>/dev/null |
+                awk '/Width:/{w=$NF} /Height:/{h=$NF} END{if (w) print int(w/2) "," int(h/2)}')
+        fi
         kill -0 "$pid" 2>/dev/null || break
-        sleep 0.01
+        sleep 0.005
     done
-    if [ -z "$window" ]; then
+    if [ -z "$pixel" ] || [ "$pixel" = "0 0 0" ]; then
         echo "$name could-not-start"
         kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=
         return
     fi
-    local geometry cx cy
-    geometry=$(xwininfo -id "$window" | awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print int(w/2) "," int(h/2)}')
-    for _ in $(seq 3000); do
-        [ "$("$build/xpixels" "$window" "$geometry" 2>/dev/null)" != "0 0 0" ] && break
-        sleep 0.005
-    done
     shown=$(now)
     sleep 2
     local rss before after
