@@ -198,6 +198,21 @@ bool qzGLDevice::BuildContext() {
     program = std::make_unique<qzGLProgram>();
     if (!program->Build())
         return false;
+    gl->glGenVertexArrays(1, &presentarray);
+    gl->glBindVertexArray(presentarray);
+    gl->glGenBuffers(1, &presentvertices);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, presentvertices);
+    gl->glBufferData(GL_ARRAY_BUFFER, sizeof(float) * 24, nullptr, GL_STREAM_DRAW);
+    gl->glEnableVertexAttribArray(QZGL_POSITION);
+    gl->glVertexAttribPointer(QZGL_POSITION, 4, GL_FLOAT, GL_FALSE, sizeof(float) * 6, nullptr);
+    gl->glEnableVertexAttribArray(QZGL_TEXCOORD);
+    gl->glVertexAttribPointer(QZGL_TEXCOORD, 2, GL_FLOAT, GL_FALSE, sizeof(float) * 6,
+                              reinterpret_cast<const void*>(sizeof(float) * 4));
+    gl->glGenSamplers(1, &presentsampler);
+    gl->glSamplerParameteri(presentsampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl->glSamplerParameteri(presentsampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl->glSamplerParameteri(presentsampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl->glSamplerParameteri(presentsampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     gl->glGenVertexArrays(1, &vertexarray);
     gl->glBindVertexArray(vertexarray);
     for (Stage& stage : state.stages)
@@ -229,6 +244,9 @@ void qzGLDevice::DropContext() {
         for (Stage& stage : state.stages)
             gl->glDeleteSamplers(1, &stage.sampler);
         gl->glDeleteVertexArrays(1, &vertexarray);
+        gl->glDeleteVertexArrays(1, &presentarray);
+        gl->glDeleteBuffers(1, &presentvertices);
+        gl->glDeleteSamplers(1, &presentsampler);
         program.reset();
         context->doneCurrent();
     } else {
@@ -241,7 +259,8 @@ void qzGLDevice::DropContext() {
             program->program.removeAllShaders();
         program.reset();
     }
-    backframebuffer = backcolor = backdepth = resolveframebuffer = resolvecolor = vertexarray = 0;
+    backframebuffer = backcolor = backdepth = resolveframebuffer = backtexture = vertexarray = 0;
+    presentarray = presentvertices = presentsampler = 0;
     for (Stage& stage : state.stages)
         stage.sampler = 0;
     context.reset();
@@ -269,12 +288,22 @@ bool qzGLDevice::BuildBackBuffer() {
     samples = parameters.MultiSampleType == D3DMULTISAMPLE_NONE ? 0 : 2 << parameters.MultiSampleQuality;
     if (api->maxsamples >= 0)
         samples = std::min(samples, api->maxsamples);
+    // The texture the window is drawn from: the back buffer's colour itself, or its resolved copy.
+    gl->glGenTextures(1, &backtexture);
+    gl->glBindTexture(GL_TEXTURE_2D, backtexture);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
     gl->glGenFramebuffers(1, &backframebuffer);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, backframebuffer);
-    gl->glGenRenderbuffers(1, &backcolor);
-    gl->glBindRenderbuffer(GL_RENDERBUFFER, backcolor);
-    gl->glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
-    gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backcolor);
+    if (samples > 0) {
+        gl->glGenRenderbuffers(1, &backcolor);
+        gl->glBindRenderbuffer(GL_RENDERBUFFER, backcolor);
+        gl->glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backcolor);
+    } else {
+        gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backtexture, 0);
+    }
     if (parameters.EnableAutoDepthStencil) {
         gl->glGenRenderbuffers(1, &backdepth);
         gl->glBindRenderbuffer(GL_RENDERBUFFER, backdepth);
@@ -286,10 +315,7 @@ bool qzGLDevice::BuildBackBuffer() {
         // Multisampled pixels are resolved here before they are shown or read.
         gl->glGenFramebuffers(1, &resolveframebuffer);
         gl->glBindFramebuffer(GL_FRAMEBUFFER, resolveframebuffer);
-        gl->glGenRenderbuffers(1, &resolvecolor);
-        gl->glBindRenderbuffer(GL_RENDERBUFFER, resolvecolor);
-        gl->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolvecolor);
+        gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backtexture, 0);
         complete = gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     if (!complete) {
@@ -307,8 +333,8 @@ void qzGLDevice::DropBackBuffer() {
     gl->glDeleteRenderbuffers(1, &backcolor);
     gl->glDeleteRenderbuffers(1, &backdepth);
     gl->glDeleteFramebuffers(1, &resolveframebuffer);
-    gl->glDeleteRenderbuffers(1, &resolvecolor);
-    backframebuffer = backcolor = backdepth = resolveframebuffer = resolvecolor = 0;
+    gl->glDeleteTextures(1, &backtexture);
+    backframebuffer = backcolor = backdepth = resolveframebuffer = backtexture = 0;
 }
 
 void qzGLDevice::ResetState() {
@@ -489,30 +515,73 @@ HRESULT qzGLDevice::Present() {
         return D3D_OK;
     GLint width = static_cast<GLint>(parameters.BackBufferWidth);
     GLint height = static_cast<GLint>(parameters.BackBufferHeight);
-    unsigned source = backframebuffer;
+    gl->glDisable(GL_SCISSOR_TEST);
     if (samples > 0) {
         gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, backframebuffer);
         gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveframebuffer);
-        gl->glDisable(GL_SCISSOR_TEST);
         gl->glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        source = resolveframebuffer;
     }
     QSize size = surface->size() * surface->devicePixelRatio();
-    GLint shownwidth = std::min(width, static_cast<GLint>(size.width()));
-    GLint shownheight = std::min(height, static_cast<GLint>(size.height()));
-    gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context->defaultFramebufferObject());
-    gl->glDisable(GL_SCISSOR_TEST);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
     // Where the window is larger than the back buffer it shows black.
     gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     gl->glClear(GL_COLOR_BUFFER_BIT);
-    gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
-    gl->glBlitFramebuffer(0, 0, shownwidth, shownheight, 0, size.height(), shownwidth,
-                          size.height() - shownheight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    ShowBackBuffer(std::min(width, static_cast<GLint>(size.width())),
+                   std::min(height, static_cast<GLint>(size.height())), size.height());
     context->swapBuffers(surface);
     api->CountPresent();
     BindTarget();
     ApplyScissor();
     return D3D_OK;
+}
+
+// The window's rows run bottom-up, the back buffer's top-down. The flip is a textured quad drawn with the
+// frame's own program: a flipping blit would make the driver build shaders of its own, and at every start
+// that costs more than the frame.
+void qzGLDevice::ShowBackBuffer(int shownwidth, int shownheight, int windowheight) {
+    gl->glViewport(0, windowheight - shownheight, shownwidth, shownheight);
+    gl->glDisable(GL_BLEND);
+    gl->glDisable(GL_DEPTH_TEST);
+    gl->glDisable(GL_CULL_FACE);
+    program->Bind();
+    QOpenGLShaderProgram& p = program->program;
+    p.setUniformValue(program->pretransformed, true);
+    p.setUniformValue(program->viewport, QVector4D(0, 0, shownwidth, shownheight));
+    p.setUniformValue(program->lighting, false);
+    p.setUniformValue(program->specularenable, false);
+    const GLint operations[QZGL_STAGES] = {D3DTOP_SELECTARG1, D3DTOP_DISABLE};
+    const GLint arguments[QZGL_STAGES * 2] = {D3DTA_TEXTURE, D3DTA_CURRENT, D3DTA_CURRENT, D3DTA_CURRENT};
+    const GLint textured[QZGL_STAGES] = {1, 0};
+    p.setUniformValueArray(program->colorop, operations, QZGL_STAGES);
+    p.setUniformValueArray(program->alphaop, operations, QZGL_STAGES);
+    p.setUniformValueArray(program->colorarg, arguments, QZGL_STAGES * 2);
+    p.setUniformValueArray(program->alphaarg, arguments, QZGL_STAGES * 2);
+    p.setUniformValueArray(program->hastexture, textured, QZGL_STAGES);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glBindTexture(GL_TEXTURE_2D, backtexture);
+    gl->glBindSampler(0, presentsampler);
+    // Pixel centres lie on integer coordinates; the window's bottom row takes the last shown texture row.
+    const float right = static_cast<float>(shownwidth) - 0.5f, top = static_cast<float>(shownheight) - 0.5f;
+    const float u = static_cast<float>(shownwidth) / static_cast<float>(parameters.BackBufferWidth);
+    const float v = static_cast<float>(shownheight) / static_cast<float>(parameters.BackBufferHeight);
+    const float quad[4][6] = {
+        {-0.5f, -0.5f, 0, 1, 0, v},
+        {right, -0.5f, 0, 1, u, v},
+        {-0.5f, top, 0, 1, 0, 0},
+        {right, top, 0, 1, u, 0},
+    };
+    gl->glBindVertexArray(presentarray);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, presentvertices);
+    gl->glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof quad, quad);
+    gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    gl->glBindVertexArray(vertexarray);
+    // The frame's state holds again for the next draw.
+    gl->glBindSampler(0, state.stages[0].sampler);
+    ApplyBlend();
+    ApplyDepth();
+    ApplyCull();
+    ApplyViewport();
+    lightsdirty = stagesdirty = true;
 }
 
 HRESULT qzGLDevice::BeginScene() {

@@ -119,6 +119,7 @@ private:
     void ApplyCull();
     void ApplyScissor();
     void ApplyViewport();
+    void ShowBackBuffer(int shownwidth, int shownheight, int windowheight);
     bool PrepareDraw();
     void SetAttributes(uint32_t offset, uint32_t stride);
     void UploadTransforms();
@@ -140,8 +141,11 @@ private:
     bool inscene = false;
 
     unsigned vertexarray = 0;
+    // The back buffer: a multisampled colour renderbuffer is resolved into the texture the window shows.
     unsigned backframebuffer = 0, backcolor = 0, backdepth = 0;
-    unsigned resolveframebuffer = 0, resolvecolor = 0;
+    unsigned resolveframebuffer = 0, backtexture = 0;
+    // The quad that shows the back buffer's texture in the window, in a vertex array of its own.
+    unsigned presentarray = 0, presentvertices = 0, presentsampler = 0;
     int samples = 0;
     qzGLSurface backbuffer;
 

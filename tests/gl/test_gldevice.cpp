@@ -387,14 +387,23 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     ASSERT_TRUE(device.Restore());
     queue.Create(&device, 10000);
     Begin();
-    device.Clear(true, BLACK, false, 1.0f);
+    device.Clear(true, BLUE, false, 1.0f);
     Quad(39, 29, 40, 30, RED);
     Pixels pixels = ReadBack();
     ASSERT_EQ(pixels.width, 40u);
-    ExpectRectangle(pixels, 39, 29, 40, 30, RED, BLACK);
+    ExpectRectangle(pixels, 39, 29, 40, 30, RED, BLUE);
     device.EndScene();
     device.Present();
     EXPECT_FALSE(device.IsLost());
+    // The window is now larger than the back buffer: the buffer sits at its top left, black beyond.
+    platform->ProcessEvents();
+    shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
+    ASSERT_EQ(shown.width(), 64);
+    EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, BLUE & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(38, 28) & 0xFFFFFF, BLUE & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(39, 29) & 0xFFFFFF, RED & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(40, 29) & 0xFFFFFF, 0u);
+    EXPECT_EQ(shown.pixel(39, 30) & 0xFFFFFF, 0u);
 }
 
 namespace {
