@@ -191,12 +191,32 @@ Qt::CursorShape ShapeOfKind(int kind) {
 
 } // namespace
 
+// A font as the engine asked for it. Its cell is fitted when a control first uses it: measuring loads the
+// system's font database, which the start of the program need not wait for.
+struct qzQtFont {
+    QFont font;
+    int height = 0;
+    bool fitted = false;
+
+    const QFont& Fitted() {
+        if (!fitted) {
+            // A positive height is the character cell's (ascent and descent), as the controls' layouts
+            // expect; Qt's pixel size is the smaller em height.
+            int cell = QFontMetrics(font).height();
+            if (height > 0 && cell > height)
+                font.setPixelSize(std::max(1, height * height / cell));
+            fitted = true;
+        }
+        return font;
+    }
+};
+
 struct qzQtPlatform::State {
     State(int& argc, char** argv) : application(argc, argv) {}
     QApplication application;
     std::map<qzWindowHandle, qzQtWindow*> windows;
     std::map<qzWindowHandle, QWidget*> controls;
-    std::map<qzPlatformHandle, QFont> fonts;
+    std::map<qzPlatformHandle, qzQtFont> fonts;
     qzWindowHandle nextwindow = 1;
     qzPlatformHandle nextfont = 1;
     QIcon icon;
@@ -240,14 +260,11 @@ qzPlatformHandle qzQtPlatform::LoadIcon(unsigned resource) {
 }
 
 qzPlatformHandle qzQtPlatform::CreateFont(const char* face, int height, int weight) {
-    QFont font(QString::fromLatin1(face));
-    font.setPixelSize(height);
-    font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
-    // A positive height is the character cell's (ascent and descent), as the controls' layouts expect;
-    // Qt's pixel size is the smaller em height.
-    int cell = QFontMetrics(font).height();
-    if (height > 0 && cell > height)
-        font.setPixelSize(std::max(1, height * height / cell));
+    qzQtFont font;
+    font.font = QFont(QString::fromLatin1(face));
+    font.font.setPixelSize(height);
+    font.font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.height = height;
     qzPlatformHandle handle = state->nextfont++;
     state->fonts[handle] = font;
     return handle;
@@ -464,7 +481,7 @@ qzWindowHandle qzQtPlatform::CreateControl(qzWindowHandle parent, int kind, cons
     }
     auto found = state->fonts.find(font);
     if (found != state->fonts.end())
-        control->setFont(found->second);
+        control->setFont(found->second.Fitted());
     control->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     control->show();
     state->controls[handle] = control;

@@ -7,6 +7,9 @@
 #include "qztime.h"
 #include "qzwindow.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -129,6 +132,15 @@ TEST_F(QtPlatformTest, ControlsKeepTheirTextsAndAPressedButtonReachesItsWindow) 
     box.SetText("one\r\ntwo");
     EXPECT_EQ(text(box), "one\r\ntwo");
     EXPECT_EQ(text(line), "caf\xe9");
+    // The engine's font is 13 pixels from ascent to descent, and so is the line's.
+    int lines = 0;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            EXPECT_LE(QFontMetrics(edit->font()).height(), 13);
+            ++lines;
+        }
+    }
+    EXPECT_EQ(lines, 1);
 
     // Space presses the button that has the focus.
     button.Activate();
