@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Measures on a virtual display, side by side: time from start to the first frame shown (the window's centre
-# no longer black), resident memory once idle, and processor time over 10 idle seconds, for this program, the
+# Measures on a virtual display, side by side: time from start to the first frame shown (the centre of one
+# of the program's windows no longer black, bench/firstframe.c), resident memory once idle, and processor time over 10 idle seconds, for this program, the
 # platform's floor (bench/floor_window.cpp) and those of the other viewers that are installed here; then, for
 # this program alone, the processor time per frame during a continuous camera drag and the draw calls per frame.
 # Usage: bench/compare.sh [build folder]
@@ -18,39 +18,24 @@ cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 # measure NAME COMMAND...: prints "NAME first-frame-ms rss-MB idle-cpu-ms", or why it could not.
 measure() {
-    local name=$1 window="" start shown
+    local name=$1 start
     shift
     start=$(now)
     FACETWRIGHT_LOG_FRAMES=1 "$@" >/dev/null 2>"$work/$name.log" &
     pid=$!
-    # The window's centre is read until it is no longer black. A program may replace its first native
-    # window by another one for OpenGL, so the window is looked up again whenever it cannot be read.
-    local geometry="" pixel=""
-    for _ in $(seq 3000); do
-        [ -n "$geometry" ] && pixel=$("$build/xpixels" "$window" "$geometry" 2>/dev/null)
-        [ -n "$pixel" ] && [ "$pixel" != "0 0 0" ] && break
-        if [ -z "$pixel" ]; then
-            window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n1)
-            geometry=""
-            [ -n "$window" ] && geometry=$(xwininfo -id "$window" 2>/dev/null |
-                awk '/Width:/{w=$NF} /Height:/{h=$NF} END{if (w) print int(w/2) "," int(h/2)}')
-        fi
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.005
-    done
-    if [ -z "$pixel" ] || [ "$pixel" = "0 0 0" ]; then
+    local shown window
+    if ! read -r shown window < <("$build/firstframe" "$pid" "$start" 30); then
         echo "$name could-not-start"
         kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=
         return
     fi
-    shown=$(now)
     sleep 2
     local rss before after
     rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
     before=$(cpu "$pid")
     sleep 10
     after=$(cpu "$pid")
-    echo "$name $(( (shown - start) / 1000000 )) $(( rss / 1024 )) $(( (after - before) * 1000 / ticks ))"
+    echo "$name $shown $(( rss / 1024 )) $(( (after - before) * 1000 / ticks ))"
     if [ "$name" = facetwright ]; then
         # A camera drag with the middle button over the left view, 200 moves.
         local x y presents frames used
