@@ -211,8 +211,21 @@ struct qzQtFont {
     }
 };
 
+// Freed memory stays with the allocator while the program works: handing the top of the heap back at every
+// free, and mapping every large block afresh, made each frame fault the driver's buffers in again. The idle
+// wait gives it all back (WaitForEvents).
+struct qzAllocatorTuning {
+    qzAllocatorTuning() {
+#ifdef __GLIBC__
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+#endif
+    }
+};
+
 struct qzQtPlatform::State {
     State(int& argc, char** argv) : application(argc, argv) {}
+    qzAllocatorTuning tuning; // before the application, which allocates
     QApplication application;
     std::map<qzWindowHandle, qzQtWindow*> windows;
     std::map<qzWindowHandle, QWidget*> controls;
