@@ -11,12 +11,15 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QImage>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -263,12 +266,15 @@ qzPlatformHandle qzQtPlatform::GetSysColorBrush(int index) {
 }
 
 qzPlatformHandle qzQtPlatform::LoadIcon(unsigned resource) {
-    QIcon icon(QString(":/icon/%1.png").arg(resource));
-    if (icon.isNull() || icon.availableSizes().isEmpty()) {
+    // Read as PNG by name: a reader that guesses the format loads every image plugin to ask it.
+    QImageReader reader(QString(":/icon/%1.png").arg(resource), "png");
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    if (image.isNull()) {
         errno = ENOENT;
         return 0;
     }
-    state->icon = icon;
+    state->icon = QIcon(QPixmap::fromImage(image));
     return resource;
 }
 
