@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -90,33 +91,6 @@ struct GLDeviceTest : ::testing::Test {
         }
     }
 
-    // 32 x 32 with a cleared depth buffer, lighting on with the given ambient colour, and world-space
-    // vertices straight in clip space.
-    void OpenLit(uint32_t ambient) {
-        Open(32, 32, true);
-        device.Clear(true, BLACK, true, 1.0f);
-        device.SetLighting(true);
-        device.SetAmbient(ambient);
-        device.SetWorld(qzMatrix::Identity());
-        device.SetView(qzMatrix::Identity());
-        device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1);
-    }
-    void DirectionalLight(qzLight& light, float strength, float z) {
-        light.Create(&device);
-        light.SetType(D3DLIGHT_DIRECTIONAL);
-        light.SetColors(0, 0, 0, strength, strength, strength, 0, 0, 0);
-        light.SetDirection(0, 0, z);
-        light.Apply();
-        light.Enable(true);
-    }
-    // A triangle in clip space with its top-left corner at (x0, 1).
-    void LitTriangle(qzVertexQueue<qzVertex3D>& solid, float x0, float width, const float (&normal)[3],
-                     uint32_t colour) {
-        qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
-        const float xs[3] = {x0, x0 + width, x0}, ys[3] = {1, 1, -1};
-        for (int i = 0; i < 3; ++i)
-            v[i] = qzVertex3D{xs[i], ys[i], 0.5f, normal[0], normal[1], normal[2], colour, 0, 0, 0};
-    }
     // The frame state of 2D drawing: no culling, no depth, no lighting, untextured, no blending.
     void Begin() {
         device.BeginScene();
@@ -169,9 +143,8 @@ struct GLDeviceTest : ::testing::Test {
         Pixels pixels;
         pixels.width = device.GetWidth();
         pixels.height = device.GetHeight();
-        qzRenderSurface* back = nullptr;
+        qzRenderSurface *back = nullptr, *destination = nullptr;
         qzRenderTexture* copy = nullptr;
-        qzRenderSurface* destination = nullptr;
         EXPECT_EQ(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
         EXPECT_EQ(
             d3d->CreateTexture(pixels.width, pixels.height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy),
@@ -276,59 +249,69 @@ TEST_F(GLDeviceTest, DepthTestKeepsTheNearerAndCullingDropsCounterClockwise) {
     device.SetDepth(false, false);
     device.Clear(true, BLACK, true, 1.0f);
     device.SetCullMode(D3DCULL_CCW);
-    // Clockwise on the screen (y grows downwards): drawn.
+    // The green triangle is clockwise on the screen (y grows downwards) and drawn, the red one is culled.
     qzVertex2D* v = queue.Enqueue(D3DPT_TRIANGLELIST, 6);
-    v[0] = {1, 20, 0, 1, GREEN, 0, 0, 0};
-    v[1] = {11, 20, 0, 1, GREEN, 0, 0, 0};
-    v[2] = {1, 30, 0, 1, GREEN, 0, 0, 0};
-    // Counter-clockwise: culled.
-    v[3] = {17, 20, 0, 1, RED, 0, 0, 0};
-    v[4] = {17, 30, 0, 1, RED, 0, 0, 0};
-    v[5] = {27, 20, 0, 1, RED, 0, 0, 0};
+    const float corners[6][2] = {{1, 20}, {11, 20}, {1, 30}, {17, 20}, {17, 30}, {27, 20}};
+    for (int i = 0; i < 6; ++i)
+        v[i] = {corners[i][0], corners[i][1], 0, 1, i < 3 ? GREEN : RED, 0, 0, 0};
     pixels = ReadBack();
     EXPECT_EQ(pixels(3, 22), GREEN);
     EXPECT_EQ(pixels(19, 22), BLACK);
 }
 
+// A material lit by one directional light, then the states of the program's 3D views: ambient grey, colours
+// from the vertices, no material, two opposite lights, specular on with power zero.
 TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
-    OpenLit(0x00404040);
+    Open(32, 32, true);
+    device.SetLighting(true);
+    device.SetWorld(qzMatrix::Identity());
+    device.SetView(qzMatrix::Identity());
+    device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1); // world-space vertices straight in clip space
+    qzLight lights[2];
+    auto light = [&](qzLight& light, float strength, float z) {
+        light.Create(&device);
+        light.SetType(D3DLIGHT_DIRECTIONAL);
+        light.SetColors(0, 0, 0, strength, strength, strength, 0, 0, 0);
+        light.SetDirection(0, 0, z);
+        light.Apply();
+        light.Enable(true);
+    };
+    qzVertexQueue<qzVertex3D> solid;
+    solid.Create(&device, 1000);
+    // A triangle with its top-left corner at (x0, 1).
+    auto triangle = [&](float x0, float width, float ny, float nz, uint32_t colour) {
+        qzVertex3D* v = solid.Enqueue(D3DPT_TRIANGLELIST, 3);
+        const float xs[3] = {x0, x0 + width, x0}, ys[3] = {1, 1, -1};
+        for (int i = 0; i < 3; ++i)
+            v[i] = qzVertex3D{xs[i], ys[i], 0.5f, 0, ny, nz, colour, 0, 0, 0};
+        solid.Flush();
+    };
+    auto level = [](double fraction) { return static_cast<int>(fraction * 255 + 0.5); };
+
+    device.Clear(true, BLACK, true, 1.0f);
+    device.SetAmbient(0x00404040);
     device.SetMaterialSources(D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0.2f, 0.2f, 0.2f, 0.5f, 0.25f, 1.0f, 0, 0, 0, 0, 0, 0, 1.0f, 1.0f);
-    qzLight light;
-    DirectionalLight(light, 1, 1);
-    qzVertexQueue<qzVertex3D> solid;
-    solid.Create(&device, 1000);
+    light(lights[0], 1, 1);
     // The left triangle faces the light, the right one is turned so that N.L is 0.6.
-    LitTriangle(solid, -1, 1, {0, 0, -1}, 0);
-    LitTriangle(solid, 0, 1, {0, 0.8f, -0.6f}, 0);
-    solid.Flush();
+    triangle(-1, 1, 0, -1, 0);
+    triangle(0, 1, 0.8f, -0.6f, 0);
     Pixels pixels = ReadBack();
-    double ambient = 0.2 * 0x40 / 255.0;
-    EXPECT_TRUE(Near(pixels(3, 4), static_cast<int>((ambient + 0.5) * 255 + 0.5),
-                     static_cast<int>((ambient + 0.25) * 255 + 0.5), 255));
-    EXPECT_TRUE(Near(pixels(19, 4), static_cast<int>((ambient + 0.3) * 255 + 0.5),
-                     static_cast<int>((ambient + 0.15) * 255 + 0.5),
-                     static_cast<int>((ambient + 0.6) * 255 + 0.5)));
-    solid.Destroy();
-}
+    const double ambient = 0.2 * 0x40 / 255.0;
+    EXPECT_TRUE(Near(pixels(3, 4), level(ambient + 0.5), level(ambient + 0.25), 255));
+    EXPECT_TRUE(Near(pixels(19, 4), level(ambient + 0.3), level(ambient + 0.15), level(ambient + 0.6)));
 
-TEST_F(GLDeviceTest, VertexColoursLitByTwoOppositeLightsWithSpecularOnAndPowerZero) {
-    // the states of the program's 3D views: ambient grey, colours from the vertices, no material
-    OpenLit(0xffb3b3b3);
+    lights[0].Destroy();
+    device.Clear(true, BLACK, true, 1.0f);
+    device.SetAmbient(0xffb3b3b3);
     device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0);
-    qzLight lights[2];
-    DirectionalLight(lights[0], 0.3f, 1);
-    DirectionalLight(lights[1], 0.3f, -1);
-    qzVertexQueue<qzVertex3D> solid;
-    solid.Create(&device, 1000);
-    LitTriangle(solid, -1, 2, {0, 0, -1}, 0xff78a0dc); // 120, 160, 220
-    solid.Flush();
-    Pixels pixels = ReadBack();
+    light(lights[0], 0.3f, 1);
+    light(lights[1], 0.3f, -1);
+    triangle(-1, 2, 0, -1, 0xff78a0dc); // 120, 160, 220
     // ambient 179/255 and one light at full strength: 0.702 + 0.3 of each channel
     const double k = 179 / 255.0 + 0.3;
-    EXPECT_TRUE(Near(pixels(3, 4), static_cast<int>(120 * k + 0.5), static_cast<int>(160 * k + 0.5),
-                     static_cast<int>(220 * k + 0.5)));
+    EXPECT_TRUE(Near(ReadBack()(3, 4), level(120 * k / 255), level(160 * k / 255), level(220 * k / 255)));
     solid.Destroy();
 }
 
@@ -370,12 +353,15 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
     device.Present();
     ASSERT_FALSE(device.IsLost());
-    platform->ProcessEvents();
-    QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
-    ASSERT_EQ(shown.width(), 64);
-    EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, BLUE & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(10, 10) & 0xFFFFFF, RED & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(63, 63) & 0xFFFFFF, GREEN & 0xFFFFFF);
+    // The window's pixels at the points, compared with the colours (alpha ignored).
+    auto expectshown = [&](std::initializer_list<std::tuple<int, int, uint32_t>> points) {
+        platform->ProcessEvents();
+        QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
+        ASSERT_EQ(shown.width(), 64);
+        for (auto [x, y, colour] : points)
+            EXPECT_EQ(shown.pixel(x, y) & 0xFFFFFF, colour & 0xFFFFFF) << x << "," << y;
+    };
+    expectshown({{0, 0, BLUE}, {10, 10, RED}, {63, 63, GREEN}});
 
     // Full screen changes the window's type; the native window and its surface stay, and a new size
     // resets the device. The queue's buffer is made again and drawing goes on.
@@ -396,14 +382,7 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     device.Present();
     EXPECT_FALSE(device.IsLost());
     // The window is now larger than the back buffer: the buffer sits at its top left, black beyond.
-    platform->ProcessEvents();
-    shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
-    ASSERT_EQ(shown.width(), 64);
-    EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, BLUE & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(38, 28) & 0xFFFFFF, BLUE & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(39, 29) & 0xFFFFFF, RED & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(40, 29) & 0xFFFFFF, 0u);
-    EXPECT_EQ(shown.pixel(39, 30) & 0xFFFFFF, 0u);
+    expectshown({{0, 0, BLUE}, {38, 28, BLUE}, {39, 29, RED}, {40, 29, BLACK}, {39, 30, BLACK}});
 }
 
 namespace {

@@ -94,9 +94,6 @@ TEST(BitmapFont, GlyphRectanglesAreCellsWithABorderInTextureCoordinates) {
     EXPECT_FLOAT_EQ(r.top, 13.0f / 64);
     EXPECT_FLOAT_EQ(r.right, 27.0f / 256);
     EXPECT_FLOAT_EQ(r.bottom, 25.0f / 64);
-    EXPECT_EQ(qzRoundUpToPowerOfTwo(3), 4u);
-    EXPECT_EQ(qzRoundUpToPowerOfTwo(4), 4u);
-    EXPECT_EQ(qzRoundUpToPowerOfTwo(1), 1u);
 }
 
 TEST(BitmapFontDeathTest, LoadingTwiceAndTheNoGlyphIndex) {

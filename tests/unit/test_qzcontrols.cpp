@@ -137,8 +137,3 @@ TEST_F(ControlTest, AFailedCreationThrowsWithItsPlaceAndLeavesTheControlUnmade) 
     window.Destroy();
     EXPECT_TRUE(platform.CallsStartingWith("DestroyControl").empty());
 }
-
-TEST_F(ControlTest, AnUncreatedControlCannotBeShown) {
-    qzButton button;
-    EXPECT_DEATH(button.Show(), "Expression: window!=NULL");
-}

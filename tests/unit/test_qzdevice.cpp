@@ -78,15 +78,6 @@ TEST_F(DeviceTest, EverySetterMarksTheDeviceLostAndTheNextResetAppliesIt) {
     EXPECT_EQ(api.devicescreated, 1); // every later change went through a reset
 }
 
-TEST_F(DeviceTest, AReferenceDeviceAsksForTheReferenceRasteriser) {
-    qzWindow other;
-    other.Create(&root, "Other", 2, QZDEFAULTPOS, QZDEFAULTPOS, 320, 200, 0, 0, nullptr);
-    qzDevice reference;
-    reference.Create(&other, true);
-    EXPECT_TRUE(reference.Restore());
-    EXPECT_EQ(api.CallsStartingWith("CreateDevice 0 2 ").size(), 1u);
-}
-
 TEST_F(DeviceTest, RestoreWaitsWhileTheSystemHoldsTheDeviceLost) {
     MakeUsable();
     api.LoseDevice();

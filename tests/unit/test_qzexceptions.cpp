@@ -32,9 +32,7 @@ TEST(Exceptions, WindowsExceptionKeepsTheErrorOfTheFailedCall) {
     EXPECT_NE(text.find("Bad file descriptor"), std::string::npos) << text;
 }
 
-TEST(Exceptions, FixedTextsAndLongTextsCutInsideTheBuffer) {
-    EXPECT_STREQ(qzIOException().what(), "qzEngine IO exception");
-    EXPECT_STREQ(qzFormatException().what(), "qzEngine format exception");
+TEST(Exceptions, LongTextsAreCutInsideTheBuffer) {
     std::string longname(400, 'x');
     EXPECT_EQ(std::string(qzD3DException(longname.c_str(), "Call").what()).size(), 255u);
 }

@@ -152,8 +152,3 @@ TEST(Image, CreateKeepsPixelsOfAnUnchangedSizeAndRefusesHugeOnes) {
     image.Create(0, 0);
     EXPECT_FALSE(image.Exists());
 }
-
-TEST(ImageDeathTest, FillingAnImageWithoutPixels) {
-    qzImage image;
-    EXPECT_DEATH(image.Clear(qzColor()), "Expression: pixels!=NULL");
-}

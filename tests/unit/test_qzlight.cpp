@@ -60,8 +60,3 @@ TEST_F(LightTest, ALightOnADeviceNotYetMadeIsDestroyedWithoutCallingIt) {
     light.Destroy();
     EXPECT_TRUE(api.calls.empty());
 }
-
-TEST_F(LightTest, AnUncreatedLightCannotBeDestroyed) {
-    qzLight light;
-    EXPECT_DEATH(light.Destroy(), "Expression: device!=NULL");
-}

@@ -64,25 +64,6 @@ qzVector3 Rotate(const qzQuaternion& q, const qzVector3& v) {
 
 } // namespace
 
-TEST(Matrix, IdentityIsNeutralAndProductIsAssociative) {
-    std::mt19937 rng(1);
-    const qzMatrix identity;
-    for (int n = 0; n < 50; n++) {
-        const qzMatrix a = RandomMatrix(rng), b = RandomMatrix(rng), c = RandomMatrix(rng);
-        qzMatrix r;
-        r.Multiply(identity, a);
-        EXPECT_EQ(r, a);
-        r.Multiply(a, identity);
-        EXPECT_EQ(r, a);
-        qzMatrix ab, abc1, bc, abc2;
-        ab.Multiply(a, b);
-        abc1.Multiply(ab, c);
-        bc.Multiply(b, c);
-        abc2.Multiply(a, bc);
-        ExpectNear(abc1, abc2, 1e-10);
-    }
-}
-
 TEST(Matrix, AffineProductAgreesWithFullProductAndForcesColumnThree) {
     std::mt19937 rng(3);
     for (int n = 0; n < 50; n++) {

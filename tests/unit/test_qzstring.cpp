@@ -91,7 +91,6 @@ TEST(String, IntegerFormatsOfTheExamples) {
     grouped.separator = ',';
     grouped.plus = true;
     EXPECT_EQ(Int(1234567, grouped), "+1,234,567");
-    EXPECT_EQ(Int(0, grouped), "0");
     EXPECT_EQ(Int(INT32_MIN), "-2147483648");
 }
 

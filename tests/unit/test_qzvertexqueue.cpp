@@ -113,13 +113,6 @@ const uint32_t TYPES[] = {D3DPT_POINTLIST,    D3DPT_LINELIST,      D3DPT_LINESTR
 
 } // namespace
 
-TEST_F(QueueTest, CreateMakesADynamicWriteOnlyBufferOfTheCapacity) {
-    qzVertexQueue3D model;
-    model.Create(&device, 10000);
-    EXPECT_EQ(api.calls,
-              std::vector<std::string>{"CreateVertexBuffer 400000 0x208 0x1d2 D3DPOOL_DEFAULT vb2"});
-}
-
 TEST_F(QueueTest, ListsOfOneTypeMergeIntoOneDrawAndStripsAndFansDrawAlone) {
     Enqueue(D3DPT_TRIANGLELIST, 3);
     Enqueue(D3DPT_TRIANGLELIST, 6);
@@ -287,23 +280,4 @@ TEST_F(QueueTest, ArraysOfAListTypeJoinThePendingBatchAndSeamsRestartStripsOnAnE
     for (const std::string& lock : api.CallsStartingWith("Lock"))
         discards += lock.ends_with(" 0x2000");
     EXPECT_EQ(discards, 2);
-}
-
-TEST_F(QueueTest, AnUncreatedQueueTakesNoVertices) {
-    qzVertexQueue2D uncreated;
-    EXPECT_DEATH(uncreated.Enqueue(D3DPT_POINTLIST, 1), "Expression: vbi.device!=NULL");
-}
-
-TEST_F(QueueTest, ADeviceResetDestroysTheQueuesBufferAndTheOwnerMakesItAgain) {
-    Enqueue(D3DPT_TRIANGLELIST, 3);
-    scene.End();
-    device.SetSize(1024, 768);
-    ASSERT_TRUE(device.Restore());
-    EXPECT_FALSE(queue.Exists());
-    queue.Create(&device, 10000);
-    EXPECT_EQ(queue.start, 0u);
-    EXPECT_EQ(queue.type, -1);
-    scene.Begin(&device);
-    scene.Register(&queue);
-    Enqueue(D3DPT_POINTLIST, 1);
 }

@@ -109,15 +109,3 @@ TEST_F(TextDrawTest, ATextBeyondTheQueuesCapacityGoesThroughArraysAndDrawsTheSam
     EXPECT_GT(api.draws.size() - firstarray, 1u);
     EXPECT_TRUE(Same(DrawnVertices(firstarray), inplace));
 }
-
-TEST_F(TextDrawTest, TextWithoutGlyphsWritesNothing) {
-    qzVertexQueue2D queue;
-    queue.Create(&device, 10000);
-    scene.Register(&queue);
-    qzTextLayout layout(&font, 0, 4);
-    layout.Layout(qzStringRef::FromText("\t\t\n\t"), false, false, 100);
-    api.ClearCalls();
-    layout.Draw(&queue, 0xFFFFFFFF, 0, 0);
-    queue.Flush();
-    EXPECT_TRUE(api.calls.empty());
-}
