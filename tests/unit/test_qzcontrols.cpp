@@ -1,5 +1,5 @@
+#include "failure.h"
 #include "qzcontrols.h"
-#include "qzexceptions.h"
 #include "qzfakeplatform.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
@@ -121,17 +121,9 @@ TEST_F(ControlTest, AFailedCreationThrowsWithItsPlaceAndLeavesTheControlUnmade) 
     qzButton button;
     qzEdit box;
     qzStatic text;
-    auto place = [](auto&& create) {
-        try {
-            create();
-        } catch (const qzWindowsException& failure) {
-            return std::string(failure.where) + " " + failure.call;
-        }
-        return std::string("no exception");
-    };
-    EXPECT_EQ(place([&] { button.Create(&window, "B", 0, 0, 1, 1); }), "qzButton::Create CreateWindowEx");
-    EXPECT_EQ(place([&] { box.Create(&window, "E", 0, 0, 1, 1, false); }), "qzEdit::Create CreateWindowEx");
-    EXPECT_EQ(place([&] { text.Create(&window, "S", 0, 0, 1, 1); }), "qzStatic::Create CreateWindowEx");
+    EXPECT_EQ(Failure([&] { button.Create(&window, "B", 0, 0, 1, 1); }), "qzButton::Create CreateWindowEx");
+    EXPECT_EQ(Failure([&] { box.Create(&window, "E", 0, 0, 1, 1, false); }), "qzEdit::Create CreateWindowEx");
+    EXPECT_EQ(Failure([&] { text.Create(&window, "S", 0, 0, 1, 1); }), "qzStatic::Create CreateWindowEx");
     EXPECT_FALSE(button.IsCreated());
     platform.ClearCalls();
     window.Destroy();

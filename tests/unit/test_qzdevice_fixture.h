@@ -1,8 +1,8 @@
 // A window with a device over the fake platform and the recording fake of the Direct3D interface.
 #pragma once
 
+#include "failure.h"
 #include "qzdevice.h"
-#include "qzexceptions.h"
 #include "qzfakeplatform.h"
 #include "qzfakerenderapi.h"
 #include "qzmain.h"
@@ -10,20 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
-
-// The call must throw qzD3DException naming the place and the failed call.
-inline void ExpectD3DFailure(const std::function<void()>& call, const char* where, const char* what) {
-    try {
-        call();
-        ADD_FAILURE() << "no exception from " << where;
-    } catch (const qzD3DException& failure) {
-        EXPECT_STREQ(failure.where, where);
-        EXPECT_STREQ(failure.call, what);
-    }
-}
 
 struct DeviceTest : ::testing::Test {
     qzFakePlatform platform;

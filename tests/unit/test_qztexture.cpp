@@ -86,8 +86,8 @@ TEST_F(TextureTest, DownloadGivesBackWhatWasUploaded) {
 
 TEST_F(TextureTest, FailedCreationAndLocksThrow) {
     api.fail["CreateTexture"] = D3DERR_OUTOFVIDEOMEMORY;
-    ExpectD3DFailure([&] { texture.Create(&device, 16, 16, false, false); }, "qzTexture::Create",
-                     "IDirect3DDevice9::CreateTexture");
+    EXPECT_EQ(Failure<qzD3DException>([&] { texture.Create(&device, 16, 16, false, false); }),
+              "qzTexture::Create IDirect3DDevice9::CreateTexture");
     EXPECT_FALSE(texture.Exists());
     EXPECT_THROW(texture.Create(&device, 0x80000001u, 1, false, false), qzD3DException);
     api.fail.clear();
@@ -97,7 +97,8 @@ TEST_F(TextureTest, FailedCreationAndLocksThrow) {
         api.locknull = way == 1;
         if (way == 1)
             api.fail.clear();
-        ExpectD3DFailure([&] { texture.Lock(); }, "qzTexture::Lock", "IDirect3DTexture9::LockRect");
+        EXPECT_EQ(Failure<qzD3DException>([&] { texture.Lock(); }),
+                  "qzTexture::Lock IDirect3DTexture9::LockRect");
         EXPECT_EQ(texture.data, nullptr);
     }
     api.locknull = false;

@@ -1,20 +1,16 @@
-#include "qzexceptions.h"
+#include "failure.h"
 #include "qzframeticker.h"
 #include "qztime.h"
 #include "qztimeprecision.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <ctime>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 TEST(Time, ArithmeticHoldsAcrossTheWrap) {
-    EXPECT_EQ(qzTimeDifference(0x00000010u, 0xFFFFFFF0u), 0x20u);
-    EXPECT_TRUE(qzTimeAtOrAfter(0x1234u, 0x1234u));
     std::mt19937 random(5);
     for (int i = 0; i < 100000; ++i) {
         uint32_t a = random();
@@ -113,12 +109,10 @@ struct ScriptedResolution : qzTimerResolution {
     uint32_t GetMinimumPeriod() override { return minimum; }
     bool BeginPeriod(uint32_t period) override {
         calls.push_back("begin " + std::to_string(period));
-        errno = EINVAL;
         return !refusebegin;
     }
     bool EndPeriod(uint32_t period) override {
         calls.push_back("end " + std::to_string(period));
-        errno = EINVAL;
         return !refuseend;
     }
 };
@@ -152,24 +146,14 @@ TEST(TimePrecision, PeriodIsRaisedToThePlatformMinimumAndEndedAsBegun) {
 TEST(TimePrecision, RefusalsThrowWindowsExceptionsNamingTheCall) {
     ScriptedResolution scripted;
     InstalledResolution installed(&scripted);
-    // The place, the call and the error of the refusal.
-    auto refusal = [](const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const qzWindowsException& e) {
-            return std::string(e.where) + " " + e.call + " " + std::to_string(e.error);
-        }
-        return std::string("no exception");
-    };
-    const std::string einval = " " + std::to_string(EINVAL);
     scripted.refusebegin = true;
-    EXPECT_EQ(refusal([] { qzTimePrecision precision(1); }),
-              "qzTimePrecision::qzTimePrecision timeBeginPeriod" + einval);
+    EXPECT_EQ(Failure([] { qzTimePrecision precision(1); }),
+              "qzTimePrecision::qzTimePrecision timeBeginPeriod");
     EXPECT_EQ(scripted.calls, (std::vector<std::string>{"begin 5"})); // a refused period is not ended
     scripted.refusebegin = false;
     scripted.refuseend = true;
-    EXPECT_EQ(refusal([] { qzTimePrecision precision(7); }),
-              "qzTimePrecision::qzTimePrecision timeEndPeriod" + einval);
+    EXPECT_EQ(Failure([] { qzTimePrecision precision(7); }),
+              "qzTimePrecision::qzTimePrecision timeEndPeriod");
     EXPECT_EQ(scripted.calls.back(), "end 7");
 
     // While another exception is on its way up the refusal is not thrown over it.

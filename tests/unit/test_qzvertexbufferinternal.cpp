@@ -39,14 +39,15 @@ TEST_F(BufferTest, CreationAsksForThePoolAndUsageAndJoinsTheDeviceList) {
 
 TEST_F(BufferTest, FailedCreationThrowsAndLeavesTheBufferUncreated) {
     api.fail["CreateVertexBuffer"] = E_OUTOFMEMORY;
-    ExpectD3DFailure([&] { buffer.Create(&device, 100, 0x1C4, 32, false, true, true); },
-                     "qzVertexBufferInternal::Create", "IDirect3DDevice9::CreateVertexBuffer");
+    EXPECT_EQ(Failure<qzD3DException>([&] { buffer.Create(&device, 100, 0x1C4, 32, false, true, true); }),
+              "qzVertexBufferInternal::Create IDirect3DDevice9::CreateVertexBuffer");
     EXPECT_FALSE(buffer.Exists());
     EXPECT_EQ(device.vertexbuffers.count, 0);
     api.fail.clear();
     // a length beyond 32 bits is refused the same way, without wrapping to a small buffer
-    ExpectD3DFailure([&] { buffer.Create(&device, 0x10000000, 0x1C4, 32, false, true, true); },
-                     "qzVertexBufferInternal::Create", "IDirect3DDevice9::CreateVertexBuffer");
+    EXPECT_EQ(
+        Failure<qzD3DException>([&] { buffer.Create(&device, 0x10000000, 0x1C4, 32, false, true, true); }),
+        "qzVertexBufferInternal::Create IDirect3DDevice9::CreateVertexBuffer");
     EXPECT_EQ(api.CallsStartingWith("CreateVertexBuffer").size(), 1u);
 }
 
@@ -62,12 +63,12 @@ TEST_F(BufferTest, LockCoversTheVertexRangeInBytesAndFailedOrEmptyLocksThrow) {
     buffer.Unlock();
     // A refused lock and one that gives no pointer both throw, and the latter is given back.
     api.fail["Lock"] = D3DERR_INVALIDCALL;
-    ExpectD3DFailure([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }, "qzVertexBufferInternal::_Lock",
-                     "IDirect3DVertexBuffer9::Lock");
+    EXPECT_EQ(Failure<qzD3DException>([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }),
+              "qzVertexBufferInternal::_Lock IDirect3DVertexBuffer9::Lock");
     api.fail.clear();
     api.locknull = true;
-    ExpectD3DFailure([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }, "qzVertexBufferInternal::_Lock",
-                     "IDirect3DVertexBuffer9::Lock");
+    EXPECT_EQ(Failure<qzD3DException>([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }),
+              "qzVertexBufferInternal::_Lock IDirect3DVertexBuffer9::Lock");
     EXPECT_EQ(buffer.data, nullptr);
     api.locknull = false;
     EXPECT_NE(buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0), nullptr);

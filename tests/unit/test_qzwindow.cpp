@@ -1,4 +1,4 @@
-#include "qzexceptions.h"
+#include "failure.h"
 #include "qzfakeplatform.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,16 +65,6 @@ struct WindowTest : ::testing::Test {
 };
 
 using Calls = std::vector<std::string>;
-
-// The place and the call a qzWindowsException names.
-std::string Failure(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const qzWindowsException& failure) {
-        return std::string(failure.where) + " " + failure.call;
-    }
-    return "no exception";
-}
 
 } // namespace
 
