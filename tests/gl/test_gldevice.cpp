@@ -41,14 +41,12 @@ struct Pixels {
     uint32_t operator()(uint32_t x, uint32_t y) const { return argb[y * width + x]; }
 };
 
-int Channel(uint32_t argb, int shift) {
-    return static_cast<int>((argb >> shift) & 0xFF);
-}
-
 // Each colour channel within one level of the expected value.
 ::testing::AssertionResult Near(uint32_t got, int r, int g, int b) {
-    if (std::abs(Channel(got, 16) - r) <= 1 && std::abs(Channel(got, 8) - g) <= 1 &&
-        std::abs(Channel(got, 0) - b) <= 1)
+    auto near = [got](int shift, int expected) {
+        return std::abs(static_cast<int>(got >> shift & 0xFF) - expected) <= 1;
+    };
+    if (near(16, r) && near(8, g) && near(0, b))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << std::hex << "got 0x" << got << std::dec << ", expected (" << r << ", " << g << ", " << b << ")";
@@ -164,17 +162,21 @@ struct GLDeviceTest : ::testing::Test {
         return pixels;
     }
 
+    // Every pixel is what expected(x, y) says.
+    template <typename Expected> void ExpectPixels(const Pixels& pixels, Expected expected) {
+        int wrong = 0;
+        for (uint32_t y = 0; y < pixels.height; ++y)
+            for (uint32_t x = 0; x < pixels.width; ++x)
+                if (pixels(x, y) != expected(x, y) && ++wrong <= 5)
+                    ADD_FAILURE() << "pixel " << x << "," << y << " is 0x" << std::hex << pixels(x, y);
+        EXPECT_EQ(wrong, 0);
+    }
     // The pixels of the rectangle are colour, every other pixel is background.
     void ExpectRectangle(const Pixels& pixels, uint32_t left, uint32_t top, uint32_t right, uint32_t bottom,
                          uint32_t color, uint32_t background) {
-        int wrong = 0;
-        for (uint32_t y = 0; y < pixels.height; ++y)
-            for (uint32_t x = 0; x < pixels.width; ++x) {
-                bool inside = x >= left && x < right && y >= top && y < bottom;
-                if (pixels(x, y) != (inside ? color : background) && ++wrong <= 5)
-                    ADD_FAILURE() << "pixel " << x << "," << y << " is 0x" << std::hex << pixels(x, y);
-            }
-        EXPECT_EQ(wrong, 0);
+        ExpectPixels(pixels, [&](uint32_t x, uint32_t y) {
+            return x >= left && x < right && y >= top && y < bottom ? color : background;
+        });
     }
 
     void DrawNothing() {}
@@ -213,13 +215,10 @@ TEST_F(GLDeviceTest, QuadsAndLinesCoverExactlyTheirPixelsAndTheScissorClips) {
     v = queue.Enqueue(D3DPT_LINESTRIP, 5);
     for (int i = 0; i < 5; ++i)
         v[i] = qzVertex2D{corners[i][0], corners[i][1], 0, 1, GREEN, 0, 0, 0};
-    Pixels pixels = ReadBack();
-    for (uint32_t y = 0; y < pixels.height; ++y)
-        for (uint32_t x = 0; x < pixels.width; ++x) {
-            bool edge =
-                (x >= 4 && x <= 20 && (y == 4 || y == 12)) || (y >= 4 && y <= 12 && (x == 4 || x == 20));
-            EXPECT_EQ(pixels(x, y), edge ? GREEN : BLACK) << x << "," << y;
-        }
+    ExpectPixels(ReadBack(), [](uint32_t x, uint32_t y) {
+        bool edge = (x >= 4 && x <= 20 && (y == 4 || y == 12)) || (y >= 4 && y <= 12 && (x == 4 || x == 20));
+        return edge ? GREEN : BLACK;
+    });
 }
 
 TEST_F(GLDeviceTest, PremultipliedBlendingMatchesTheFormula) {
@@ -327,14 +326,12 @@ TEST_F(GLDeviceTest, RenderTargetTextureCompositesPixelForPixel) {
     device.SetRenderTarget(nullptr);
     device.Clear(true, BLACK, false, 1.0f);
     TexturedQuad(target, 5, 7, 37, 39);
-    Pixels pixels = ReadBack();
-    for (uint32_t y = 0; y < 32; ++y)
-        for (uint32_t x = 0; x < 32; ++x) {
-            uint32_t expected = x == 3 && y == 4 ? GREEN : x >= 16 ? BLUE : RED;
-            ASSERT_EQ(pixels(5 + x, 7 + y), expected) << x << "," << y;
-        }
-    EXPECT_EQ(pixels(4, 7), BLACK);
-    EXPECT_EQ(pixels(37, 38), BLACK);
+    // The target's pixel (x, y) lands at (5 + x, 7 + y), and nothing around it.
+    ExpectPixels(ReadBack(), [](uint32_t x, uint32_t y) {
+        if (x < 5 || x >= 37 || y < 7 || y >= 39)
+            return BLACK;
+        return x == 8 && y == 11 ? GREEN : x >= 21 ? BLUE : RED;
+    });
 }
 
 TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -108,9 +109,8 @@ void ExpectContent(const CompactDB_Reader& db, const Model& m) {
         }
         // A field found by name and size is the first of that name and size, and each row gives its bytes.
         for (const auto& [name, size] : expected.fields) {
-            size_t first = 0;
-            while (expected.fields[first].first != name || expected.fields[first].second != size)
-                ++first;
+            auto first = std::find(expected.fields.begin(), expected.fields.end(), std::pair(name, size)) -
+                         expected.fields.begin();
             CompactDB_Field field = table.FindField(name.c_str(), size);
             ASSERT_TRUE(field.Exists()) << name;
             EXPECT_EQ(field.offset, offsets[first]);

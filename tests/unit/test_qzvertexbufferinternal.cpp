@@ -62,14 +62,14 @@ TEST_F(BufferTest, LockCoversTheVertexRangeInBytesAndFailedOrEmptyLocksThrow) {
     EXPECT_EQ(api.calls.back(), "Lock vb1 0 0 0x2000");
     buffer.Unlock();
     // A refused lock and one that gives no pointer both throw, and the latter is given back.
-    api.fail["Lock"] = D3DERR_INVALIDCALL;
-    EXPECT_EQ(Failure<qzD3DException>([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }),
-              "qzVertexBufferInternal::_Lock IDirect3DVertexBuffer9::Lock");
+    for (bool refused : {true, false}) {
+        api.fail["Lock"] = refused ? D3DERR_INVALIDCALL : D3D_OK;
+        api.locknull = !refused;
+        EXPECT_EQ(Failure<qzD3DException>([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }),
+                  "qzVertexBufferInternal::_Lock IDirect3DVertexBuffer9::Lock");
+        EXPECT_EQ(buffer.data, nullptr);
+    }
     api.fail.clear();
-    api.locknull = true;
-    EXPECT_EQ(Failure<qzD3DException>([&] { buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0); }),
-              "qzVertexBufferInternal::_Lock IDirect3DVertexBuffer9::Lock");
-    EXPECT_EQ(buffer.data, nullptr);
     api.locknull = false;
     EXPECT_NE(buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0), nullptr);
     buffer.Unlock();

@@ -68,7 +68,7 @@ using Calls = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(WindowTest, CreationGrowsTheClientAreaByTheFrameAndEntersTheRootsList) {
+TEST_F(WindowTest, CreationGrowsTheClientAreaByTheFrameAndOnlyNewPlacementsCallSlots) {
     EXPECT_EQ(platform.CallsStartingWith("CreateWindow"),
               Calls{"CreateWindow Test cf0000 0 -1 -1 808 624 parent 0"});
     EXPECT_EQ(root.windows.first, &window);
@@ -81,10 +81,7 @@ TEST_F(WindowTest, CreationGrowsTheClientAreaByTheFrameAndEntersTheRootsList) {
     EXPECT_EQ(window.GetX(), 44);
     EXPECT_EQ(window.GetY(), 50);
     EXPECT_EQ(window.GetClientWidth(), 800);
-    EXPECT_EQ(log.calls, (Calls{"move", "size"}));
-}
-
-TEST_F(WindowTest, RepeatedOrMinimisedPlacementCallsNoSlot) {
+    // A repeated or minimised placement calls no slot.
     Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 700));
     Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 700));
     Send(WM_SIZE, SIZE_MINIMIZED, qzMakeLParam(0, 0));
@@ -95,7 +92,7 @@ TEST_F(WindowTest, RepeatedOrMinimisedPlacementCallsNoSlot) {
     // Positions are signed words: a window left of the screen keeps its negative x.
     EXPECT_EQ(window.GetX(), -10);
     EXPECT_EQ(window.GetY(), -20);
-    EXPECT_EQ(log.calls, (Calls{"size", "move"}));
+    EXPECT_EQ(log.calls, (Calls{"move", "size", "size", "move"}));
 }
 
 TEST_F(WindowTest, WheelNotchesFireWhenWholeAndRemaindersGoOnEntryAndFocusLoss) {
@@ -189,7 +186,7 @@ TEST_F(WindowTest, MinMaxInfoGrowsTheMinimumClientSizeByTheFrame) {
     EXPECT_EQ(qzSendMessage(qzFakeMessage(window.GetHandle(), WM_ERASEBKGND)), 1);
 }
 
-TEST_F(WindowTest, CursorIsSetOnEntryAndTheBlankOneAtOnce) {
+TEST_F(WindowTest, CursorIsSetOnEntryAndTheBlankOneAtOnceAndTheBackgroundInPlatformOrder) {
     EXPECT_EQ(qzSendMessage(qzFakeMessage(window.GetHandle(), WM_SETCURSOR)), 0); // outside: the default
     Send(WM_MOUSEMOVE, 0, qzMakeLParam(1, 1));
     platform.ClearCalls();
@@ -200,9 +197,7 @@ TEST_F(WindowTest, CursorIsSetOnEntryAndTheBlankOneAtOnce) {
               (Calls{"SetCursor 1 3", "SetCursor 1 1", "SetCursor 1 7"}));
     platform.failcursor = true;
     EXPECT_THROW(window.SetCursor(4), qzWindowsException);
-}
-
-TEST_F(WindowTest, BackgroundColourIsSwappedIntoPlatformOrder) {
+    // The background colour is swapped into platform order.
     platform.ClearCalls();
     window.SetBackgroundColor(0x123456);
     window.SwitchOffBackground();
