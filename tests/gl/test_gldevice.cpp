@@ -69,13 +69,14 @@ struct GLDeviceTest : ::testing::Test {
     qzVertexQueue<qzVertex2D> queue;
 
     // A window of 64 x 64 client pixels with a device whose back buffer has the given size.
-    void Open(uint32_t width, uint32_t height, bool depth = false) {
+    void Open(uint32_t width, uint32_t height, bool depth = false, uint32_t multisampling = 0) {
         window.Create(&main, "gl test", 2, 0, 0, 64, 64, 64, 64, nullptr);
         window.SwitchOffBackground();
         window.Show(false);
         device.Create(&window, false);
         device.SetSize(width, height);
         device.SetBufferOptions(depth, false, false);
+        device.SetMultisampling(multisampling);
         ASSERT_TRUE(device.Restore());
         queue.Create(&device, 10000);
         Begin();
@@ -380,6 +381,31 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     EXPECT_FALSE(device.IsLost());
     // The window is now larger than the back buffer: the buffer sits at its top left, black beyond.
     expectshown({{0, 0, BLUE}, {38, 28, BLUE}, {39, 29, RED}, {40, 29, BLACK}, {39, 30, BLACK}});
+}
+
+TEST_F(GLDeviceTest, AMultisampledBackBufferIsResolvedForReadingAndForTheWindow) {
+    Open(64, 64, false, 2);
+    QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
+    ASSERT_NE(native, nullptr);
+    for (int i = 0; i < 100 && !native->isExposed(); ++i) {
+        platform->ProcessEvents();
+        QThread::msleep(10);
+    }
+    device.Clear(true, BLUE, false, 1.0f);
+    Quad(10, 20, 30, 40, RED);
+    queue.Flush();
+    ExpectRectangle(ReadBack(), 10, 20, 30, 40, RED, BLUE);
+    device.EndScene();
+    device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
+    device.Present();
+    ASSERT_FALSE(device.IsLost());
+    platform->ProcessEvents();
+    QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
+    ASSERT_EQ(shown.width(), 64);
+    EXPECT_EQ(shown.pixel(10, 20) & 0xFFFFFF, RED & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(29, 39) & 0xFFFFFF, RED & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(30, 40) & 0xFFFFFF, BLUE & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(9, 19) & 0xFFFFFF, BLUE & 0xFFFFFF);
 }
 
 namespace {
