@@ -14,6 +14,12 @@ int quitcode = 0;
 } // namespace
 
 void qzPostMessage(const qzMessage& message) {
+    // As in Win32, a window has at most one paint waiting: the queued one draws what a later expose showed,
+    // and every further paint would be a whole frame more.
+    if (message.message == WM_PAINT && std::any_of(queue.begin(), queue.end(), [&](const qzMessage& queued) {
+            return queued.message == WM_PAINT && queued.window == message.window;
+        }))
+        return;
     queue.push_back(message);
 }
 

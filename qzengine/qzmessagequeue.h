@@ -8,7 +8,7 @@
 
 class qzWindow;
 
-// Appends a message at the back of the queue.
+// Appends a message at the back of the queue; a paint for a window whose paint still waits adds nothing.
 void qzPostMessage(const qzMessage& message);
 // Hands a message to its window's procedure at once, as the platform does for answers it needs now.
 intptr_t qzSendMessage(const qzMessage& message);

@@ -301,6 +301,20 @@ TEST_F(WindowTest, QuitStopsThePumpAndLeavesTheMessagesBehindIt) {
     EXPECT_EQ(log.calls, (Calls{"keydown 65", "keydown 66"}));
 }
 
+TEST_F(WindowTest, AWindowHasAtMostOnePaintWaiting) {
+    qzPostMessage(qzFakeMessage(window.GetHandle(), WM_PAINT));
+    qzPostMessage(qzFakeMessage(window.GetHandle(), WM_KEYDOWN, 65));
+    qzPostMessage(qzFakeMessage(window.GetHandle(), WM_PAINT));
+    qzPostMessage(qzFakeMessage(window.GetHandle() + 1, WM_PAINT));
+    EXPECT_EQ(qzGetQueuedMessageCount(), 3u);
+    EXPECT_TRUE(PumpMessages());
+    EXPECT_EQ(log.calls, Calls{"keydown 65"});
+    // Once taken, the next expose is painted again.
+    qzPostMessage(qzFakeMessage(window.GetHandle(), WM_PAINT));
+    EXPECT_EQ(qzGetQueuedMessageCount(), 1u);
+    EXPECT_TRUE(PumpMessages());
+}
+
 TEST_F(WindowTest, WaitingSleepsOnlyWithAnEmptyQueueAndATimeout) {
     qzPostMessage(qzFakeMessage(window.GetHandle(), WM_MOUSEMOVE));
     platform.ClearCalls();
