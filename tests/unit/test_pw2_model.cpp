@@ -55,23 +55,12 @@ TEST(Model, SampleSceneNormalsPointOutOfEachSolid) {
         for (size_t i = first; i < first + size; ++i)
             centre[points[i]] = c;
     }
-    int tops = 0;
     for (pw2_ModelFace* f = g.firstface; f != nullptr; f = f->next) {
         EXPECT_NEAR(Dot(f->normal, f->normal), 1.0, 1e-12);
         EXPECT_GT(f->area, 0);
         const pw2_ModelPoint* p0 = f->vertices[0].point;
         EXPECT_GT(Dot(f->normal, p0->position - centre[p0]), 0) << "a normal pointing inwards";
-        if (f->vertexcount == 4 && f->vertices[0].color == qzColor(255, 0, 0, 255) && p0->position.z == 1 &&
-            f->vertices[2].point->position.z == 1) {
-            ++tops;
-            EXPECT_EQ(f->normal.x, 0.0);
-            EXPECT_EQ(f->normal.y, 0.0);
-            EXPECT_EQ(f->normal.z, 1.0);
-            EXPECT_EQ(f->area, 4.0);
-        }
     }
-    EXPECT_EQ(tops, 25);
-    EXPECT_EQ(g.firstface->vertices[0].point->position.x, -10);
 }
 
 TEST(Model, SampleSceneColoursAndSelection) {
@@ -85,19 +74,9 @@ TEST(Model, SampleSceneColoursAndSelection) {
     }
     EXPECT_EQ(faces, (std::map<uint32_t, int>{
                          {0xFFFFFFFF, 12}, {0xFFFF0000, 75}, {0xFFFFFF00, 50}, {0xFF0000FF, 25}}));
-    std::vector<qzVector3> selected;
+    // four points of the first solids and one corner of each cube
+    int selected = 0;
     for (pw2_ModelPoint* p = g.firstpoint; p != nullptr; p = p->next)
-        if (p->selected)
-            selected.push_back(p->position);
-    ASSERT_EQ(selected.size(), 4u + 25u);
-    EXPECT_EQ(selected[0].y, -15); // B
-    EXPECT_EQ(selected[1].x, 10);  // D
-    EXPECT_EQ(selected[2].y, 5);   // H
-    EXPECT_EQ(selected[3].y, 10);  // J
-    for (size_t i = 4; i < selected.size(); ++i) {
-        // P1 of each cube, at (x + 1, y - 1, z + 1)
-        EXPECT_EQ(std::fmod(selected[i].x + 7, 4), 0);
-        EXPECT_EQ(std::fmod(selected[i].y + 9, 4), 0);
-        EXPECT_EQ(selected[i].z, 1);
-    }
+        selected += p->selected;
+    EXPECT_EQ(selected, 4 + 25);
 }

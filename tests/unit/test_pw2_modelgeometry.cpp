@@ -41,24 +41,18 @@ Content Describe(const pw2_ModelGeometry& g) {
 
 // The same mesh kept as plain values: what each operation must leave behind.
 struct Reference : Content {
+    auto FindEdge(int a, int b) {
+        return std::find_if(edges.begin(), edges.end(),
+                            [&](auto& e) { return std::minmax(e.first, e.second) == std::minmax(a, b); });
+    }
     void AddFace(const std::vector<int>& corners) {
         faces.push_back(corners);
-        for (size_t i = 0; i < corners.size(); ++i) {
-            int a = corners[i], b = corners[(i + 1) % corners.size()];
-            if (FindEdge(a, b) == edges.end())
+        for (size_t i = 0; i < corners.size(); ++i)
+            if (int a = corners[i], b = corners[(i + 1) % corners.size()]; FindEdge(a, b) == edges.end())
                 edges.emplace_back(a, b);
-        }
-    }
-    std::vector<std::pair<int, int>>::iterator FindEdge(int a, int b) {
-        return std::find_if(edges.begin(), edges.end(), [&](auto& e) {
-            return (e.first == a && e.second == b) || (e.first == b && e.second == a);
-        });
-    }
-    template <class Pred> void RemoveFacesWhere(Pred pred) {
-        faces.erase(std::remove_if(faces.begin(), faces.end(), pred), faces.end());
     }
     void RemoveEdge(std::pair<int, int> edge) {
-        RemoveFacesWhere([&](const std::vector<int>& f) {
+        std::erase_if(faces, [&](const std::vector<int>& f) {
             for (size_t i = 0; i < f.size(); ++i)
                 if (std::minmax(f[i], f[(i + 1) % f.size()]) == std::minmax(edge.first, edge.second))
                     return true;
@@ -67,11 +61,10 @@ struct Reference : Content {
         edges.erase(FindEdge(edge.first, edge.second));
     }
     void RemovePoint(int p) {
-        RemoveFacesWhere([&](const std::vector<int>& f) { return std::count(f.begin(), f.end(), p) != 0; });
-        edges.erase(std::remove_if(edges.begin(), edges.end(),
-                                   [&](auto& e) { return e.first == p || e.second == p; }),
-                    edges.end());
-        points.erase(std::find(points.begin(), points.end(), p));
+        std::erase_if(faces,
+                      [&](const std::vector<int>& f) { return std::count(f.begin(), f.end(), p) != 0; });
+        std::erase_if(edges, [&](auto& e) { return e.first == p || e.second == p; });
+        std::erase(points, p);
     }
 };
 

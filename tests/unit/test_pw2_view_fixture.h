@@ -32,8 +32,7 @@ inline qzQuaternion RandomRotation(std::mt19937& random) {
     return q;
 }
 
-// The rotation's matrix as it acts on row vectors, and its columns: the model vectors that become the
-// camera's x, y and z before the flip of y and z.
+// The rotation's matrix as it acts on row vectors.
 inline qzMatrix Matrix(const qzQuaternion& q) {
     qzMatrix m;
     m.RotationMatrix(q);
@@ -61,19 +60,17 @@ inline double AngleBetween(const qzQuaternion& a, const qzQuaternion& b) {
 // All 24 rotations that map each axis onto an axis, as signed permutation matrices of determinant 1.
 inline std::vector<qzMatrix> AxisRotations() {
     std::vector<qzMatrix> rotations;
-    const int permutations[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
-    for (const auto& p : permutations) {
+    unsigned p[3] = {0, 1, 2};
+    do {
         for (int signs = 0; signs < 8; signs++) {
             qzMatrix m;
-            for (unsigned i = 0; i < 3; i++) {
-                m(i, i) = 0;
-            }
             for (unsigned i = 0; i < 3; i++)
-                m(i, p[i]) = (signs >> i) & 1 ? -1 : 1;
+                for (unsigned j = 0; j < 3; j++)
+                    m(i, j) = j != p[i] ? 0 : (signs >> i) & 1 ? -1 : 1;
             if (Determinant3(m) > 0)
                 rotations.push_back(m);
         }
-    }
+    } while (std::next_permutation(p, p + 3));
     return rotations;
 }
 

@@ -229,12 +229,6 @@ TEST_F(ViewImageTest, TheMoveModeCursorFollowsTheMouseInAndOut) {
     ASSERT_EQ(cursors.size(), 2u);
     EXPECT_EQ(cursors[0].substr(cursors[0].rfind(' ')), " 3");
     EXPECT_EQ(cursors[1].substr(cursors[1].rfind(' ')), " 9");
-    // without the move mode the cursor is left alone
-    image->SetMoveMode(false);
-    platform.calls.clear();
-    MoveMouse(600, 10);
-    MoveMouse(200, 200);
-    EXPECT_TRUE(platform.CallsStartingWith("SetCursor").empty());
 }
 
 TEST_F(ViewImageTest, WheelAndKeysReachTheView) {
