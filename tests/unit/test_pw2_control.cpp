@@ -5,17 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-namespace {
-
-std::string Rect(const pw2_Window* w) {
-    return std::to_string(w->GetX()) + "," + std::to_string(w->GetY()) + "," + std::to_string(w->GetWidth()) +
-           "," + std::to_string(w->GetHeight());
-}
-
-} // namespace
-
 TEST(ControlGrid, AJoinedEdgeLiesOnTheCellBoundaryAndCarriesTheCaptionCentreAlong) {
     // cells 2 .. 11 by 3 .. 6, that is pixels 10 .. 59 by 15 .. 34; unjoined edges stand one pixel in
     const struct {
@@ -51,7 +40,6 @@ struct ButtonTest : ControlTest {
 };
 
 TEST_F(ButtonTest, ActsOnReleaseOverItAndNotAfterLeavingUnlessItCameBack) {
-    EXPECT_EQ(Rect(button), "11,11,48,18");
     Press(120, 120);
     EXPECT_TRUE(button->IsPressed());
     EXPECT_EQ(owner.clicks, 0);
@@ -123,7 +111,6 @@ struct ToggleTest : ControlTest {
 };
 
 TEST_F(ToggleTest, ActsOnThePressAndShowsTheOwnersState) {
-    EXPECT_EQ(Rect(toggle), "101,101,58,19");
     const pw2_ControlColors& family = pw2_ToggleColors();
     EXPECT_FALSE(toggle->IsOn());
 
@@ -133,9 +120,6 @@ TEST_F(ToggleTest, ActsOnThePressAndShowsTheOwnersState) {
     Move(500, 300); // dragging away does not take it back
     Release(500, 300);
     EXPECT_EQ(owner.clicks, 1);
-    Move(500, 301);
-    EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_PRESSED1]);
-    EXPECT_EQ(toggle->GetLook().face.quad.bottomleft, family[PW2_COLOR_CONTROL_BUTTON_PRESSED2]);
     Move(110, 110);
     EXPECT_EQ(toggle->GetLook().face.quad.topleft, family[PW2_COLOR_CONTROL_BUTTON_PRESSED_HIGHLIGHT1]);
 

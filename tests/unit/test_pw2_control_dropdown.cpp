@@ -51,9 +51,6 @@ TEST_F(DropdownTest, PopupOpensBelowWhenItFitsFromTheTopEdgeElseAbove) {
     // 3 entries: 52 high; 5 entries: 84.
     pw2_Control_Dropdown_Popup* popup = Open(dropdown);
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->GetParentWindow(), app->GetRootWindow());
-    EXPECT_EQ(app->GetActiveWindow(), popup);
-    EXPECT_EQ(app->GetPopups().back(), popup);
     EXPECT_EQ(popup->GetAbsoluteX(), 51);
     EXPECT_EQ(popup->GetAbsoluteY(), 51 + 18);
     EXPECT_EQ(popup->GetWidth(), 88);

@@ -95,17 +95,6 @@ TEST_F(MenuTest, ThePanelHoldsTheTabStripAndTheToolTableInOrder) {
     EXPECT_EQ(Submenu(3)->GetChildren().first, nullptr);
 }
 
-TEST_F(MenuTest, AWindowWiderThanThePanelsNeverScrolls) {
-    Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1920, 1080));
-    EXPECT_EQ(Rect(bar), "0,950,1920,130");
-    bar->SetScrollOffset(100);
-    bar->Layout();
-    EXPECT_EQ(bar->GetScrollOffset(), 0);
-    Move(500, 1070);
-    Wheel(3);
-    EXPECT_EQ(bar->GetScrollOffset(), 0);
-}
-
 TEST_F(MenuTest, WheelNotchesAndDragsScrollUpToTheClampAndAToolButtonPressDoesNot) {
     Move(300, 585); // over the body of "Actions"
     EXPECT_EQ(app->GetActiveWindow(), Submenu(2));
