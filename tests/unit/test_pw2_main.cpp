@@ -2,7 +2,6 @@
 #include "pw2_theme.h"
 #include "pw2_view.h"
 #include "pw2_viewimage.h"
-#include "pw2_viewmenuright.h"
 #include "qzmessagequeue.h"
 #include "test_pw2_view_fixture.h"
 
@@ -57,9 +56,6 @@ TEST_F(MainTest, ViewsFillTheAreaAboveTheMenuAndTheMouseReachesTheirParts) {
     EXPECT_EQ(app->GetActiveWindow(), app->GetRightView());
     MoveMouse(499, 10);
     EXPECT_EQ(app->GetActiveWindow(), app->GetLeftView());
-    // the "Center" button of the right view: the last control of its right bar
-    MoveMouse(1001 - 5 - 145 + 20 * 5 + 20, 700 - 155 - 43 + 30);
-    EXPECT_EQ(app->GetActiveWindow(), app->GetRightView()->GetRightMenu()->GetChildren().last);
 }
 
 TEST_F(MainTest, TheLoopTurnsBothViewsInStepsOfAtLeast14Milliseconds) {
@@ -86,33 +82,23 @@ TEST_F(MainTest, TheLoopTurnsBothViewsInStepsOfAtLeast14Milliseconds) {
     EXPECT_FALSE(left->IsAnimating());
     EXPECT_FALSE(right->IsAnimating());
     EXPECT_EQ(app->GetRedrawRequestCount(), redraws + 2);
-    // once ended, the loop asks for nothing more
-    testnow = start + 1000;
-    app->RunOnce();
-    EXPECT_EQ(app->GetRedrawRequestCount(), redraws + 2);
 }
 
 TEST_F(MainTest, F11TwiceReturnsToTheSameClientPlacement) {
     Send(WM_MOVE, 0, qzMakeLParam(44, 50));
     Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(900, 650));
     platform.ClearCalls();
-    testing::internal::CaptureStderr();
     Send(WM_KEYDOWN, VK_F11);
     EXPECT_TRUE(app->IsFullscreen());
     // The platform answers the new placement with move and size messages.
     Send(WM_MOVE, 0, qzMakeLParam(0, 0));
     Send(WM_SIZE, SIZE_RESTORED, qzMakeLParam(1280, 1024));
     Send(WM_KEYDOWN, VK_F11, 1 << 30); // auto-repeat toggles as well
-    std::string log = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(app->IsFullscreen());
     EXPECT_EQ(platform.CallsStartingWith("SetWindowPos"),
               (std::vector<std::string>{"SetWindowPos 1 0 0 1280 1024", "SetWindowPos 1 40 30 908 674"}));
     EXPECT_EQ(platform.CallsStartingWith("SetMinimumClientSize"),
               (std::vector<std::string>{"SetMinimumClientSize 1 0 0", "SetMinimumClientSize 1 800 600"}));
-    EXPECT_EQ(log, "[pw2_Main] OnKeyPressed: Switching to fullscreen mode.\n"
-                   "[pw2_Main] OnResize: Resize to 1280x1024.\n"
-                   "[ResizeAll] OnResize: Resize to 1280x1024.\n"
-                   "[pw2_Main] OnKeyPressed: Leaving fullscreen mode.\n");
 }
 
 TEST_F(MainTest, CloseLogsAndEndsTheLoopBeforeAnotherPass) {
