@@ -26,10 +26,6 @@ template <class T, T* T::*Previous, T* T::*Next> std::vector<T*> Walk(T* first, 
     return items;
 }
 
-template <class T> bool Contains(const std::set<T>& set, const T& value) {
-    return set.count(value) != 0;
-}
-
 inline bool InFace(const pw2_ModelVertex* v, const pw2_ModelFace* f) {
     return v >= f->vertices && v < f->vertices + f->vertexcount;
 }
@@ -63,14 +59,14 @@ inline void ExpectConsistent(const pw2_ModelGeometry& g) {
     for (const P* p : points) {
         for (const End* e :
              Walk<End, &End::previous, &End::next>(p->firstend, p->lastend, 2 * edges.size())) {
-            ASSERT_TRUE(Contains(edgeset, static_cast<const E*>(e->edge)));
+            ASSERT_TRUE(edgeset.contains(e->edge));
             EXPECT_EQ(e->point, p);
             EXPECT_TRUE(e == &e->edge->ends[0] || e == &e->edge->ends[1]);
             EXPECT_TRUE(ends.insert(e).second) << "an end in two lists";
             EXPECT_EQ(e->selected, p->selected);
         }
         for (const V* v : Walk<V, &V::pointprevious, &V::pointnext>(p->firstvertex, p->lastvertex, limit)) {
-            ASSERT_TRUE(Contains(faceset, static_cast<const F*>(v->face)));
+            ASSERT_TRUE(faceset.contains(v->face));
             EXPECT_TRUE(InFace(v, v->face));
             EXPECT_EQ(v->point, p);
             EXPECT_TRUE(cornersatpoints.insert(v).second);
@@ -82,14 +78,14 @@ inline void ExpectConsistent(const pw2_ModelGeometry& g) {
     for (const E* e : edges) {
         for (const End& end : e->ends) {
             EXPECT_EQ(end.edge, e);
-            EXPECT_TRUE(Contains(pointset, static_cast<const P*>(end.point)));
-            EXPECT_TRUE(Contains(ends, &end)) << "an end missing from its point's list";
+            EXPECT_TRUE(pointset.contains(end.point));
+            EXPECT_TRUE(ends.contains(&end)) << "an end missing from its point's list";
         }
         EXPECT_NE(e->ends[0].point, e->ends[1].point);
         EXPECT_TRUE(pairs.insert(std::minmax<const P*>(e->ends[0].point, e->ends[1].point)).second)
             << "two edges between one pair of points";
         for (const V* v : Walk<V, &V::edgeprevious, &V::edgenext>(e->firstvertex, e->lastvertex, limit)) {
-            ASSERT_TRUE(Contains(faceset, static_cast<const F*>(v->face)));
+            ASSERT_TRUE(faceset.contains(v->face));
             EXPECT_TRUE(InFace(v, v->face));
             EXPECT_EQ(v->edge, e);
             EXPECT_TRUE(cornersatedges.insert(v).second);
@@ -107,8 +103,8 @@ inline void ExpectConsistent(const pw2_ModelGeometry& g) {
             EXPECT_EQ(v.face, f);
             if (v.point != nullptr) {
                 ++withpoint;
-                EXPECT_TRUE(Contains(pointset, static_cast<const P*>(v.point)));
-                EXPECT_TRUE(Contains(cornersatpoints, &v)) << "a corner missing from its point's list";
+                EXPECT_TRUE(pointset.contains(v.point));
+                EXPECT_TRUE(cornersatpoints.contains(&v)) << "a corner missing from its point's list";
                 for (uint32_t j = 0; j < i; ++j)
                     EXPECT_NE(v.point, f->vertices[j].point) << "a point repeated in a face";
             } else {
@@ -119,8 +115,8 @@ inline void ExpectConsistent(const pw2_ModelGeometry& g) {
                 continue;
             }
             ++withedge;
-            ASSERT_TRUE(Contains(edgeset, static_cast<const E*>(v.edge)));
-            EXPECT_TRUE(Contains(cornersatedges, &v)) << "a corner missing from its edge's list";
+            ASSERT_TRUE(edgeset.contains(v.edge));
+            EXPECT_TRUE(cornersatedges.contains(&v)) << "a corner missing from its edge's list";
             EXPECT_EQ(std::minmax<const P*>(v.point, following.point),
                       std::minmax<const P*>(v.edge->ends[0].point, v.edge->ends[1].point))
                 << "a corner's edge does not join it to the next corner";

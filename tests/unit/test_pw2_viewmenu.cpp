@@ -83,16 +83,13 @@ TEST_F(ViewMenuTest, BarsLineTheBottomEdgeAndTheirControlsTileThemWithoutOverlap
     for (auto [w, h] : {std::pair{400, 445}, std::pair{1500, 120}}) {
         view->SetRect(0, 0, w, h);
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        // 49 and 29 cells wide, 8 high; 5 pixels in from the sides, 3 above the bottom, under the image
+        // 5 pixels in from the sides, 3 above the bottom, under the image
         EXPECT_EQ(left->GetX(), 5);
         EXPECT_EQ(right->GetX() + right->GetWidth(), w - 5);
         for (pw2_Window* bar : Bars()) {
-            EXPECT_EQ(bar->GetHeight(), 8 * 5);
             EXPECT_EQ(bar->GetY() + bar->GetHeight(), h - 3);
             EXPECT_GT(bar->GetY(), view->GetImage()->GetY() + view->GetImage()->GetHeight());
         }
-        EXPECT_EQ(left->GetWidth(), 49 * 5);
-        EXPECT_EQ(right->GetWidth(), 29 * 5);
     }
 
     for (pw2_Window* bar : Bars()) {
