@@ -181,6 +181,24 @@ struct GLDeviceTest : ::testing::Test {
     }
 
     void DrawNothing() {}
+
+    // The device's native window, once the display shows it.
+    QWindow* ExposedWindow() {
+        QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
+        for (int i = 0; native != nullptr && i < 100 && !native->isExposed(); ++i) {
+            platform->ProcessEvents();
+            QThread::msleep(10);
+        }
+        return native;
+    }
+    // The window's pixels at the points, compared with the colours (alpha ignored).
+    void ExpectShown(QWindow* native, std::initializer_list<std::tuple<int, int, uint32_t>> points) {
+        platform->ProcessEvents();
+        QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
+        ASSERT_EQ(shown.width(), 64);
+        for (auto [x, y, colour] : points)
+            EXPECT_EQ(shown.pixel(x, y) & 0xFFFFFF, colour & 0xFFFFFF) << x << "," << y;
+    }
 };
 qzQtPlatform* GLDeviceTest::platform = nullptr;
 qzGLRenderApi* GLDeviceTest::api = nullptr;
@@ -337,12 +355,8 @@ TEST_F(GLDeviceTest, RenderTargetTextureCompositesPixelForPixel) {
 
 TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     Open(128, 96);
-    QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
+    QWindow* native = ExposedWindow();
     ASSERT_NE(native, nullptr);
-    for (int i = 0; i < 100 && !native->isExposed(); ++i) {
-        platform->ProcessEvents();
-        QThread::msleep(10);
-    }
     device.Clear(true, BLUE, false, 1.0f);
     Quad(10, 10, 11, 11, RED);
     Quad(63, 63, 64, 64, GREEN);
@@ -351,15 +365,7 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
     device.Present();
     ASSERT_FALSE(device.IsLost());
-    // The window's pixels at the points, compared with the colours (alpha ignored).
-    auto expectshown = [&](std::initializer_list<std::tuple<int, int, uint32_t>> points) {
-        platform->ProcessEvents();
-        QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
-        ASSERT_EQ(shown.width(), 64);
-        for (auto [x, y, colour] : points)
-            EXPECT_EQ(shown.pixel(x, y) & 0xFFFFFF, colour & 0xFFFFFF) << x << "," << y;
-    };
-    expectshown({{0, 0, BLUE}, {10, 10, RED}, {63, 63, GREEN}});
+    ExpectShown(native, {{0, 0, BLUE}, {10, 10, RED}, {63, 63, GREEN}});
 
     // Full screen changes the window's type; the native window and its surface stay, and a new size
     // resets the device. The queue's buffer is made again and drawing goes on.
@@ -380,17 +386,13 @@ TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
     device.Present();
     EXPECT_FALSE(device.IsLost());
     // The window is now larger than the back buffer: the buffer sits at its top left, black beyond.
-    expectshown({{0, 0, BLUE}, {38, 28, BLUE}, {39, 29, RED}, {40, 29, BLACK}, {39, 30, BLACK}});
+    ExpectShown(native, {{0, 0, BLUE}, {38, 28, BLUE}, {39, 29, RED}, {40, 29, BLACK}, {39, 30, BLACK}});
 }
 
 TEST_F(GLDeviceTest, AMultisampledBackBufferIsResolvedForReadingAndForTheWindow) {
     Open(64, 64, false, 2);
-    QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
+    QWindow* native = ExposedWindow();
     ASSERT_NE(native, nullptr);
-    for (int i = 0; i < 100 && !native->isExposed(); ++i) {
-        platform->ProcessEvents();
-        QThread::msleep(10);
-    }
     device.Clear(true, BLUE, false, 1.0f);
     Quad(10, 20, 30, 40, RED);
     queue.Flush();
@@ -399,13 +401,7 @@ TEST_F(GLDeviceTest, AMultisampledBackBufferIsResolvedForReadingAndForTheWindow)
     device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
     device.Present();
     ASSERT_FALSE(device.IsLost());
-    platform->ProcessEvents();
-    QImage shown = native->screen()->grabWindow(native->winId(), 0, 0, 64, 64).toImage();
-    ASSERT_EQ(shown.width(), 64);
-    EXPECT_EQ(shown.pixel(10, 20) & 0xFFFFFF, RED & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(29, 39) & 0xFFFFFF, RED & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(30, 40) & 0xFFFFFF, BLUE & 0xFFFFFF);
-    EXPECT_EQ(shown.pixel(9, 19) & 0xFFFFFF, BLUE & 0xFFFFFF);
+    ExpectShown(native, {{10, 20, RED}, {29, 39, RED}, {30, 40, BLUE}, {9, 19, BLUE}});
 }
 
 namespace {
