@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Measures on a virtual display, side by side: time from start to the first frame shown (the centre of one
-# of the program's windows no longer black, bench/firstframe.c), resident memory once idle, and processor time over 10 idle seconds, for this program, the
-# platform's floor (bench/floor_window.cpp) and those of the other viewers that are installed here; then, for
-# this program alone, the processor time per frame during a continuous camera drag and the draw calls per frame.
-# Usage: bench/compare.sh [build folder]
+# of the program's windows no longer black, bench/firstframe.c; the median of FIRST_FRAME_RUNS starts, 5 by
+# default, as single starts vary by tens of milliseconds), resident memory once idle, and processor time over
+# 10 idle seconds, for this program, the platform's floor (bench/floor_window.cpp) and those of the other
+# viewers that are installed here; then, for this program alone, the processor time per frame during a
+# continuous camera drag and the draw calls per frame.
+# Usage: [FIRST_FRAME_RUNS=n] bench/compare.sh [build folder]
 set -uo pipefail
 build=$(readlink -f "${1:-build}")
 if [ -z "${INSIDE_XVFB:-}" ]; then
@@ -16,10 +18,24 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 now() { date +%s%N; }
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
+# first_frame COMMAND...: starts the program, prints the milliseconds to its first frame and ends it.
+first_frame() {
+    local start shown
+    start=$(now)
+    "$@" >/dev/null 2>&1 &
+    pid=$!
+    read -r shown _ < <("$build/firstframe" "$pid" "$start" 30) && echo "$shown"
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=
+}
+
 # measure NAME COMMAND...: prints "NAME first-frame-ms rss-MB idle-cpu-ms", or why it could not.
 measure() {
     local name=$1 start
     shift
+    local -a starts=()
+    for _ in $(seq $(( ${FIRST_FRAME_RUNS:-5} - 1 ))); do
+        starts+=("$(first_frame "$@")")
+    done
     start=$(now)
     FACETWRIGHT_LOG_FRAMES=1 "$@" >/dev/null 2>"$work/$name.log" &
     pid=$!
@@ -35,6 +51,8 @@ measure() {
     before=$(cpu "$pid")
     sleep 10
     after=$(cpu "$pid")
+    starts+=("$shown")
+    shown=$(printf '%s\n' "${starts[@]}" | grep -E '^[0-9]+$' | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}')
     echo "$name $shown $(( rss / 1024 )) $(( (after - before) * 1000 / ticks ))"
     if [ "$name" = facetwright ]; then
         # A camera drag with the middle button over the left view, 200 moves.
