@@ -1,6 +1,7 @@
 // The engine's four exception classes: Direct3D-side, operating-system, file and data-format failures.
 #pragma once
 
+#include <cerrno>
 #include <exception>
 
 class qzD3DException : public std::exception {
@@ -31,7 +32,11 @@ private:
 
 class qzIOException : public std::exception {
 public:
+    // The system's error code is read here, so that a caller can tell the user why; the text stays the same.
+    qzIOException() : error(errno) {}
     const char* what() const noexcept override { return "qzEngine IO exception"; }
+
+    int error;
 };
 
 class qzFormatException : public std::exception {

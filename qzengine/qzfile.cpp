@@ -54,8 +54,11 @@ void qzFile::Open(const char* path, bool read, bool write, bool shareread, bool 
         throw qzIOException();
     // A directory opens here as a file would, but it is not one.
     struct stat info;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    bool failed = ::fstat(fd, &info) != 0;
+    if (failed || S_ISDIR(info.st_mode)) {
+        int error = failed ? errno : EISDIR;
         ::close(fd);
+        errno = error;
         throw qzIOException();
     }
     filehandle = fd;
@@ -132,6 +135,15 @@ uint64_t qzFile::SeekFromCurrent(int64_t offset) {
 uint64_t qzFile::SeekFromEnd(int64_t offset) {
     QZASSERT(filehandle != INVALID_HANDLE_VALUE, "filehandle!=INVALID_HANDLE_VALUE");
     return SeekTo(filehandle, offset, SEEK_END);
+}
+
+void qzFile::Flush() {
+    int result;
+    do
+        result = ::fsync(filehandle);
+    while (result != 0 && errno == EINTR);
+    if (result != 0)
+        throw qzIOException();
 }
 
 void qzFile::Truncate() {

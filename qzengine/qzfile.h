@@ -38,6 +38,8 @@ public:
     uint64_t SeekFromStart(uint64_t position);
     uint64_t SeekFromCurrent(int64_t offset);
     uint64_t SeekFromEnd(int64_t offset);
+    // Returns once everything written has reached the disk.
+    void Flush();
     // The end of the file moves to the current position.
     void Truncate();
     // Appends the bytes from the current position to the end of the file.
