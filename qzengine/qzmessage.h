@@ -34,6 +34,7 @@ enum : uint32_t {
     WM_MBUTTONUP = 0x0208,
     WM_MBUTTONDBLCLK = 0x0209,
     WM_MOUSEWHEEL = 0x020A,
+    WM_DROPFILES = 0x0233, // wparam: a qzDropHandle (qzdropfiles.h)
     WM_MOUSELEAVE = 0x02A3,
 };
 

@@ -1,5 +1,6 @@
 #include "qzmessagequeue.h"
 
+#include "qzdropfiles.h"
 #include "qzplatform.h"
 #include "qzwindowproc.h"
 
@@ -62,5 +63,12 @@ size_t qzGetQueuedMessageCount() {
 }
 
 void qzDropMessagesFor(qzWindowHandle window) {
-    std::erase_if(queue, [window](const qzMessage& message) { return message.window == window; });
+    std::erase_if(queue, [window](const qzMessage& message) {
+        if (message.window != window)
+            return false;
+        // the drop's paths are released with the message that carries them
+        if (message.message == WM_DROPFILES)
+            qzDragFinish(message.wparam);
+        return true;
+    });
 }

@@ -23,7 +23,7 @@ using qzPlatformHandle = uintptr_t; // brushes, icons, fonts: 0 is none
 
 enum : int { SM_CXSCREEN = 0, SM_CYSCREEN = 1 };
 enum : int { SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3 };
-enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_F11 = 122 };
+enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_ESCAPE = 0x1B, VK_F11 = 122 };
 
 // Message box buttons and icons, or-ed into one type, and the answers.
 enum : uint32_t {
@@ -99,6 +99,9 @@ public:
     virtual void SetCapture(qzWindowHandle window) = 0;
     virtual void ReleaseCapture() = 0;
     virtual void TrackMouseLeave(qzWindowHandle window) = 0;
+    // Whether files dropped onto the window reach it, as WM_DROPFILES with a drop handle (qzCreateDrop)
+    // in wparam.
+    virtual void DragAcceptFiles(qzWindowHandle window, bool accept) = 0;
 
     // Native child controls, placed in the client area of their parent and drawn in one of the root's fonts.
     // CreateControl answers 0 on failure, with errno set. A click of a push button reaches the parent as

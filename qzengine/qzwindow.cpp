@@ -213,3 +213,8 @@ void qzWindow::SetCursor(int kind) {
         throw qzWindowsException("qzWindow::SetCursor", "LoadCursor");
     }
 }
+
+void qzWindow::AcceptFileDrops(bool accept) {
+    QZASSERT(main != nullptr, "main!=NULL");
+    qzGetPlatform().DragAcceptFiles(windowhandle, accept);
+}

@@ -1,5 +1,5 @@
 // One native top-level (or child) window: its type, placement, mouse and focus state, kept up to date by the
-// window procedure, and twelve event slots through which the application hears about it.
+// window procedure, and the event slots through which the application hears about it.
 #pragma once
 
 #include "qzcallback.h"
@@ -8,6 +8,8 @@
 #include "qzplatform.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class qzButton;
 class qzControl;
@@ -54,6 +56,8 @@ public:
     void UseSystemBackground();
     void SetBackgroundColor(uint32_t rgb);
     void SetCursor(int kind);
+    // Whether files dropped onto the window reach the drop slot.
+    void AcceptFileDrops(bool accept);
 
     int32_t GetX() const { return x; }
     int32_t GetY() const { return y; }
@@ -83,6 +87,10 @@ public:
     void SetOnMouseWheel(qzCallback<int> slot) { onmousewheel = slot; }
     void SetOnFocusGained(qzCallback<> slot) { onfocusgained = slot; }
     void SetOnFocusLost(qzCallback<> slot) { onfocuslost = slot; }
+    // The dropped files' paths and the drop point in client pixels.
+    void SetOnDropFiles(qzCallback<const std::vector<std::string>&, int32_t, int32_t> slot) {
+        ondropfiles = slot;
+    }
 
 private:
     friend class qzButton;
@@ -133,6 +141,7 @@ private:
     qzCallback<int> onmousewheel;
     qzCallback<> onfocusgained;
     qzCallback<> onfocuslost;
+    qzCallback<const std::vector<std::string>&, int32_t, int32_t> ondropfiles;
 
     // The native child controls of each kind; the buttons serve the command message.
     qzObjectList<qzButton> buttons;

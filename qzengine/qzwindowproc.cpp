@@ -3,6 +3,7 @@
 #include "qzassert.h"
 #include "qzcontrols.h"
 #include "qzdevice.h"
+#include "qzdropfiles.h"
 #include "qzplatform.h"
 #include "qzwindow.h"
 
@@ -13,9 +14,18 @@ namespace {
 // The user data of each native window: its qzWindow.
 std::unordered_map<qzWindowHandle, qzWindow*> userdata;
 
-constexpr intptr_t DefWindowProc(const qzMessage&) {
+intptr_t DefWindowProc(const qzMessage& message) {
+    // Nobody reads a drop that reaches no window: it is released here.
+    if (message.message == WM_DROPFILES)
+        qzDragFinish(static_cast<qzDropHandle>(message.wparam));
     return 0;
 }
+
+// The drop is released however the slot returns.
+struct FinishDrop {
+    qzDropHandle drop;
+    ~FinishDrop() { qzDragFinish(drop); }
+};
 
 void ButtonDown(qzWindow& window, bool& held, int button, bool doubleclick,
                 const qzCallback<int, bool>& slot) {
@@ -200,6 +210,17 @@ intptr_t qzWindowProc(qzWindow& w, const qzMessage& m) {
             if (!w.onmousewheel.IsEmpty())
                 w.onmousewheel(count);
         }
+        return 0;
+    }
+    case WM_DROPFILES: {
+        FinishDrop finish{static_cast<qzDropHandle>(m.wparam)};
+        std::vector<std::string> paths(qzDragQueryFileCount(finish.drop));
+        for (uint32_t i = 0; i < paths.size(); ++i)
+            qzDragQueryFile(finish.drop, i, paths[i]);
+        int32_t x = 0, y = 0;
+        qzDragQueryPoint(finish.drop, x, y);
+        if (!paths.empty() && !w.ondropfiles.IsEmpty())
+            w.ondropfiles(paths, x, y);
         return 0;
     }
     default:

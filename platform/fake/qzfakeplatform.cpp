@@ -1,5 +1,7 @@
 #include "qzfakeplatform.h"
 
+#include "qzdropfiles.h"
+
 #include <cerrno>
 #include <cstdio>
 
@@ -161,6 +163,10 @@ void qzFakePlatform::TrackMouseLeave(qzWindowHandle window) {
     Record(Text("TrackMouseLeave %ld", L(window)));
 }
 
+void qzFakePlatform::DragAcceptFiles(qzWindowHandle window, bool accept) {
+    Record(Text("DragAcceptFiles %ld %ld", L(window), accept));
+}
+
 qzWindowHandle qzFakePlatform::CreateControl(qzWindowHandle parent, int kind, const char* text,
                                              const qzRect& rect, qzPlatformHandle font) {
     Record(Text("CreateControl %ld %ld %ld %ld %ld", L(parent), kind, rect.left, rect.top,
@@ -214,6 +220,10 @@ qzWindowHandle qzFakePlatform::FindControl(const std::string& text) const {
         if (held == text)
             return handle;
     return 0;
+}
+
+void qzFakePlatform::DropFiles(qzWindowHandle window, std::vector<std::string> paths, int32_t x, int32_t y) {
+    Deliver(qzFakeMessage(window, WM_DROPFILES, qzCreateDrop(std::move(paths), x, y)));
 }
 
 void qzFakePlatform::ClickControl(qzWindowHandle control) {

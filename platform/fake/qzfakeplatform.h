@@ -40,6 +40,7 @@ public:
     void SetCapture(qzWindowHandle window) override;
     void ReleaseCapture() override;
     void TrackMouseLeave(qzWindowHandle window) override;
+    void DragAcceptFiles(qzWindowHandle window, bool accept) override;
     qzWindowHandle CreateControl(qzWindowHandle parent, int kind, const char* text, const qzRect& rect,
                                  qzPlatformHandle font) override;
     void DestroyControl(qzWindowHandle control) override;
@@ -70,6 +71,8 @@ public:
     // The control made with this text (0 when none is), and the texts the controls hold.
     qzWindowHandle FindControl(const std::string& text) const;
     std::map<qzWindowHandle, std::string> controltexts;
+    // Delivers a drop of files at a point of the window's client area, as the platform does.
+    void DropFiles(qzWindowHandle window, std::vector<std::string> paths, int32_t x, int32_t y);
     // Delivers the click of a push button to its parent, as the platform does.
     void ClickControl(qzWindowHandle control);
     bool failcontrol = false;

@@ -1,11 +1,13 @@
 #include "qzqtplatform.h"
 
+#include "qzdropfiles.h"
 #include "qzmessagequeue.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
@@ -31,6 +33,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <string>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -148,6 +151,35 @@ protected:
     void wheelEvent(QWheelEvent* event) override {
         int16_t delta = static_cast<int16_t>(event->angleDelta().y());
         Post(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16);
+    }
+    // Only files of this machine can be opened; anything else dragged over the window is refused.
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (!LocalFiles(event).empty())
+            event->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        if (!LocalFiles(event).empty())
+            event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* event) override {
+        std::vector<std::string> paths = LocalFiles(event);
+        if (paths.empty())
+            return;
+        event->acceptProposedAction();
+        QPoint at = event->position().toPoint();
+        Post(WM_DROPFILES, qzCreateDrop(std::move(paths), at.x(), at.y()));
+    }
+    // The paths in the file system's own bytes.
+    static std::vector<std::string> LocalFiles(const QDropEvent* event) {
+        std::vector<std::string> paths;
+        const QMimeData* data = event->mimeData();
+        if (data == nullptr || !data->hasUrls())
+            return paths;
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile())
+                paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        }
+        return paths;
     }
 };
 
@@ -456,6 +488,11 @@ void qzQtPlatform::SetCapture(qzWindowHandle) {}
 void qzQtPlatform::ReleaseCapture() {}
 // Leaving is always reported.
 void qzQtPlatform::TrackMouseLeave(qzWindowHandle) {}
+
+void qzQtPlatform::DragAcceptFiles(qzWindowHandle window, bool accept) {
+    if (qzQtWindow* widget = state->Find(window))
+        widget->setAcceptDrops(accept);
+}
 
 qzWindowHandle qzQtPlatform::CreateControl(qzWindowHandle parent, int kind, const char* text,
                                            const qzRect& rect, qzPlatformHandle font) {

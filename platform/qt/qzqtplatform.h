@@ -40,6 +40,7 @@ public:
     void SetCapture(qzWindowHandle window) override;
     void ReleaseCapture() override;
     void TrackMouseLeave(qzWindowHandle window) override;
+    void DragAcceptFiles(qzWindowHandle window, bool accept) override;
     qzWindowHandle CreateControl(qzWindowHandle parent, int kind, const char* text, const qzRect& rect,
                                  qzPlatformHandle font) override;
     void DestroyControl(qzWindowHandle control) override;

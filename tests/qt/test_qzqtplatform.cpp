@@ -1,6 +1,7 @@
 // The Qt layer on a real display: what goes through the platform interface comes back from the system.
 #include "qzclipboard.h"
 #include "qzcontrols.h"
+#include "qzdropfiles.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
 #include "qzqtplatform.h"
@@ -8,8 +9,12 @@
 #include "qzwindow.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -178,5 +183,68 @@ TEST_F(QtPlatformTest, PointerComingBackWhereItLeftIsInsideAgain) {
     EXPECT_TRUE(window.IsMouseInside());
     EXPECT_EQ(window.GetMouseX(), 150);
     EXPECT_EQ(window.GetMouseY(), 100);
+    window.Destroy();
+}
+
+namespace {
+
+struct Drops {
+    std::vector<std::string> paths;
+    int32_t x = -1, y = -1;
+    int count = 0;
+    void OnDropFiles(const std::vector<std::string>& dropped, int32_t dropx, int32_t dropy) {
+        paths = dropped;
+        x = dropx;
+        y = dropy;
+        ++count;
+    }
+};
+
+} // namespace
+
+TEST_F(QtPlatformTest, DroppedLocalFilesReachTheSlotWithTheirPoint) {
+    qzMain root(0);
+    qzWindow window;
+    window.Create(&root, "Facetwright drop", 2, 100, 100, 300, 200, 300, 200, nullptr);
+    Drops drops;
+    window.SetOnDropFiles(
+        qzCallback<const std::vector<std::string>&, int32_t, int32_t>::Bind<&Drops::OnDropFiles>(&drops));
+    window.Show(false);
+    QWindow* native = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->windowTitle() == "Facetwright drop")
+            native = widget->windowHandle();
+    ASSERT_NE(native, nullptr);
+
+    // As the system delivers a drag: it enters, and drops where it entered when the window takes it.
+    // Answers whether the window took the drag.
+    auto drag = [&](const QMimeData& data, QPoint at) {
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(native, &enter);
+        if (enter.isAccepted()) {
+            QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(native, &drop);
+        }
+        EXPECT_TRUE(PumpMessages());
+        return enter.isAccepted();
+    };
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/tmp/cube one.obj"), QUrl("https://example.com/web.obj"),
+                   QUrl::fromLocalFile(QString::fromUtf8("/tmp/\xc3\xa9t\xc3\xa9.gltf"))});
+    EXPECT_FALSE(drag(files, QPoint(30, 40))) << "a window takes no drops until asked to";
+    EXPECT_EQ(drops.count, 0);
+
+    window.AcceptFileDrops(true);
+    EXPECT_TRUE(drag(files, QPoint(30, 40)));
+    EXPECT_EQ(drops.count, 1);
+    EXPECT_EQ(drops.paths, (std::vector<std::string>{"/tmp/cube one.obj", "/tmp/\xc3\xa9t\xc3\xa9.gltf"}));
+    EXPECT_EQ(drops.x, 30);
+    EXPECT_EQ(drops.y, 40);
+    // Nothing of this machine, nothing taken.
+    QMimeData web;
+    web.setUrls({QUrl("https://example.com/web.obj")});
+    EXPECT_FALSE(drag(web, QPoint(5, 6)));
+    EXPECT_EQ(drops.count, 1);
+    EXPECT_EQ(qzGetOpenDropCount(), 0u);
     window.Destroy();
 }

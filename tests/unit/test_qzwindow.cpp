@@ -1,4 +1,5 @@
 #include "failure.h"
+#include "qzdropfiles.h"
 #include "qzfakeplatform.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
@@ -327,4 +328,61 @@ TEST_F(WindowTest, WaitingSleepsOnlyWithAnEmptyQueueAndATimeout) {
     qzWaitForMessage(QZINFINITE);
     EXPECT_EQ(platform.CallsStartingWith("WaitForEvents"),
               (Calls{"WaitForEvents 601", "WaitForEvents 4294967295"}));
+}
+
+namespace {
+
+struct DropLog {
+    std::vector<std::string> calls;
+    void OnDropFiles(const std::vector<std::string>& paths, int32_t x, int32_t y) {
+        std::string call = "drop " + std::to_string(x) + " " + std::to_string(y);
+        for (const std::string& path : paths)
+            call += " [" + path + "]";
+        calls.push_back(call);
+    }
+};
+
+} // namespace
+
+TEST_F(WindowTest, DroppedFilesReachTheSlotWithTheirPointAndEveryDropIsReleased) {
+    window.AcceptFileDrops(true);
+    window.AcceptFileDrops(false);
+    EXPECT_EQ(platform.CallsStartingWith("DragAcceptFiles"),
+              (Calls{"DragAcceptFiles 1 1", "DragAcceptFiles 1 0"}));
+    const size_t open = qzGetOpenDropCount();
+    // Without a slot, and for a window the engine does not know, the drop goes all the same.
+    platform.DropFiles(window.GetHandle(), {"/tmp/a.obj"}, 1, 2);
+    platform.DropFiles(9999, {"/tmp/b.obj"}, 1, 2);
+    EXPECT_EQ(qzGetOpenDropCount(), open + 2);
+    ASSERT_TRUE(PumpMessages());
+    EXPECT_EQ(qzGetOpenDropCount(), open);
+
+    DropLog drops;
+    window.SetOnDropFiles(
+        qzCallback<const std::vector<std::string>&, int32_t, int32_t>::Bind<&DropLog::OnDropFiles>(&drops));
+    platform.DropFiles(window.GetHandle(), {"/home/u/cube.obj", "/home/u/a b/\xc3\xa9t\xc3\xa9.gltf"}, 640,
+                       17);
+    platform.DropFiles(window.GetHandle(), {"/x.ply"}, 0, 599);
+    // A drop of nothing is no drop.
+    platform.DropFiles(window.GetHandle(), {}, 5, 5);
+    ASSERT_TRUE(PumpMessages());
+    EXPECT_EQ(drops.calls, (Calls{"drop 640 17 [/home/u/cube.obj] [/home/u/a b/\xc3\xa9t\xc3\xa9.gltf]",
+                                  "drop 0 599 [/x.ply]"}));
+    EXPECT_EQ(qzGetOpenDropCount(), open);
+    EXPECT_TRUE(log.calls.empty());
+}
+
+TEST(DropFiles, AFinishedDropIsGoneAndItsHandleNeverComesBack) {
+    qzDropHandle first = qzCreateDrop({"a", "b"}, -3, 4);
+    std::string path;
+    int32_t x = 0, y = 0;
+    EXPECT_TRUE(qzDragQueryFile(first, 1, path) && path == "b");
+    EXPECT_FALSE(qzDragQueryFile(first, 2, path));
+    EXPECT_TRUE(qzDragQueryPoint(first, x, y) && x == -3 && y == 4);
+    qzDragFinish(first);
+    qzDropHandle second = qzCreateDrop({"c"}, 0, 0);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(qzDragQueryFileCount(first), 0u);
+    EXPECT_FALSE(qzDragQueryFile(first, 0, path) || qzDragQueryPoint(first, x, y));
+    qzDragFinish(second);
 }
