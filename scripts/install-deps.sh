@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    zlib1g-dev libssl-dev
+    zlib1g-dev libssl-dev libfast-float-dev libassimp-dev libtinyobjloader-dev
     qt6-base-dev libqt6opengl6-dev libgl-dev libglx-dev libegl-dev libgl1-mesa-dri
     libfreetype-dev fonts-dejavu-core
     xvfb xauth x11-utils imagemagick xdotool libx11-dev

@@ -1,0 +1,119 @@
+// The merge of an assimp scene's placed meshes into one pw2_MeshData.
+#include "assimpscene.h"
+
+#include <limits>
+
+namespace {
+
+uint8_t ColorByte(float value) {
+    // NaN goes to 0 with the negatives.
+    if (!(value > 0.0f))
+        return 0;
+    if (value >= 1.0f)
+        return 255;
+    return static_cast<uint8_t>(value * 255.0f + 0.5f);
+}
+
+qzVector3 Place(const pw2_AssimpMatrix& m, const aiVector3D& v) {
+    double x = v.x, y = v.y, z = v.z;
+    return qzVector3(m.a1 * x + m.a2 * y + m.a3 * z + m.a4, m.b1 * x + m.b2 * y + m.b3 * z + m.b4,
+                     m.c1 * x + m.c2 * y + m.c3 * z + m.c4);
+}
+
+struct Counts {
+    uint64_t points = 0;
+    uint64_t corners = 0;
+    uint64_t faces = 0;
+    uint64_t segments = 0;
+    bool colored = false;
+
+    // Binary PLY: three doubles a point, four colour bytes, a count byte and an index a corner, two
+    // indices a segment.
+    uint64_t Bytes() const { return points * (24 + (colored ? 4 : 0)) + faces + corners * 4 + segments * 8; }
+};
+
+Counts Count(const std::vector<pw2_AssimpInstance>& instances) {
+    Counts counts;
+    for (const pw2_AssimpInstance& instance : instances) {
+        const aiMesh& mesh = *instance.mesh;
+        if (mesh.mVertices == nullptr)
+            continue;
+        counts.points += mesh.mNumVertices;
+        counts.colored |= mesh.mColors[0] != nullptr;
+        if (mesh.mFaces == nullptr)
+            continue;
+        for (uint32_t f = 0; f < mesh.mNumFaces; ++f) {
+            uint32_t n = mesh.mFaces[f].mNumIndices;
+            if (n == 2) {
+                ++counts.segments;
+            } else if (n >= 3) {
+                ++counts.faces;
+                counts.corners += n;
+            }
+        }
+    }
+    return counts;
+}
+
+[[noreturn]] void RefuseCorner() {
+    throw pw2_ModelFileError("assimp gave a face with a corner outside its mesh");
+}
+
+} // namespace
+
+pw2_MeshData pw2_MergeAssimpMeshes(const std::vector<pw2_AssimpInstance>& instances, uint64_t maxbytes) {
+    Counts counts = Count(instances);
+    constexpr uint64_t MAXINDEX = std::numeric_limits<uint32_t>::max();
+    if (counts.points > MAXINDEX || counts.corners > MAXINDEX || counts.faces >= MAXINDEX)
+        throw pw2_ModelFileError("the file's scene has more points or corners than one model can hold");
+    if (counts.Bytes() > maxbytes)
+        throw pw2_ModelFileError("the file's scene would make a model of " +
+                                 std::to_string(counts.Bytes() >> 20) + " MB, far more than a file of " +
+                                 "this size can describe");
+
+    pw2_MeshData merged;
+    merged.positions.reserve(counts.points);
+    merged.corners.reserve(counts.corners);
+    merged.facestarts.reserve(counts.faces + 1);
+    merged.lines.reserve(counts.segments * 2);
+    if (counts.colored)
+        merged.pointcolors.reserve(counts.points);
+    std::vector<uint32_t> face;
+    for (const pw2_AssimpInstance& instance : instances) {
+        const aiMesh& mesh = *instance.mesh;
+        if (mesh.mVertices == nullptr)
+            continue;
+        uint32_t base = static_cast<uint32_t>(merged.positions.size());
+        for (uint32_t i = 0; i < mesh.mNumVertices; ++i)
+            merged.positions.push_back(Place(instance.transform, mesh.mVertices[i]));
+        if (counts.colored) {
+            const aiColor4D* colors = mesh.mColors[0];
+            for (uint32_t i = 0; i < mesh.mNumVertices; ++i) {
+                merged.pointcolors.push_back(colors == nullptr
+                                                 ? qzColor(255, 255, 255)
+                                                 : qzColor(ColorByte(colors[i].r), ColorByte(colors[i].g),
+                                                           ColorByte(colors[i].b), ColorByte(colors[i].a)));
+            }
+        }
+        if (mesh.mFaces == nullptr)
+            continue;
+        for (uint32_t f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& source = mesh.mFaces[f];
+            if (source.mNumIndices < 2)
+                continue;
+            if (source.mIndices == nullptr)
+                RefuseCorner();
+            face.clear();
+            for (uint32_t c = 0; c < source.mNumIndices; ++c) {
+                if (source.mIndices[c] >= mesh.mNumVertices)
+                    RefuseCorner();
+                face.push_back(base + source.mIndices[c]);
+            }
+            if (face.size() == 2)
+                merged.lines.insert(merged.lines.end(), face.begin(), face.end());
+            else
+                merged.AddFace(face.data(), static_cast<uint32_t>(face.size()));
+        }
+    }
+    return merged;
+}
