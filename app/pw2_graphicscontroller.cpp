@@ -1,5 +1,6 @@
 #include "pw2_graphicscontroller.h"
 
+#include "pw2_filecommands.h"
 #include "pw2_main.h"
 #include "pw2_theme.h"
 #include "pw2_window.h"
@@ -109,6 +110,8 @@ void pw2_GraphicsController::DrawFrame() {
     main->GetRootWindow()->DrawTree(0, 0, static_cast<int32_t>(device.GetWidth()),
                                     static_cast<int32_t>(device.GetHeight()));
     device.DisableScissor();
+    if (main->GetFileCommands()->IsProgressShown())
+        DrawProgress();
     // over everything, even the window drawn last
     pw2_TooltipTimer& tooltip = main->GetTooltipTimer();
     if (tooltip.IsShown())

@@ -40,6 +40,17 @@ struct pw2_TooltipPosition {
 pw2_TooltipPosition pw2_PlaceTooltip(int32_t screenwidth, int32_t screenheight, int32_t x, int32_t y,
                                      int32_t w, int32_t h, int32_t mx, int32_t my, int32_t bw, int32_t bh);
 
+// The progress box of a long load over the views (viewswidth x viewsheight from the top left).
+struct pw2_ProgressLook {
+    pw2_QuadLook box;
+    pw2_FrameLook frame;
+    pw2_FrameLook barframe;
+    pw2_QuadLook bar;
+    pw2_TextLook caption;
+    pw2_TextLook hint;
+};
+pw2_ProgressLook pw2_ComputeProgress(int32_t viewswidth, int32_t viewsheight, double fraction);
+
 class pw2_GraphicsController {
 public:
     explicit pw2_GraphicsController(pw2_Main* main);
@@ -72,6 +83,8 @@ public:
     // The view's scene into the image's own render target, then composited inside a sunken bevel.
     void DrawViewImage(pw2_ViewImage* image, int32_t clipx, int32_t clipy, int32_t clipwidth,
                        int32_t clipheight);
+    // Unclipped, over the window tree: the progress of a load that has run long enough to show it.
+    void DrawProgress();
     // Unclipped, over everything, at the mouse position taken when the tooltip was shown.
     void DrawTooltip(const pw2_Window* window, int32_t mousex, int32_t mousey);
 

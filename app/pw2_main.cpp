@@ -1,5 +1,6 @@
 #include "pw2_main.h"
 
+#include "pw2_filecommands.h"
 #include "pw2_graphicscontroller.h"
 #include "pw2_menu.h"
 #include "pw2_model.h"
@@ -48,7 +49,7 @@ pw2_View* MakeView(pw2_Main* main, pw2_Window* root, uint32_t (*clock)(), double
 
 } // namespace
 
-pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
+pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)(), const std::string& startfile) : qzmain(qzmain) {
     qzOutputDebugString(pw2_ThemeDefinitionText());
     qzOutputDebugString("[pw2_Main] Constructor.\n");
     mainwindow.Create(qzmain, "Facetwright v6", 2, QZDEFAULTPOS, QZDEFAULTPOS, PW2_MINIMUM_WIDTH,
@@ -64,13 +65,17 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)()) : qzmain(qzmain) {
         viewsettings = std::make_unique<pw2_ViewSettings>();
         tooltiptimer = std::make_unique<pw2_TooltipTimer>(this, clock);
         graphics = std::make_unique<pw2_GraphicsController>(this);
-        model = std::make_unique<pw2_Model>();
+        model = std::make_unique<pw2_Model>(startfile.empty());
+        filecommands = std::make_unique<pw2_FileCommands>(this, clock);
         leftview = MakeView(this, root.get(), clock, 90, -90, true);
         rightview = MakeView(this, root.get(), clock, 120, -30, false);
         menu = new pw2_Menu(this);
         ResizeAll();
         UpdateActiveWindow();
+        if (!startfile.empty())
+            filecommands->OpenFile(startfile, true);
     } catch (...) {
+        filecommands.reset();
         menu = nullptr;
         leftview = nullptr;
         rightview = nullptr;
@@ -86,6 +91,8 @@ pw2_Main::~pw2_Main() {
     rightview = nullptr;
     root.reset();
     active = nullptr;
+    // a load still running ends before the model it fills a geometry of
+    filecommands.reset();
     model.reset();
     graphics.reset();
     tooltiptimer.reset();
@@ -118,11 +125,15 @@ void pw2_Main::InstallHandlers() {
     mainwindow.SetOnMouseWheel(qzCallback<int>::Bind<&pw2_Main::OnMouseWheel>(this));
     mainwindow.SetOnFocusGained(qzCallback<>::Bind<&pw2_Main::OnFocusGained>(this));
     mainwindow.SetOnFocusLost(qzCallback<>::Bind<&pw2_Main::OnFocusLost>(this));
+    mainwindow.SetOnDropFiles(
+        qzCallback<const std::vector<std::string>&, int32_t, int32_t>::Bind<&pw2_Main::OnDropFiles>(this));
+    mainwindow.AcceptFileDrops(true);
 }
 
 bool pw2_Main::RunOnce() {
     if (!PumpMessages())
         return false;
+    filecommands->Update();
     tooltiptimer->Update();
     graphics->Update();
     leftview->AdvanceAnimation();
@@ -134,9 +145,11 @@ uint32_t pw2_Main::GetIdleTimeout() const {
     if (graphics->IsRedrawRequested() || graphics->IsDeviceLost() || leftview->IsAnimating() ||
         rightview->IsAnimating())
         return 1;
+    // a load ends on its own thread, which posts nothing: its end and progress are looked for often enough
+    const uint32_t wait = filecommands->IsLoading() ? PW2_LOAD_POLL : QZINFINITE;
     if (tooltiptimer->IsArmed())
-        return tooltiptimer->GetTimeToShow();
-    return QZINFINITE;
+        return std::min(wait, tooltiptimer->GetTimeToShow());
+    return wait;
 }
 
 int pw2_Main::Run() {
@@ -247,8 +260,31 @@ void pw2_Main::OnChar(uint8_t character) {
     active->OnChar(character);
 }
 
+bool pw2_Main::OnFileKey(int8_t key, bool repeat) {
+    const bool control = (qzGetPlatform().GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    const bool shift = (qzGetPlatform().GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    if (key == VK_ESCAPE && filecommands->IsLoading()) {
+        filecommands->CancelLoad();
+        return true;
+    }
+    if (!control || (key != 'O' && key != 'S'))
+        return false;
+    // a held key opens one dialog, not one after another
+    if (!repeat) {
+        if (key == 'O')
+            filecommands->Open();
+        else if (shift)
+            filecommands->SaveAs();
+        else
+            filecommands->Save();
+    }
+    return true;
+}
+
 void pw2_Main::OnKeyPressed(int8_t key, bool repeat) {
     tooltiptimer->OnInput();
+    if (OnFileKey(key, repeat))
+        return;
     if (key == VK_F11)
         ToggleFullscreen();
     if (active != nullptr)
@@ -278,6 +314,12 @@ void pw2_Main::OnMouseMove() {
 void pw2_Main::OnMouseWheel(int count) {
     tooltiptimer->OnInput();
     active->OnMouseWheel(count);
+}
+
+void pw2_Main::OnDropFiles(const std::vector<std::string>& paths, int32_t, int32_t) {
+    tooltiptimer->OnInput();
+    if (!paths.empty())
+        filecommands->OpenFile(paths.front());
 }
 
 void pw2_Main::OnFocusGained() {}

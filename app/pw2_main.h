@@ -11,9 +11,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class qzMain;
+class pw2_FileCommands;
 class pw2_GraphicsController;
 class pw2_Model;
 class pw2_Menu;
@@ -37,13 +39,17 @@ struct pw2_ScreenLayout {
 constexpr int32_t PW2_MINIMUM_WIDTH = 800;
 constexpr int32_t PW2_MINIMUM_HEIGHT = 600;
 constexpr int32_t PW2_MENU_HEIGHT = 155;
+// milliseconds between two looks at a running load
+constexpr uint32_t PW2_LOAD_POLL = 15;
 
 pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight);
 
 class pw2_Main {
 public:
-    // The tooltip timer and the views' animations read GetTime unless a clock is given.
-    explicit pw2_Main(qzMain* qzmain, uint32_t (*clock)() = nullptr);
+    // The tooltip timer, the views' animations and the load's progress read GetTime unless a clock is given.
+    // With a start file the sample scene is not built: the file is loaded instead, and the sample scene
+    // comes only when that fails.
+    explicit pw2_Main(qzMain* qzmain, uint32_t (*clock)() = nullptr, const std::string& startfile = {});
     ~pw2_Main();
     pw2_Main(const pw2_Main&) = delete;
     pw2_Main& operator=(const pw2_Main&) = delete;
@@ -72,6 +78,7 @@ public:
     pw2_TooltipTimer& GetTooltipTimer() { return *tooltiptimer; }
     pw2_GraphicsController* GetGraphicsController() const { return graphics.get(); }
     pw2_Model* GetModel() const { return model.get(); }
+    pw2_FileCommands* GetFileCommands() const { return filecommands.get(); }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     pw2_Menu* GetMenu() const { return menu; }
     pw2_View* GetLeftView() const { return leftview; }
@@ -95,9 +102,13 @@ public:
     void OnMouseWheel(int count);
     void OnFocusGained();
     void OnFocusLost();
+    // The first dropped file is opened; a model is one file.
+    void OnDropFiles(const std::vector<std::string>& paths, int32_t x, int32_t y);
 
 private:
     void LoadFonts();
+    // Ctrl+O, Ctrl+S, Ctrl+Shift+S and Escape while a load runs; true when the key was one of them.
+    bool OnFileKey(int8_t key, bool repeat);
     void SetActiveWindow(pw2_Window* window);
     void ToggleFullscreen();
 
@@ -117,6 +128,7 @@ private:
     std::unique_ptr<pw2_TooltipTimer> tooltiptimer;
     std::unique_ptr<pw2_GraphicsController> graphics;
     std::unique_ptr<pw2_Model> model;
+    std::unique_ptr<pw2_FileCommands> filecommands;
     // The two 3D views, owned by the tree.
     pw2_View* leftview = nullptr;
     pw2_View* rightview = nullptr;

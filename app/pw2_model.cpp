@@ -1,9 +1,14 @@
 #include "pw2_model.h"
 
+#include "meshbuilder.h"
+#include "meshextractor.h"
+#include "modelfile.h"
 #include "pw2_modelgeometry.h"
 #include "qzcolor.h"
+#include "qzdebugoutput.h"
 #include "qzvector.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
 
@@ -96,14 +101,88 @@ void BuildCubes(pw2_ModelGeometry* g) {
     }
 }
 
+// "P points, E edges, F faces"
+std::string Counts(const pw2_ModelGeometry& geometry) {
+    return std::to_string(geometry.pointcount) + " points, " + std::to_string(geometry.edgecount) +
+           " edges, " + std::to_string(geometry.facecount) + " faces";
+}
+
+void Log(const std::string& line) {
+    qzOutputDebugString(("[pw2_Model] " + line + "\n").c_str());
+}
+
 } // namespace
 
-pw2_Model::pw2_Model() {
+pw2_Model::pw2_Model(bool samplescene) {
     currentgeometry = new pw2_ModelGeometry(this);
+    if (samplescene)
+        BuildSampleScene();
+}
+
+void pw2_Model::BuildSampleScene() {
     BuildTriangleSolid(currentgeometry);
     BuildPentagonSolid(currentgeometry);
     BuildCubes(currentgeometry);
     currentgeometry->UpdateFaceNormals();
+}
+
+pw2_ModelGeometry* pw2_Model::CreateGeometry() {
+    return new pw2_ModelGeometry(this);
+}
+
+void pw2_Model::Load(const std::string& path, pw2_ModelGeometry& geometry, pw2_Progress& progress) {
+    try {
+        // reading takes about as long as building the mesh
+        pw2_MeshData mesh = pw2_ReadModelFile(path, progress, 0.5);
+        progress.SetStage(0.5, 1);
+        pw2_BuildReport report = pw2_BuildGeometry(mesh, geometry, progress);
+        Log("Loaded \"" + path + "\": " + Counts(geometry) + ".");
+        if (report.DroppedFaces() > 0)
+            Log("Dropped " + std::to_string(report.DroppedFaces()) + " faces of \"" + path +
+                "\": " + report.Reason() + ".");
+    } catch (const pw2_ModelFileError& e) {
+        Log("Failed to load \"" + path + "\": " + e.what() + ".");
+        throw;
+    } catch (const std::bad_alloc&) {
+        Log("Failed to load \"" + path + "\": there is not enough memory for the model.");
+        throw pw2_ModelFileError("there is not enough memory for the model");
+    } catch (const pw2_Cancelled&) {
+        Log("Cancelled loading \"" + path + "\".");
+        throw;
+    }
+}
+
+void pw2_Model::Replace(pw2_ModelGeometry* geometry, const std::string& frompath) {
+    delete currentgeometry;
+    currentgeometry = geometry;
+    path = frompath;
+}
+
+void pw2_Model::Save(const std::string& topath) {
+    try {
+        pw2_WriteModelFile(topath, pw2_ExtractMesh(*currentgeometry));
+    } catch (const pw2_ModelFileError& e) {
+        Log("Failed to save \"" + topath + "\": " + e.what() + ".");
+        throw;
+    } catch (const std::bad_alloc&) {
+        Log("Failed to save \"" + topath + "\": there is not enough memory to save the model.");
+        throw pw2_ModelFileError("there is not enough memory to save the model");
+    }
+    Log("Saved \"" + topath + "\": " + Counts(*currentgeometry) + ".");
+    path = topath;
+}
+
+bool pw2_Model::GetBounds(qzVector3& low, qzVector3& high) const {
+    const pw2_ModelPoint* point = currentgeometry->firstpoint;
+    if (point == nullptr)
+        return false;
+    low = high = point->position;
+    for (; point != nullptr; point = point->next) {
+        const qzVector3& p = point->position;
+        low = qzVector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+        high = qzVector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+    }
+    return true;
 }
 
 pw2_Model::~pw2_Model() {

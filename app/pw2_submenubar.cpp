@@ -2,17 +2,27 @@
 
 #include "pw2_control_button.h"
 #include "pw2_control_grid.h"
+#include "pw2_filecommands.h"
 #include "pw2_main.h"
 #include "pw2_menu.h"
 #include "pw2_submenu.h"
 #include "pw2_submenubutton.h"
+#include "qzcallback.h"
 
 namespace {
+
+// The callback of a file command: the table holds one of these per button that acts.
+template <void (pw2_FileCommands::*Method)()> qzCallback<> FileCommand(pw2_FileCommands* commands) {
+    return qzCallback<>::Bind<Method>(commands);
+}
 
 struct ToolButton {
     const char* text;
     int32_t column, row, columns, rows;
     bool jointop, joinbottom;
+    // the file commands act; the other tools carry no command yet
+    qzCallback<> (*command)(pw2_FileCommands*) = nullptr;
+    const char* tooltip = nullptr;
 };
 
 struct ToolPanel {
@@ -48,7 +58,15 @@ const ToolPanel toolpanels[] = {
       {"Duplicate", 0, 8, 14, 4, true, true},
       {"Merge", 0, 12, 14, 4, true, false}}},
     {"History", 1.5, 40, 42, {}},
-    {"Submenu 5", 2.0, 40, 56, {}},
+    {"File",
+     2.0,
+     40,
+     56,
+     {{"Open", 0, 4, 14, 4, false, true, &FileCommand<&pw2_FileCommands::Open>, "Open a model file (Ctrl+O)"},
+      {"Save", 0, 8, 14, 4, true, true, &FileCommand<&pw2_FileCommands::Save>,
+       "Save the model to its file (Ctrl+S)"},
+      {"Save as", 0, 12, 14, 4, true, false, &FileCommand<&pw2_FileCommands::SaveAs>,
+       "Save the model under a new name (Ctrl+Shift+S)"}}},
     {"Submenu 6", 2.5, 40, 70, {}},
 };
 
@@ -67,10 +85,14 @@ void pw2_SubmenuBar::BuildToolTable() {
         AddSubmenu(submenu);
         pw2_SubmenuButton* tab = new pw2_SubmenuButton(GetMain(), menu->GetMenuBar(), submenu);
         tab->SetGridPosition(panel.tabcolumn, 0, 14, 4);
-        // the tools carry no command: a press shows the pressed look and nothing more
+        // a tool without a command shows the pressed look and nothing more
         for (const ToolButton& tool : panel.buttons) {
             pw2_Control_Button* button = new pw2_Control_Button(GetMain(), submenu);
             button->SetText(tool.text);
+            if (tool.command != nullptr)
+                button->SetOnClick(tool.command(GetMain()->GetFileCommands()));
+            if (tool.tooltip != nullptr)
+                button->SetTooltip(tool.tooltip);
             button->SetGridPosition(tool.column, tool.row, tool.columns, tool.rows, false, false,
                                     tool.jointop, tool.joinbottom);
         }

@@ -1,6 +1,7 @@
 #include "pw2_view.h"
 
 #include "pw2_main.h"
+#include "pw2_model.h"
 #include "pw2_viewimage.h"
 #include "pw2_viewmenuleft.h"
 #include "pw2_viewmenuright.h"
@@ -81,7 +82,7 @@ void pw2_View::ChangeZoom(int k) {
     Refresh();
 }
 
-double pw2_View::ZoomScale() const {
+double pw2_ZoomScale(double zoom) {
     const double u = zoom / 9;
     const double i = std::floor(u);
     const double f = (u - i) * 3;
@@ -292,6 +293,35 @@ void pw2_View::OnCenter() {
     StopAnimation();
     target = qzVector3(0, 0, 0);
     Refresh();
+}
+
+void pw2_View::Frame(const qzVector3& low, const qzVector3& high) {
+    EndDrag();
+    target = (low + high) * 0.5;
+    const double radius = (high - low).Norm() * 0.5;
+    if (radius > 0) {
+        // the box's sphere fills at most this much of the image's narrower side
+        constexpr double FILL = 0.9;
+        const double w = std::max(image->GetWidth(), 1);
+        const double h = std::max(image->GetHeight(), 1);
+        const double narrow = std::min(w, h);
+        const double orthoscale = 2 * radius / (narrow * FILL);
+        // the perspective's half angle across the narrower side does not depend on the zoom
+        const double halfangle = std::atan(0.4 * narrow / std::sqrt(w * h));
+        const double perspectivescale = 0.8 * radius / (std::sin(halfangle) * FILL * std::sqrt(w * h));
+        const double needed = std::max(orthoscale, perspectivescale);
+        double z = PW2_ZOOM_MINIMUM;
+        while (z < PW2_ZOOM_MAXIMUM && pw2_ZoomScale(z) < needed)
+            z += 1;
+        zoom = z;
+    }
+    Refresh();
+}
+
+void pw2_View::FrameModel() {
+    qzVector3 low, high;
+    if (GetMain()->GetModel()->GetBounds(low, high))
+        Frame(low, high);
 }
 
 void pw2_View::OnKeypad(int digit) {

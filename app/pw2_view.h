@@ -20,6 +20,9 @@ constexpr double PW2_ZOOM_MAXIMUM = 27;
 // milliseconds between two animation steps at the least
 constexpr uint32_t PW2_ANIMATION_STEP = 14;
 
+// Model units per pixel at the target for a zoom exponent.
+double pw2_ZoomScale(double zoom);
+
 class pw2_View : public pw2_Window {
 public:
     // The animation reads GetTime unless a clock is given.
@@ -60,7 +63,7 @@ public:
     const pw2_ViewSettings& GetSettings() const;
 
     // Model units per pixel at the target: 1, 2, 5, 10 per decade of 9 zoom steps.
-    double ZoomScale() const;
+    double ZoomScale() const { return pw2_ZoomScale(zoom); }
     // The grid spacing, a power of ten times unitsize that follows the zoom; fade (0 .. 1) tells how far the
     // zoom has gone toward the next decade.
     double GridStep(double unitsize, double* fade = nullptr) const;
@@ -92,6 +95,11 @@ public:
     void OnZoomOut() { ChangeZoom(+1); }
     void OnMove();
     void OnCenter();
+    // Looks at the centre of the box from the current direction, at the closest whole zoom step that shows
+    // the whole box in either projection.
+    void Frame(const qzVector3& low, const qzVector3& high);
+    // Frame with the box of the model's points; nothing happens for a model without points.
+    void FrameModel();
     // Keypad 1, 2, 4, 6, 7, 8, 9 turn by their quarter or half turns between two Aligns; 5 only aligns.
     void OnKeypad(int digit);
 

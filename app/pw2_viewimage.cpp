@@ -87,6 +87,8 @@ void pw2_ViewImage::OnKeyDown(int8_t key, bool) {
         view->OnZoomOut();
     else if (code == PW2_KEY_DIVIDE)
         view->OnCenter();
+    else if (code == PW2_KEY_DECIMAL)
+        view->FrameModel();
 }
 
 void pw2_ViewImage::StartDrag() {

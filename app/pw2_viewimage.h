@@ -18,6 +18,7 @@ enum : int {
     PW2_KEY_MULTIPLY = 106,
     PW2_KEY_ADD = 107,
     PW2_KEY_SUBTRACT = 109,
+    PW2_KEY_DECIMAL = 110,
     PW2_KEY_DIVIDE = 111
 };
 enum : uint32_t { PW2_DRAG_ROTATE = 1, PW2_DRAG_MOVE = 2, PW2_DRAG_ZOOM = 3 };

@@ -21,12 +21,14 @@ struct MainTest : ::testing::Test {
     TestBlocks blocks;
     std::unique_ptr<qzMain> engine;
     std::unique_ptr<pw2_Main> app;
+    // a file the program is started with, set before SetUp
+    std::string startfile;
 
     void SetUp() override {
         testnow = 1000;
         qzSetResourceProvider(&blocks);
         engine = std::make_unique<qzMain>(1);
-        app = std::make_unique<pw2_Main>(engine.get(), TestClock);
+        app = std::make_unique<pw2_Main>(engine.get(), TestClock, startfile);
         app->InstallHandlers();
     }
     void TearDown() override {

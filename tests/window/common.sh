@@ -29,8 +29,9 @@ wait_for_geometry() {
     fail "geometry is $got, expected $want"; return 1
 }
 
-# The newest visible window of the program: a change of window type makes a new native window.
-find_window() { xdotool search --sync --onlyvisible --name '^Facetwright v6$' | tail -n1; }
+# The newest visible window of the program, whose title may name a file: a change of window type makes a
+# new native window.
+find_window() { xdotool search --sync --onlyvisible --name '^(.* - )?Facetwright v6$' | tail -n1; }
 # Real key presses (XTEST) into the window, which gets the input focus first.
 press() {
     window=$(find_window)

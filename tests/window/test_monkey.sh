@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Random real input for the real program, the same for the same seed: moves, clicks of every mouse button,
 # drags, the wheel, keys (F11 and the keypad among them) and resizes, mostly over the views, their button
-# bars and the tool panel. The program must neither crash nor assert nor draw a sanitizer report, and it
-# must still close cleanly with Alt+F4: exit status 0, which a leak found at exit would spoil too.
+# bars and the tool panel, whose "File" buttons open file dialogs that the input then meets too. The
+# program must neither crash nor assert nor draw a sanitizer report, and it must still close cleanly with
+# Alt+F4 once its dialogs are closed: exit status 0, which a leak found at exit would spoil too.
 # Usage: test_monkey.sh PROGRAM SECONDS [SEED]   (starts its own Xvfb unless INSIDE_XVFB is set)
 source "$(dirname "$(readlink -f "$0")")/common.sh"
 program=$(readlink -f "$1")
 seconds=$2
 seed=${3:-1}
 
+# in a folder of its own: a file dialog may save the model wherever the input leads it
+cd "$work"
 "$program" 2>"$log" &
 pid=$!
 wait_for_line "[pw2_GraphicsController] Device was reset." || { cat "$log" >&2; exit 1; }
@@ -66,6 +69,14 @@ while read -r batch; do
 done < <(batches)
 
 kill -0 "$pid" 2>/dev/null || fail "the program ended during the input"
+# A dialog left open holds the program's loop: Escape closes each, up to a box that a cancel opened.
+for _ in 1 2 3; do
+    main=$(find_window)
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+        [ "$w" = "$main" ] || { xdotool windowfocus --sync "$w" key Escape; } 2>/dev/null
+    done
+    sleep 0.3
+done
 press alt+F4
 wait_for_exit
 [ -n "$status" ] || fail "the program did not end after Alt+F4"
