@@ -53,11 +53,10 @@ struct SpawnSetup {
 struct Child {
     pid_t pid = -1;
 
-    ~Child() {
-        if (pid > 0)
-            Kill();
-    }
+    ~Child() { Kill(); }
     void Kill() {
+        if (pid <= 0)
+            return;
         ::kill(pid, SIGKILL);
         int status;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -144,12 +143,11 @@ qzProcessResult qzProcess::Run(const char* program, const std::vector<std::strin
 
     qzProcessResult result;
     bool piped = true;
+    int status = 0;
     for (;;) {
         if (!cancelled.IsEmpty() && cancelled()) {
-            child.Kill();
             result.end = qzProcessEnd::Cancelled;
-            result.output.clear();
-            return result;
+            break;
         }
         // The output is read while the program runs, so a full pipe never stops it.
         if (piped) {
@@ -160,29 +158,27 @@ qzProcessResult qzProcess::Run(const char* program, const std::vector<std::strin
         } else {
             ::poll(nullptr, 0, QZ_PROCESS_POLL_INTERVAL);
         }
-        if (result.output.size() > outputlimit) {
-            child.Kill();
-            result.end = qzProcessEnd::OutputTooLong;
-            result.output.clear();
-            return result;
+        if (result.output.size() > outputlimit)
+            break;
+        if (child.HasEnded(status)) {
+            // What the program wrote before it ended may still wait in the pipe; a process it started and
+            // left running may hold the pipe open, so only what is there now counts.
+            if (piped)
+                Drain(readend.fd, result.output, outputlimit);
+            break;
         }
-        int status = 0;
-        if (!child.HasEnded(status))
-            continue;
-        // What the program wrote before it ended may still wait in the pipe; a process it started and left
-        // running may hold the pipe open, so only what is there now counts.
-        if (piped)
-            Drain(readend.fd, result.output, outputlimit);
-        if (result.output.size() > outputlimit) {
-            result.end = qzProcessEnd::OutputTooLong;
-            result.output.clear();
-        } else if (WIFSIGNALED(status)) {
-            result.end = qzProcessEnd::Signalled;
-            result.signal = WTERMSIG(status);
-        } else {
-            result.end = qzProcessEnd::Exited;
-            result.exitcode = WEXITSTATUS(status);
-        }
-        return result;
     }
+    if (result.output.size() > outputlimit)
+        result.end = qzProcessEnd::OutputTooLong;
+    if (result.end != qzProcessEnd::Exited) {
+        // A refused or cancelled run gives no output, and leaves no program running.
+        child.Kill();
+        result.output.clear();
+    } else if (WIFSIGNALED(status)) {
+        result.end = qzProcessEnd::Signalled;
+        result.signal = WTERMSIG(status);
+    } else {
+        result.exitcode = WEXITSTATUS(status);
+    }
+    return result;
 }

@@ -137,12 +137,6 @@ uint64_t pw2_ImportOutputLimit(const std::string& path) {
     return size * PW2_IMPORT_GROWTH + PW2_IMPORT_ALLOWANCE;
 }
 
-pw2_MeshData pw2_ImportWithAssimp(const std::string& path) {
-    pw2_MeshData mesh = ImportUnwelded(path, pw2_ImportOutputLimit(path));
-    pw2_WeldByPosition(mesh);
-    return mesh;
-}
-
 int pw2_RunImportChild(const char* path) {
     // The standard output carries the answer and nothing else: the answer goes out through a copy of it,
     // and whatever the library prints lands on the standard error.

@@ -25,13 +25,10 @@ public:
 // pw2_ModelFileError when the file cannot be examined.
 uint64_t pw2_ImportOutputLimit(const std::string& path);
 
-// Imports in this process: every mesh of the scene placed by its nodes' transforms, all in one mesh,
-// polygons as they are, points welded by position. Throws pw2_ModelFileError ("assimp cannot read this
-// file: " and the library's own reason), or pw2_ImportLibraryMissing.
-pw2_MeshData pw2_ImportWithAssimp(const std::string& path);
-
-// The child's whole work: imports the file and writes the mesh as binary little-endian PLY to standard
-// output; on failure the reason instead. Answers the exit code.
+// The child's whole work: loads the library, imports the file (every mesh of the scene placed by its nodes'
+// transforms, all in one mesh, polygons as they are) and writes the mesh as binary little-endian PLY to
+// standard output; on failure the reason instead ("assimp cannot read this file: " and the library's own).
+// Answers the exit code.
 int pw2_RunImportChild(const char* path);
 
 // The editor's side: runs executable --import-child path and reads its answer back. Throws pw2_Cancelled

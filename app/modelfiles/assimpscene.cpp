@@ -32,25 +32,29 @@ struct Counts {
     uint64_t Bytes() const { return points * (24 + (colored ? 4 : 0)) + faces + corners * 4 + segments * 8; }
 };
 
+// Calls visit with every face of the mesh that has two corners or more.
+template <class Visit> void ForEachFace(const aiMesh& mesh, Visit visit) {
+    if (mesh.mFaces == nullptr)
+        return;
+    for (uint32_t f = 0; f < mesh.mNumFaces; ++f) {
+        if (mesh.mFaces[f].mNumIndices >= 2)
+            visit(mesh.mFaces[f]);
+    }
+}
+
 Counts Count(const std::vector<pw2_AssimpInstance>& instances) {
     Counts counts;
     for (const pw2_AssimpInstance& instance : instances) {
-        const aiMesh& mesh = *instance.mesh;
-        if (mesh.mVertices == nullptr)
-            continue;
-        counts.points += mesh.mNumVertices;
-        counts.colored |= mesh.mColors[0] != nullptr;
-        if (mesh.mFaces == nullptr)
-            continue;
-        for (uint32_t f = 0; f < mesh.mNumFaces; ++f) {
-            uint32_t n = mesh.mFaces[f].mNumIndices;
-            if (n == 2) {
+        counts.points += instance.mesh->mNumVertices;
+        counts.colored |= instance.mesh->mColors[0] != nullptr;
+        ForEachFace(*instance.mesh, [&](const aiFace& face) {
+            if (face.mNumIndices == 2) {
                 ++counts.segments;
-            } else if (n >= 3) {
+            } else {
                 ++counts.faces;
-                counts.corners += n;
+                counts.corners += face.mNumIndices;
             }
-        }
+        });
     }
     return counts;
 }
@@ -81,8 +85,6 @@ pw2_MeshData pw2_MergeAssimpMeshes(const std::vector<pw2_AssimpInstance>& instan
     std::vector<uint32_t> face;
     for (const pw2_AssimpInstance& instance : instances) {
         const aiMesh& mesh = *instance.mesh;
-        if (mesh.mVertices == nullptr)
-            continue;
         uint32_t base = static_cast<uint32_t>(merged.positions.size());
         for (uint32_t i = 0; i < mesh.mNumVertices; ++i)
             merged.positions.push_back(Place(instance.transform, mesh.mVertices[i]));
@@ -95,12 +97,7 @@ pw2_MeshData pw2_MergeAssimpMeshes(const std::vector<pw2_AssimpInstance>& instan
                                                            ColorByte(colors[i].b), ColorByte(colors[i].a)));
             }
         }
-        if (mesh.mFaces == nullptr)
-            continue;
-        for (uint32_t f = 0; f < mesh.mNumFaces; ++f) {
-            const aiFace& source = mesh.mFaces[f];
-            if (source.mNumIndices < 2)
-                continue;
+        ForEachFace(mesh, [&](const aiFace& source) {
             if (source.mIndices == nullptr)
                 RefuseCorner();
             face.clear();
@@ -113,7 +110,7 @@ pw2_MeshData pw2_MergeAssimpMeshes(const std::vector<pw2_AssimpInstance>& instan
                 merged.lines.insert(merged.lines.end(), face.begin(), face.end());
             else
                 merged.AddFace(face.data(), static_cast<uint32_t>(face.size()));
-        }
+        });
     }
     return merged;
 }

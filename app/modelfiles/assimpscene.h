@@ -23,8 +23,7 @@ constexpr uint32_t PW2_ASSIMP_MAX_NODES = 1u << 20;
 
 // Every use of a mesh by a node of the tree under root (aiNode, or a stand-in with its fields), in the
 // order of a depth-first walk. Mesh numbers outside the scene's meshes, and meshes without points, are
-// skipped. Throws
-// pw2_ModelFileError when the tree has more than PW2_ASSIMP_MAX_NODES nodes.
+// skipped. Throws pw2_ModelFileError when the tree has more than PW2_ASSIMP_MAX_NODES nodes.
 template <class Node>
 std::vector<pw2_AssimpInstance> pw2_CollectAssimpInstances(const Node& root, const aiMesh* const* meshes,
                                                            uint32_t meshcount) {
@@ -58,8 +57,9 @@ std::vector<pw2_AssimpInstance> pw2_CollectAssimpInstances(const Node& root, con
     return instances;
 }
 
-// The instances' points (transformed), polygons as they are, two-corner faces as line segments and
-// one-corner faces as points alone, and the first colour set as point colours (white for the meshes that
-// have none, when another has one). Corners outside their mesh are refused. Throws pw2_ModelFileError when
-// the mesh would take more than maxbytes (about its size as binary PLY), before it is built.
+// The instances' points (transformed; each mesh has points, as pw2_CollectAssimpInstances gives them),
+// polygons as they are, two-corner faces as line segments and one-corner faces as points alone, and the first
+// colour set as point colours (white for the meshes that have none, when another has one). Corners outside
+// their mesh are refused. Throws pw2_ModelFileError when the mesh would take more than maxbytes (about its
+// size as binary PLY), before it is built.
 pw2_MeshData pw2_MergeAssimpMeshes(const std::vector<pw2_AssimpInstance>& instances, uint64_t maxbytes);
