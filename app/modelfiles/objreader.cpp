@@ -3,7 +3,7 @@
 // that threads parse at the same time; the chunks are then joined in file order.
 #include "objreader.h"
 
-#include <fast_float/fast_float.h>
+#include "textnumbers.h"
 
 #include <algorithm>
 #include <atomic>
@@ -43,10 +43,6 @@ constexpr Separators SEPARATORS;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return unsigned(c - '0') < 10;
 }
 
 // The text always ends with a newline after p, so p[1] exists, and p[2] too when p[1] is not the newline.
@@ -95,7 +91,7 @@ size_t BodyEnd(std::string_view text) {
 const char* SkipOptionalInteger(const char* p) {
     if (*p == '-' || *p == '+')
         ++p;
-    while (IsDigit(*p))
+    while (pw2_IsDigit(*p))
         ++p;
     return p;
 }
@@ -272,12 +268,9 @@ const char* ObjParser::EndStatement(const char* p) {
 }
 
 const char* ObjParser::ParseNumber(const char* p, double& value, const char* what) {
-    const char* start = p;
-    if (*p == '+' && (IsDigit(p[1]) || p[1] == '.'))
-        ++p;
-    fast_float::from_chars_result result = fast_float::from_chars(p, end, value);
+    fast_float::from_chars_result result = pw2_ParseNumber(p, end, value);
     if (result.ec != std::errc() || !IsSeparator(result.ptr))
-        Fail(std::string("expected ") + what + ", found " + Found(start));
+        Fail(std::string("expected ") + what + ", found " + Found(p));
     return result.ptr;
 }
 
@@ -286,7 +279,7 @@ const char* ObjParser::ParsePoint(const char* p) {
     p = ParseNumber(SkipBlanks(p), x, "the x coordinate of a point");
     p = ParseNumber(SkipBlanks(p), y, "the y coordinate of a point");
     p = ParseNumber(SkipBlanks(p), z, "the z coordinate of a point");
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+    if (!pw2_IsFinite(x, y, z))
         Fail("coordinate is not a finite number");
     if (chunk.positions.size() == MAXCOUNT)
         Fail("the file has more than 4294967295 vertices");
@@ -320,7 +313,7 @@ const char* ObjParser::ParsePointExtras(const char* p) {
         for (int i = 0; i < 3; ++i) {
             if (!std::isfinite(extras[i]))
                 Fail("colour component is not a finite number");
-            bytes[i] = uint8_t(std::clamp(extras[i], 0.0, 1.0) * 255 + 0.5);
+            bytes[i] = pw2_FractionToByte(extras[i]);
         }
         if (!colored) {
             chunk.colors.assign(chunk.positions.size() - 1, WHITE);
@@ -341,7 +334,7 @@ const char* ObjParser::ParseIndex(const char* p, const char* kind, std::vector<u
         ++p;
     const char* digits = p;
     uint64_t value = 0;
-    for (; IsDigit(*p); ++p)
+    for (; pw2_IsDigit(*p); ++p)
         value = value * 10 + uint64_t(*p - '0');
     if (p == digits)
         Fail(std::string("expected a vertex index for a ") + kind + ", found " + Found(start));
@@ -385,7 +378,7 @@ const char* ObjParser::ParseFace(const char* p) {
         // most corners are a short positive index alone
         const char* q = p;
         uint64_t value = 0;
-        for (; IsDigit(*q); ++q)
+        for (; pw2_IsDigit(*q); ++q)
             value = value * 10 + uint64_t(*q - '0');
         if (q > p && q - p <= 9 && (*q == ' ' || *q == '\n') && value != 0 && value <= pointlimit) {
             chunk.largestindex = std::max(chunk.largestindex, value);

@@ -3,44 +3,9 @@
 // corner colours have no place in OBJ and are left out.
 #include "objwriter.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cstring>
-#include <string_view>
+#include "textoutput.h"
 
 namespace {
-
-// Text written straight into the output. The most the text can take is set aside at once, untouched until
-// the text grows into it in small steps, so that the output never moves and is written only once; the output
-// is cut to the text's length at the end.
-class TextOut {
-public:
-    TextOut(std::string& out, size_t most) : out(out), used(out.size()) { out.reserve(used + most); }
-    ~TextOut() { out.resize(used); }
-
-    // Room for at least count more characters.
-    void Make(size_t count) {
-        if (used + count > out.size())
-            out.resize(used + std::max<size_t>(count, 1 << 16));
-    }
-    void Put(std::string_view text) {
-        std::memcpy(out.data() + used, text.data(), text.size());
-        used += text.size();
-    }
-    void Put(char c) { out[used++] = c; }
-    void Put(double value) {
-        used = size_t(std::to_chars(out.data() + used, out.data() + out.size(), value).ptr - out.data());
-    }
-    void Put(uint64_t value) {
-        used = size_t(std::to_chars(out.data() + used, out.data() + out.size(), value).ptr - out.data());
-    }
-    // The longest a number takes: "-2.2250738585072014e-308".
-    static constexpr size_t NUMBER = 32;
-
-private:
-    std::string& out;
-    size_t used;
-};
 
 // Colour bytes as fractions with three decimals: 255 times the largest error, 0.1275, stays below the half
 // that rounding back needs.
@@ -67,10 +32,10 @@ void pw2_WriteObj(const pw2_MeshData& mesh, std::string& out) {
     // the longest lines: a point of three 24-character numbers and a colour, a corner of 10 digits, a segment
     const size_t most = mesh.positions.size() * (colored ? 95 : 77) + mesh.corners.size() * 11 +
                         size_t(mesh.FaceCount()) * 2 + mesh.lines.size() / 2 * 24;
-    TextOut text(out, most);
+    pw2_TextOutput text(out, most);
     for (size_t i = 0; i < mesh.positions.size(); ++i) {
         const qzVector3& p = mesh.positions[i];
-        text.Make(4 * TextOut::NUMBER);
+        text.Make(4 * pw2_TextOutput::NUMBER);
         text.Put("v ");
         text.Put(p.x);
         text.Put(' ');
@@ -91,14 +56,14 @@ void pw2_WriteObj(const pw2_MeshData& mesh, std::string& out) {
         text.Make(2);
         text.Put('f');
         for (uint32_t c = mesh.facestarts[f]; c < mesh.facestarts[f + 1]; ++c) {
-            text.Make(TextOut::NUMBER + 2);
+            text.Make(pw2_TextOutput::NUMBER + 2);
             text.Put(' ');
             text.Put(uint64_t(mesh.corners[c]) + 1);
         }
         text.Put('\n');
     }
     for (size_t i = 0; i + 1 < mesh.lines.size(); i += 2) {
-        text.Make(2 * TextOut::NUMBER + 4);
+        text.Make(2 * pw2_TextOutput::NUMBER + 4);
         text.Put("l ");
         text.Put(uint64_t(mesh.lines[i]) + 1);
         text.Put(' ');

@@ -4,7 +4,7 @@
 // component is written as an integer, else fractions from 0 to 1.
 #include "offreader.h"
 
-#include <fast_float/fast_float.h>
+#include "textnumbers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,10 +24,6 @@ const qzColor WHITE(255, 255, 255, 255);
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return unsigned(c - '0') < 10;
 }
 
 std::string Vertices(uint64_t count) {
@@ -185,7 +181,7 @@ int64_t OffParser::ReadInteger(const char* what, std::string& written) {
         ++p;
     const char* digits = p;
     int64_t value = 0;
-    for (; p < end && IsDigit(*p); ++p)
+    for (; p < end && pw2_IsDigit(*p); ++p)
         if (value < (int64_t(1) << 40))
             value = value * 10 + (*p - '0');
     if (p == digits || !IsSeparator(p)) {
@@ -201,18 +197,12 @@ int OffParser::ReadNumbers(Number* numbers, const char* what) {
     while (!AtLineEnd()) {
         if (count == MAXNUMBERS)
             Fail(std::string("expected the end of the line after ") + what + ", found " + Found());
-        const char* start = p;
-        if (*p == '+' && p + 1 < end && (IsDigit(p[1]) || p[1] == '.'))
-            ++p;
-        const char* first = p;
-        fast_float::from_chars_result result = fast_float::from_chars(first, end, numbers[count].value);
-        if (result.ec != std::errc() || !IsSeparator(result.ptr)) {
-            p = start;
+        fast_float::from_chars_result result = pw2_ParseNumber(p, end, numbers[count].value);
+        if (result.ec != std::errc() || !IsSeparator(result.ptr))
             Fail(std::string("expected a number for ") + what + ", found " + Found());
-        }
-        numbers[count].written = std::string_view(start, std::min<size_t>(result.ptr - start, 24));
+        numbers[count].written = std::string_view(p, std::min<size_t>(result.ptr - p, 24));
         numbers[count].integral =
-            std::all_of(first, result.ptr, [](char c) { return IsDigit(c) || c == '-'; });
+            std::all_of(p, result.ptr, [](char c) { return pw2_IsDigit(c) || c == '-' || c == '+'; });
         p = result.ptr;
         ++count;
     }
@@ -231,7 +221,7 @@ qzColor OffParser::ReadColor(const Number* components, int count) {
         } else {
             if (!std::isfinite(value))
                 Fail("colour component is not a finite number");
-            c[i] = uint8_t(std::clamp(value, 0.0, 1.0) * 255 + 0.5);
+            c[i] = pw2_FractionToByte(value);
         }
     }
     return qzColor(c[0], c[1], c[2], c[3]);
@@ -250,9 +240,8 @@ void OffParser::ReadPoint(pw2_MeshData& mesh) {
         Fail("expected " + expected + " numbers for a vertex (" + layout + "), found " +
              std::to_string(count));
     }
-    for (int i = 0; i < 3; ++i)
-        if (!std::isfinite(numbers[i].value))
-            Fail("coordinate is not a finite number");
+    if (!pw2_IsFinite(numbers[0].value, numbers[1].value, numbers[2].value))
+        Fail("coordinate is not a finite number");
     mesh.positions.emplace_back(numbers[0].value, numbers[1].value, numbers[2].value);
     if (colors)
         mesh.pointcolors.push_back(ReadColor(numbers + 3 + (normals ? 3 : 0), count - fixed));
@@ -296,7 +285,7 @@ pw2_MeshData OffParser::Parse() {
     if (!FindContent())
         FailAtEnd("the file is empty");
     // the keyword is optional
-    if (!IsDigit(*p) || Token().find("OFF") != std::string::npos) {
+    if (!pw2_IsDigit(*p) || Token().find("OFF") != std::string::npos) {
         ReadKeyword();
         if (AtLineEnd()) {
             NextLine();

@@ -3,13 +3,13 @@
 // face index lists and colours and edges are kept; every other element and property is walked over.
 #include "plyreader.h"
 
-#include <fast_float/fast_float.h>
+#include "byteorder.h"
+#include "textnumbers.h"
+#include "textwords.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -296,30 +296,13 @@ void CheckCounts(const Header& header, size_t bodysize) {
     }
 }
 
-template <typename U> U SwapBytes(U value) {
-    if constexpr (sizeof(U) == 1)
-        return value;
-    else if constexpr (sizeof(U) == 2)
-        return __builtin_bswap16(value);
-    else if constexpr (sizeof(U) == 4)
-        return __builtin_bswap32(value);
-    else
-        return __builtin_bswap64(value);
-}
-
-template <size_t N> struct UnsignedOf;
-template <> struct UnsignedOf<1> { using type = uint8_t; };
-template <> struct UnsignedOf<2> { using type = uint16_t; };
-template <> struct UnsignedOf<4> { using type = uint32_t; };
-template <> struct UnsignedOf<8> { using type = uint64_t; };
-
 int64_t WholeNumber(double value, uint64_t line) {
     if (!(value >= -9.0e18 && value <= 9.0e18) || value != std::floor(value))
         throw pw2_ModelFileError("a list length or index is not a whole number", line);
     return int64_t(value);
 }
 
-// Scalars of a binary body in the file's byte order, read with memcpy so that alignment never matters.
+// Scalars of a binary body in the file's byte order.
 template <bool BIGENDIAN> class BinarySource {
 public:
     BinarySource(std::string_view data, size_t start)
@@ -403,15 +386,11 @@ private:
             f(int64_t(Load<T>()));
     }
     template <typename T> T Load() {
-        using U = typename UnsignedOf<sizeof(T)>::type;
         if (size_t(end - p) < sizeof(T))
             throw Truncated();
-        U bits;
-        std::memcpy(&bits, p, sizeof(T));
+        T value = pw2_LoadNumber<T, BIGENDIAN>(p);
         p += sizeof(T);
-        if constexpr (BIGENDIAN != (std::endian::native == std::endian::big))
-            bits = SwapBytes(bits);
-        return std::bit_cast<T>(bits);
+        return value;
     }
     void SkipBytes(uint64_t bytes) {
         if (bytes > uint64_t(end - p))
@@ -424,40 +403,24 @@ private:
     const char* end;
 };
 
-// Any control character or space separates the words of an ASCII body.
-bool IsSeparator(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
 // Scalars of an ASCII body: words separated by any whitespace, numbers parsed as written whatever the
 // declared type.
 class AsciiSource {
 public:
-    AsciiSource(std::string_view data, size_t start, uint64_t line)
-        : begin(data.data()), p(data.data() + start), end(data.data() + data.size()), line(line) {}
+    AsciiSource(std::string_view data, size_t start, uint64_t line) : words(data, start, line) {}
 
     double Number(Type) {
         std::string_view word = Next();
-        const char* first = word.data();
-        const char* last = first + word.size();
-        if (*first == '+' && last - first > 1 && first[1] != '-')
-            ++first;
         double value = 0;
-        auto result = fast_float::from_chars(first, last, value);
-        if (result.ptr != last || result.ec != std::errc())
-            throw pw2_ModelFileError("\"" + std::string(word) + "\" is not a number", line);
+        if (!pw2_ParseWord(word, value))
+            throw pw2_ModelFileError("\"" + std::string(word) + "\" is not a number", words.Line());
         return value;
     }
     int64_t Integer(Type) {
         std::string_view word = Next();
-        const char* first = word.data();
-        const char* last = first + word.size();
-        if (*first == '+' && last - first > 1 && first[1] != '-')
-            ++first;
         int64_t value = 0;
-        auto [ptr, error] = std::from_chars(first, last, value);
-        if (ptr != last || error != std::errc())
-            throw pw2_ModelFileError("\"" + std::string(word) + "\" is not a whole number", line);
+        if (!pw2_ParseWord(word, value))
+            throw pw2_ModelFileError("\"" + std::string(word) + "\" is not a whole number", words.Line());
         return value;
     }
     template <typename F> void ReadIntegers(Type type, uint64_t count, F&& f) {
@@ -465,38 +428,24 @@ public:
             f(Integer(type));
     }
     void Skip(Type) { Next(); }
-    bool HasRoom(uint64_t count, Type) const { return count <= (uint64_t(end - p) + 1) / 2; }
+    // Every word but the last takes a separator after it.
+    bool HasRoom(uint64_t count, Type) const { return count <= (uint64_t(words.BytesLeft()) + 1) / 2; }
     void SkipList(uint64_t count, Type) {
         for (uint64_t i = 0; i < count; ++i)
             Next();
     }
-    size_t Offset() const { return size_t(p - begin); }
-    uint64_t Line() const { return line; }
+    size_t Offset() const { return words.Offset(); }
+    uint64_t Line() const { return words.Line(); }
 
 private:
-    // At the end of the body, the line stays that of the last word.
     std::string_view Next() {
-        const char* q = p;
-        uint64_t l = line;
-        while (q < end && IsSeparator(*q)) {
-            if (*q == '\n')
-                ++l;
-            ++q;
-        }
-        if (q == end)
+        std::string_view word = words.Next();
+        if (word.empty())
             throw Truncated();
-        p = q;
-        line = l;
-        const char* start = p;
-        while (p < end && !IsSeparator(*p))
-            ++p;
-        return std::string_view(start, size_t(p - start));
+        return word;
     }
 
-    const char* begin;
-    const char* p;
-    const char* end;
-    uint64_t line;
+    pw2_TextWords words;
 };
 
 uint8_t ColorChannel(double value, Type type) {
@@ -607,7 +556,7 @@ private:
                 }
             }
             if (element.kind == Kind::Vertex) {
-                if (!std::isfinite(values[0]) || !std::isfinite(values[1]) || !std::isfinite(values[2]))
+                if (!pw2_IsFinite(values[0], values[1], values[2]))
                     throw pw2_ModelFileError("vertex " + std::to_string(done) +
                                                  " has a coordinate that is not a finite number",
                                              source.Line());

@@ -2,10 +2,10 @@
 // numbers in their shortest round-trip form.
 #include "plywriter.h"
 
+#include "byteorder.h"
+#include "textoutput.h"
+
 #include <algorithm>
-#include <bit>
-#include <charconv>
-#include <cstring>
 
 namespace {
 
@@ -58,39 +58,21 @@ void AppendHeader(std::string& out, const Layout& layout, pw2_PlyEncoding encodi
     out += "end_header\n";
 }
 
-template <typename U> U SwapBytes(U value) {
-    if constexpr (sizeof(U) == 1)
-        return value;
-    else if constexpr (sizeof(U) == 4)
-        return __builtin_bswap32(value);
-    else
-        return __builtin_bswap64(value);
-}
-
 // Values stored one after the other in the file's byte order, into space the caller sized.
 template <bool BIGENDIAN> class BinaryOut {
 public:
     explicit BinaryOut(char* p) : p(p) {}
 
-    void Put(double value) { PutBits(std::bit_cast<uint64_t>(value)); }
-    void Put(uint32_t value) { PutBits(value); }
-    void Put(uint8_t value) { *p++ = char(value); }
+    template <typename T> void Put(T value) { p = pw2_StoreNumber<BIGENDIAN>(p, value); }
+    // The alpha byte only when asked: a colour may be the last bytes of the output.
     void Put(const qzColor& color, bool alpha) {
-        p[0] = char(color.r);
-        p[1] = char(color.g);
-        p[2] = char(color.b);
-        p[3] = char(color.a);
-        p += alpha ? 4 : 3;
+        for (uint8_t component : {color.r, color.g, color.b})
+            *p++ = char(component);
+        if (alpha)
+            *p++ = char(color.a);
     }
 
 private:
-    template <typename U> void PutBits(U bits) {
-        if constexpr (BIGENDIAN != (std::endian::native == std::endian::big))
-            bits = SwapBytes(bits);
-        std::memcpy(p, &bits, sizeof bits);
-        p += sizeof bits;
-    }
-
     char* p;
 };
 
@@ -128,66 +110,47 @@ void AppendBinaryBody(std::string& out, const pw2_MeshData& mesh, const Layout& 
     }
 }
 
-// Numbers into a line buffer, each followed by a space; the line's last space becomes its newline.
-class AsciiLine {
-public:
-    explicit AsciiLine(std::string& out) : out(out) {}
-
-    template <typename T> void Put(T value) {
-        // a double's shortest form is at most 24 characters
-        if (end - p < 32)
-            Flush();
-        p = std::to_chars(p, end, value).ptr;
-        *p++ = ' ';
-    }
-    void Put(const qzColor& color, bool alpha) {
-        Put(unsigned(color.r));
-        Put(unsigned(color.g));
-        Put(unsigned(color.b));
-        if (alpha)
-            Put(unsigned(color.a));
-    }
-    void End() {
-        p[-1] = '\n';
-        Flush();
-    }
-
-private:
-    void Flush() {
-        out.append(buffer, size_t(p - buffer));
-        p = buffer;
-    }
-
-    std::string& out;
-    char buffer[512];
-    char* p = buffer;
-    char* const end = buffer + sizeof buffer;
-};
-
+// Numbers in their shortest round-trip form, separated by spaces, an element a line.
 void AppendAsciiBody(std::string& out, const pw2_MeshData& mesh, const Layout& layout) {
-    AsciiLine line(out);
+    constexpr size_t NUMBER = pw2_TextOutput::NUMBER;
+    // the longest lines: a point of three 24-character numbers and a colour, a face of its count and corners
+    // of 10 digits each and a colour, an edge
+    const size_t corners = layout.faces == 0 ? 0 : mesh.facestarts[layout.faces];
+    const size_t most = layout.points * (layout.pointcolors ? 91 : 75) +
+                        layout.faces * (layout.facecolors ? 27 : 11) + corners * 11 + layout.edges * 22;
+    pw2_TextOutput text(out, most);
     for (size_t i = 0; i < layout.points; ++i) {
         const qzVector3& p = mesh.positions[i];
-        line.Put(p.x);
-        line.Put(p.y);
-        line.Put(p.z);
+        text.Make(4 * NUMBER);
+        text.Put(p.x);
+        text.Put(' ');
+        text.Put(p.y);
+        text.Put(' ');
+        text.Put(p.z);
         if (layout.pointcolors)
-            line.Put(mesh.pointcolors[i], layout.pointalpha);
-        line.End();
+            text.PutColor(mesh.pointcolors[i], layout.pointalpha);
+        text.Put('\n');
     }
     for (size_t f = 0; f < layout.faces; ++f) {
         uint32_t first = mesh.facestarts[f], last = mesh.facestarts[f + 1];
-        line.Put(last - first);
-        for (uint32_t c = first; c < last; ++c)
-            line.Put(mesh.corners[c]);
+        text.Make(NUMBER);
+        text.Put(last - first);
+        for (uint32_t c = first; c < last; ++c) {
+            text.Make(NUMBER);
+            text.Put(' ');
+            text.Put(mesh.corners[c]);
+        }
+        text.Make(NUMBER);
         if (layout.facecolors)
-            line.Put(mesh.facecolors[f], layout.facealpha);
-        line.End();
+            text.PutColor(mesh.facecolors[f], layout.facealpha);
+        text.Put('\n');
     }
     for (size_t e = 0; e < layout.edges; ++e) {
-        line.Put(mesh.lines[2 * e]);
-        line.Put(mesh.lines[2 * e + 1]);
-        line.End();
+        text.Make(2 * NUMBER);
+        text.Put(mesh.lines[2 * e]);
+        text.Put(' ');
+        text.Put(mesh.lines[2 * e + 1]);
+        text.Put('\n');
     }
 }
 

@@ -3,14 +3,12 @@
 // position become one point, as the weld joins them.
 #include "stlreader.h"
 
+#include "byteorder.h"
 #include "positionindex.h"
+#include "textnumbers.h"
+#include "textwords.h"
 #include "weld.h"
 
-#include <fast_float/fast_float.h>
-
-#include <bit>
-#include <cmath>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -19,21 +17,10 @@ constexpr size_t HEADERBYTES = 84;
 constexpr size_t TRIANGLEBYTES = 50;
 constexpr size_t REPORTSTEP = 1 << 20;
 
-uint32_t LoadLittleUint32(const char* p) {
-    uint32_t bits;
-    std::memcpy(&bits, p, 4);
-    if constexpr (std::endian::native == std::endian::big)
-        bits = __builtin_bswap32(bits);
-    return bits;
-}
-
-float LoadLittleFloat(const char* p) {
-    return std::bit_cast<float>(LoadLittleUint32(p));
-}
-
 bool IsBinary(std::string_view data) {
     return data.size() >= HEADERBYTES &&
-           data.size() == HEADERBYTES + TRIANGLEBYTES * uint64_t(LoadLittleUint32(data.data() + 80));
+           data.size() ==
+               HEADERBYTES + TRIANGLEBYTES * uint64_t(pw2_LoadNumber<uint32_t, false>(data.data() + 80));
 }
 
 void CheckCornerRoom(uint64_t corners, uint64_t line) {
@@ -57,7 +44,7 @@ void AddTriangle(pw2_MeshData& mesh) {
 // The corners are joined as they are read, which gives what the weld gives without the array of every
 // corner's position.
 void ReadBinary(std::string_view data, pw2_MeshData& mesh, pw2_Progress& progress) {
-    uint32_t count = LoadLittleUint32(data.data() + 80);
+    uint32_t count = pw2_LoadNumber<uint32_t, false>(data.data() + 80);
     CheckCornerRoom(uint64_t(count) * 3, 0);
     size_t corners = size_t(count) * 3;
     mesh.corners.reserve(corners);
@@ -66,8 +53,9 @@ void ReadBinary(std::string_view data, pw2_MeshData& mesh, pw2_Progress& progres
     auto corner = [&](size_t k) {
         // the normal comes first and is not read: the mesh computes its own
         const char* p = triangles + k / 3 * TRIANGLEBYTES + 12 + 12 * (k % 3);
-        float x = LoadLittleFloat(p), y = LoadLittleFloat(p + 4), z = LoadLittleFloat(p + 8);
-        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+        float x = pw2_LoadNumber<float, false>(p), y = pw2_LoadNumber<float, false>(p + 4),
+              z = pw2_LoadNumber<float, false>(p + 8);
+        if (!pw2_IsFinite(x, y, z))
             ThrowNotFinite(k / 3);
         return qzVector3(x, y, z);
     };
@@ -88,96 +76,51 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-// Any control character or space separates words.
-bool IsSeparator(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
+// Keywords in any case: lower case is usual, upper case is found.
+bool IsKeyword(std::string_view word, std::string_view keyword) {
+    if (word.size() != keyword.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (Lower(word[i]) != keyword[i])
+            return false;
+    return true;
 }
 
-// Words of an ASCII file, separated by any whitespace, with the line they are on.
-class AsciiWords {
-public:
-    explicit AsciiWords(std::string_view data)
-        : begin(data.data()), p(data.data()), end(data.data() + data.size()) {}
+// Skips the name after "solid" or "endsolid": the rest of the line, unless the line goes on with the keyword
+// that follows the name (a file of one line has no name).
+void SkipName(pw2_TextWords& words, std::string_view keyword) {
+    pw2_TextWords ahead = words;
+    std::string_view word = ahead.Next();
+    if (word.empty() || ahead.Line() != words.Line() || !IsKeyword(word, keyword))
+        words.SkipLine();
+}
 
-    // The next word, empty at the end of the file, where the line stays that of the last word.
-    std::string_view Next() {
-        const char* q = p;
-        uint64_t l = line;
-        while (q < end && IsSeparator(*q)) {
-            if (*q == '\n')
-                ++l;
-            ++q;
-        }
-        if (q == end)
-            return std::string_view();
-        p = q;
-        line = l;
-        const char* start = p;
-        while (p < end && !IsSeparator(*p))
-            ++p;
-        return std::string_view(start, size_t(p - start));
-    }
-    // Skips the name after "solid" or "endsolid": the rest of the line, unless the line goes on with the
-    // keyword that follows the name (a file of one line has no name).
-    void SkipName(std::string_view keyword) {
-        const char* start = p;
-        uint64_t startline = line;
-        std::string_view word = Next();
-        bool sameline = line == startline;
-        p = start;
-        line = startline;
-        if (!word.empty() && sameline && IsKeyword(word, keyword))
-            return;
-        while (p < end && *p != '\n')
-            ++p;
-    }
-    // Keywords in any case: lower case is usual, upper case is found.
-    static bool IsKeyword(std::string_view word, std::string_view keyword) {
-        if (word.size() != keyword.size())
-            return false;
-        for (size_t i = 0; i < word.size(); ++i)
-            if (Lower(word[i]) != keyword[i])
-                return false;
-        return true;
-    }
-    void Expect(std::string_view keyword) {
-        std::string_view word = Next();
-        if (word.empty())
-            throw pw2_ModelFileError(
-                "the file ends inside a facet, where \"" + std::string(keyword) + "\" should follow", line);
-        if (!IsKeyword(word, keyword))
-            throw pw2_ModelFileError("\"" + std::string(keyword) + "\" should follow, not \"" +
-                                         std::string(word.substr(0, 40)) + "\"",
-                                     line);
-    }
-    float Number() {
-        std::string_view word = Next();
-        if (word.empty())
-            throw pw2_ModelFileError("the file ends inside a facet, where a number should follow", line);
-        const char* first = word.data();
-        const char* last = first + word.size();
-        if (*first == '+' && last - first > 1 && first[1] != '-')
-            ++first;
-        float value = 0;
-        auto result = fast_float::from_chars(first, last, value);
-        if (result.ptr != last || result.ec != std::errc())
-            throw pw2_ModelFileError("\"" + std::string(word.substr(0, 40)) + "\" is not a number", line);
-        return value;
-    }
-    size_t Offset() const { return size_t(p - begin); }
-    uint64_t Line() const { return line; }
+void Expect(pw2_TextWords& words, std::string_view keyword) {
+    std::string_view word = words.Next();
+    if (word.empty())
+        throw pw2_ModelFileError("the file ends inside a facet, where \"" + std::string(keyword) +
+                                     "\" should follow",
+                                 words.Line());
+    if (!IsKeyword(word, keyword))
+        throw pw2_ModelFileError("\"" + std::string(keyword) + "\" should follow, not \"" +
+                                     std::string(word.substr(0, 40)) + "\"",
+                                 words.Line());
+}
 
-private:
-    const char* begin;
-    const char* p;
-    const char* end;
-    uint64_t line = 1;
-};
+float Number(pw2_TextWords& words) {
+    std::string_view word = words.Next();
+    if (word.empty())
+        throw pw2_ModelFileError("the file ends inside a facet, where a number should follow", words.Line());
+    float value = 0;
+    if (!pw2_ParseWord(word, value))
+        throw pw2_ModelFileError("\"" + std::string(word.substr(0, 40)) + "\" is not a number", words.Line());
+    return value;
+}
 
 void ReadAscii(std::string_view data, pw2_MeshData& mesh, pw2_Progress& progress) {
-    AsciiWords words(data);
+    pw2_TextWords words(data, 0, 1);
     std::string_view word = words.Next();
-    if (!AsciiWords::IsKeyword(word, "solid"))
+    if (!IsKeyword(word, "solid"))
         throw pw2_ModelFileError(
             data.size() < HEADERBYTES
                 ? "this is not an STL file: it is too short for a binary one and does not "
@@ -187,41 +130,41 @@ void ReadAscii(std::string_view data, pw2_MeshData& mesh, pw2_Progress& progress
     size_t nextreport = 0;
     // one solid after the other; a file may end where "endsolid" should come
     while (!word.empty()) {
-        if (!AsciiWords::IsKeyword(word, "solid"))
+        if (!IsKeyword(word, "solid"))
             throw pw2_ModelFileError(
                 "\"solid\" should follow, not \"" + std::string(word.substr(0, 40)) + "\"", words.Line());
-        words.SkipName("facet");
-        for (word = words.Next(); AsciiWords::IsKeyword(word, "facet"); word = words.Next()) {
+        SkipName(words, "facet");
+        for (word = words.Next(); IsKeyword(word, "facet"); word = words.Next()) {
             if (words.Offset() >= nextreport) {
                 progress.Report(words.Offset(), data.size());
                 nextreport = words.Offset() + REPORTSTEP;
             }
-            words.Expect("normal");
+            Expect(words, "normal");
             for (int i = 0; i < 3; ++i)
-                words.Number();
-            words.Expect("outer");
-            words.Expect("loop");
+                Number(words);
+            Expect(words, "outer");
+            Expect(words, "loop");
             CheckCornerRoom(mesh.positions.size() + 3, words.Line());
             for (int corner = 0; corner < 3; ++corner) {
-                words.Expect("vertex");
-                float x = words.Number(), y = words.Number(), z = words.Number();
-                if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+                Expect(words, "vertex");
+                float x = Number(words), y = Number(words), z = Number(words);
+                if (!pw2_IsFinite(x, y, z))
                     throw pw2_ModelFileError("facet " + std::to_string(mesh.FaceCount()) +
                                                  " has a coordinate that is not a finite number",
                                              words.Line());
                 mesh.positions.emplace_back(x, y, z);
             }
-            words.Expect("endloop");
-            words.Expect("endfacet");
+            Expect(words, "endloop");
+            Expect(words, "endfacet");
             AddTriangle(mesh);
         }
         if (word.empty())
             break;
-        if (!AsciiWords::IsKeyword(word, "endsolid"))
+        if (!IsKeyword(word, "endsolid"))
             throw pw2_ModelFileError("\"facet\" or \"endsolid\" should follow, not \"" +
                                          std::string(word.substr(0, 40)) + "\"",
                                      words.Line());
-        words.SkipName("solid");
+        SkipName(words, "solid");
         word = words.Next();
     }
 }

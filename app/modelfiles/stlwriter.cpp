@@ -3,8 +3,9 @@
 // form.
 #include "stlwriter.h"
 
-#include <bit>
-#include <charconv>
+#include "byteorder.h"
+#include "textoutput.h"
+
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -74,16 +75,9 @@ template <typename Write> void ForEachTriangle(const pw2_MeshData& mesh, Write&&
     }
 }
 
-void PutLittle(char*& p, uint32_t bits) {
-    if constexpr (std::endian::native == std::endian::big)
-        bits = __builtin_bswap32(bits);
-    std::memcpy(p, &bits, 4);
-    p += 4;
-}
-
 void PutPoint(char*& p, const FloatPoint& point) {
     for (float v : point.v)
-        PutLittle(p, std::bit_cast<uint32_t>(v));
+        p = pw2_StoreNumber<false>(p, v);
 }
 
 void AppendBinary(const pw2_MeshData& mesh, uint32_t count, std::string& out) {
@@ -92,8 +86,7 @@ void AppendBinary(const pw2_MeshData& mesh, uint32_t count, std::string& out) {
     char* p = out.data() + start;
     std::memset(p, ' ', 80);
     std::memcpy(p, BINARYHEADER.data(), BINARYHEADER.size());
-    p += 80;
-    PutLittle(p, count);
+    p = pw2_StoreNumber<false>(p + 80, count);
     ForEachTriangle(mesh, [&](const Triangle& triangle) {
         PutPoint(p, triangle.normal);
         for (const FloatPoint& corner : triangle.corners)
@@ -104,37 +97,33 @@ void AppendBinary(const pw2_MeshData& mesh, uint32_t count, std::string& out) {
     });
 }
 
-char* PutWord(char* p, std::string_view word) {
-    std::memcpy(p, word.data(), word.size());
-    return p + word.size();
-}
-
-char* PutPointText(char* p, char* end, const FloatPoint& point) {
+void PutPointText(pw2_TextOutput& text, const FloatPoint& point) {
     for (float v : point.v) {
-        *p++ = ' ';
-        p = std::to_chars(p, end, v).ptr;
+        text.Put(' ');
+        text.Put(v);
     }
-    *p++ = '\n';
-    return p;
+    text.Put('\n');
 }
 
-void AppendAscii(const pw2_MeshData& mesh, std::string& out) {
-    out += "solid facetwright\n";
+void AppendAscii(const pw2_MeshData& mesh, uint32_t count, std::string& out) {
+    // the most a facet takes: its keywords and twelve floats of at most 15 characters each
+    constexpr size_t TRIANGLE = 270;
+    pw2_TextOutput text(out, 40 + size_t(count) * TRIANGLE);
+    text.Make(TRIANGLE);
+    text.Put("solid facetwright\n");
     ForEachTriangle(mesh, [&](const Triangle& triangle) {
-        // the keywords and twelve floats of at most 15 characters each
-        char buffer[400];
-        char* const end = buffer + sizeof buffer;
-        char* p = PutWord(buffer, "facet normal");
-        p = PutPointText(p, end, triangle.normal);
-        p = PutWord(p, "  outer loop\n");
+        text.Make(TRIANGLE);
+        text.Put("facet normal");
+        PutPointText(text, triangle.normal);
+        text.Put("  outer loop\n");
         for (const FloatPoint& corner : triangle.corners) {
-            p = PutWord(p, "    vertex");
-            p = PutPointText(p, end, corner);
+            text.Put("    vertex");
+            PutPointText(text, corner);
         }
-        p = PutWord(p, "  endloop\nendfacet\n");
-        out.append(buffer, size_t(p - buffer));
+        text.Put("  endloop\nendfacet\n");
     });
-    out += "endsolid facetwright\n";
+    text.Make(TRIANGLE);
+    text.Put("endsolid facetwright\n");
 }
 
 } // namespace
@@ -149,7 +138,7 @@ void pw2_WriteStl(const pw2_MeshData& mesh, bool binary, std::string& out) {
         if (binary)
             AppendBinary(mesh, uint32_t(count), out);
         else
-            AppendAscii(mesh, out);
+            AppendAscii(mesh, uint32_t(count), out);
     } catch (const pw2_ModelFileError&) {
         out.resize(start);
         throw;
