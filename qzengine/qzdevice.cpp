@@ -2,11 +2,14 @@
 
 #include "qzassert.h"
 #include "qzexceptions.h"
+#include "qzindexbuffer.h"
 #include "qzlight.h"
 #include "qzmain.h"
 #include "qztexture.h"
 #include "qzvertexbufferinternal.h"
 #include "qzwindow.h"
+
+#include <bit>
 
 namespace {
 
@@ -56,6 +59,8 @@ void qzDevice::Destroy() {
     QZASSERT(window != nullptr, "window!=NULL");
     while (vertexbuffers.first != nullptr)
         vertexbuffers.first->Destroy();
+    while (indexbuffers.first != nullptr)
+        indexbuffers.first->Destroy();
     while (textures.first != nullptr)
         textures.first->Destroy();
     while (lights.first != nullptr)
@@ -127,6 +132,12 @@ void qzDevice::_ResetDevice() {
     if (device != nullptr) {
         for (qzVertexBufferInternal* buffer = vertexbuffers.first; buffer != nullptr;) {
             qzVertexBufferInternal* next = buffer->next;
+            if (!buffer->managed)
+                buffer->Destroy();
+            buffer = next;
+        }
+        for (qzIndexBuffer* buffer = indexbuffers.first; buffer != nullptr;) {
+            qzIndexBuffer* next = buffer->next;
             if (!buffer->managed)
                 buffer->Destroy();
             buffer = next;
@@ -300,6 +311,11 @@ void qzDevice::SetLighting(bool lighting) {
 void qzDevice::SetLastPixel(bool lastpixel) {
     AssertUsable();
     device->SetRenderState(D3DRS_LASTPIXEL, lastpixel ? 1 : 0);
+}
+
+void qzDevice::SetPointSize(float size) {
+    AssertUsable();
+    device->SetRenderState(D3DRS_POINTSIZE, std::bit_cast<uint32_t>(size));
 }
 
 void qzDevice::SetTextureStage(uint32_t stage, int32_t result, int32_t colorop, int32_t colorarg1,

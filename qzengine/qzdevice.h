@@ -1,6 +1,6 @@
 // One Direct3D device drawing into the client area of one native window: its presentation settings, its
-// lazy creation and the lost/reset cycle, the lists of the vertex buffers, textures and lights made on it,
-// and asserted wrappers of the render states the drawing code sets.
+// lazy creation and the lost/reset cycle, the lists of the vertex buffers, index buffers, textures and lights
+// made on it, and asserted wrappers of the render states the drawing code sets.
 #pragma once
 
 #include "qzcallback.h"
@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+class qzIndexBuffer;
 class qzLight;
 class qzTexture;
 class qzVertexBufferInternal;
@@ -24,7 +25,8 @@ public:
 
     // Attaches the device to a window; nothing is made on the Direct3D side until the first Restore.
     void Create(qzWindow* window, bool reference);
-    // Destroys every buffer, texture and light still made on it, then the Direct3D device.
+    // Destroys every vertex buffer, index buffer, texture and light still made on it, then the Direct3D
+    // device.
     void Destroy();
 
     // Each setter marks the device lost, so that the next Restore applies the change.
@@ -72,6 +74,8 @@ public:
     void SetDepth(bool test, bool write);
     void SetLighting(bool lighting);
     void SetLastPixel(bool lastpixel);
+    // Points are squares of this many pixels a side, centred on their positions, in world and screen space.
+    void SetPointSize(float size);
     // An argument of -1 leaves its stage state as it is.
     void SetTextureStage(uint32_t stage, int32_t result, int32_t colorop, int32_t colorarg1,
                          int32_t colorarg2, int32_t alphaop, int32_t alphaarg1, int32_t alphaarg2);
@@ -93,6 +97,7 @@ public:
     qzWindow* window = nullptr;
     bool lost = false;
     qzObjectList<qzVertexBufferInternal> vertexbuffers;
+    qzObjectList<qzIndexBuffer> indexbuffers;
     qzObjectList<qzTexture> textures;
     qzObjectList<qzLight> lights;
 

@@ -1,12 +1,14 @@
 // The Direct3D 9 operations the engine's device, vertex buffers, textures and lights call, as a small set of
 // abstract classes: qzRenderApi stands for IDirect3D9, qzRenderDevice for IDirect3DDevice9,
-// qzRenderVertexBuffer, qzRenderTexture and qzRenderSurface for the resources. Names, enumerators, numbers
+// qzRenderVertexBuffer, qzRenderIndexBuffer, qzRenderTexture and qzRenderSurface for the resources. Names,
+// enumerators, numbers
 // and result codes are Direct3D 9's own, so the logic above reads as it would against Direct3D, and each
 // implementation (OpenGL, the recording fake) answers with the same codes.
 //
 // Resource objects are reference counted as in Direct3D: every object handed out through an out-pointer
-// (CreateDevice, CreateVertexBuffer, CreateTexture, GetBackBuffer, GetSurfaceLevel) carries one reference
-// that the caller gives back with Release. A surface of a texture keeps its texture alive.
+// (CreateDevice, CreateVertexBuffer, CreateIndexBuffer, CreateTexture, GetBackBuffer, GetSurfaceLevel)
+// carries one reference that the caller gives back with Release. A surface of a texture keeps its texture
+// alive.
 #pragma once
 
 #include "qzmessage.h"
@@ -36,6 +38,8 @@ enum D3DFORMAT : uint32_t {
     D3DFMT_A8R8G8B8 = 21, // bytes blue, green, red, alpha in memory
     D3DFMT_X8R8G8B8 = 22,
     D3DFMT_D16 = 80,
+    D3DFMT_INDEX16 = 101,
+    D3DFMT_INDEX32 = 102,
 };
 
 enum D3DMULTISAMPLE_TYPE : uint32_t { D3DMULTISAMPLE_NONE = 0, D3DMULTISAMPLE_NONMASKABLE = 1 };
@@ -85,6 +89,7 @@ enum D3DRENDERSTATETYPE : uint32_t {
     D3DRS_SPECULARMATERIALSOURCE = 146,
     D3DRS_AMBIENTMATERIALSOURCE = 147,
     D3DRS_EMISSIVEMATERIALSOURCE = 148,
+    D3DRS_POINTSIZE = 154, // a float's bits
     D3DRS_BLENDOP = 171,
     D3DRS_SCISSORTESTENABLE = 174,
 };
@@ -235,6 +240,19 @@ protected:
     virtual ~qzRenderVertexBuffer() = default;
 };
 
+// IDirect3DIndexBuffer9.
+class qzRenderIndexBuffer {
+public:
+    virtual uint32_t AddRef() = 0;
+    virtual uint32_t Release() = 0;
+    // As the vertex buffer's.
+    virtual HRESULT Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) = 0;
+    virtual HRESULT Unlock() = 0;
+
+protected:
+    virtual ~qzRenderIndexBuffer() = default;
+};
+
 // IDirect3DTexture9.
 class qzRenderTexture {
 public:
@@ -289,6 +307,17 @@ public:
                                     uint32_t stride) = 0;
     virtual HRESULT SetFVF(uint32_t fvf) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex, uint32_t primitivecount) = 0;
+
+    // Format D3DFMT_INDEX16 or D3DFMT_INDEX32.
+    virtual HRESULT CreateIndexBuffer(uint32_t length, uint32_t usage, D3DFORMAT format, D3DPOOL pool,
+                                      qzRenderIndexBuffer** buffer) = 0;
+    // Null unbinds the indices.
+    virtual HRESULT SetIndices(qzRenderIndexBuffer* buffer) = 0;
+    // Reads the indices from startindex on; each picks the stream's vertex basevertexindex + index. Every
+    // index lies in minvertexindex .. minvertexindex + numvertices - 1.
+    virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t basevertexindex,
+                                         uint32_t minvertexindex, uint32_t numvertices, uint32_t startindex,
+                                         uint32_t primitivecount) = 0;
 
     // Levels 0 asks for a full chain (with D3DUSAGE_AUTOGENMIPMAP the chain is made from level 0).
     virtual HRESULT CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,

@@ -3,6 +3,7 @@
 #include "qzassert.h"
 #include "qzdevice.h"
 #include "qzexceptions.h"
+#include "qzindexbuffer.h"
 
 qzVertexBufferInternal::~qzVertexBufferInternal() {
     if (device != nullptr)
@@ -100,4 +101,22 @@ void qzVertexBufferInternal::Draw(uint32_t type, uint32_t first, uint32_t count,
     d3d->SetFVF(drawformat);
     d3d->SetStreamSource(0, buffer, 0, drawstride);
     d3d->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(type), first, primitives);
+}
+
+void qzVertexBufferInternal::DrawIndexed(uint32_t type, const qzIndexBuffer& indices, uint32_t firstindex,
+                                         uint32_t indexcount, uint32_t vertexcount, uint32_t drawformat,
+                                         uint32_t drawstride) {
+    QZASSERT(device != nullptr, "device!=NULL");
+    QZASSERT(!device->lost, "!device->lost");
+    QZASSERT(data == nullptr, "data==NULL");
+    QZASSERT(indices.device == device, "indices.device==device");
+    QZASSERT(indices.data == nullptr, "indices.data==NULL");
+    uint32_t primitives = PrimitiveCount(type, indexcount);
+    if (primitives == 0)
+        return;
+    qzRenderDevice* d3d = device->GetD3DDevice();
+    d3d->SetFVF(drawformat);
+    d3d->SetStreamSource(0, buffer, 0, drawstride);
+    d3d->SetIndices(indices.buffer);
+    d3d->DrawIndexedPrimitive(static_cast<D3DPRIMITIVETYPE>(type), 0, 0, vertexcount, firstindex, primitives);
 }

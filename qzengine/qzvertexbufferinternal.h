@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class qzDevice;
+class qzIndexBuffer;
 
 // The lock types are Direct3D's lock flags.
 constexpr uint32_t QZLOCKTYPE_NORMAL = 0;
@@ -31,6 +32,10 @@ public:
     // Draws count vertices from first as primitives of the type; a count too small for one primitive draws
     // nothing.
     void Draw(uint32_t type, uint32_t first, uint32_t count, uint32_t format, uint32_t stride);
+    // Draws indexcount indices from firstindex, each naming one of the first vertexcount vertices, as
+    // primitives of the type; too few indices for one primitive draw nothing.
+    void DrawIndexed(uint32_t type, const qzIndexBuffer& indices, uint32_t firstindex, uint32_t indexcount,
+                     uint32_t vertexcount, uint32_t format, uint32_t stride);
 
     // The number of primitives that count vertices of the type make.
     static uint32_t PrimitiveCount(uint32_t type, uint32_t count);

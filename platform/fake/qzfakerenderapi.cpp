@@ -26,6 +26,10 @@ std::string ObjectName(qzRenderVertexBuffer* buffer) {
     return buffer == nullptr ? "NULL" : static_cast<qzFakeVertexBuffer*>(buffer)->name;
 }
 
+std::string ObjectName(qzRenderIndexBuffer* buffer) {
+    return buffer == nullptr ? "NULL" : static_cast<qzFakeIndexBuffer*>(buffer)->name;
+}
+
 std::string ObjectName(qzRenderTexture* texture) {
     return texture == nullptr ? "NULL" : static_cast<qzFakeTexture*>(texture)->name;
 }
@@ -80,6 +84,8 @@ std::string qzFakeName(D3DRENDERSTATETYPE state) {
         return "D3DRS_AMBIENTMATERIALSOURCE";
     case D3DRS_EMISSIVEMATERIALSOURCE:
         return "D3DRS_EMISSIVEMATERIALSOURCE";
+    case D3DRS_POINTSIZE:
+        return "D3DRS_POINTSIZE";
     case D3DRS_BLENDOP:
         return "D3DRS_BLENDOP";
     case D3DRS_SCISSORTESTENABLE:
@@ -200,6 +206,10 @@ int qzFakeRenderApi::LiveVertexBuffers(D3DPOOL pool) const {
     return pool <= D3DPOOL_SYSTEMMEM ? livebuffers[pool] : 0;
 }
 
+int qzFakeRenderApi::LiveIndexBuffers(D3DPOOL pool) const {
+    return pool <= D3DPOOL_SYSTEMMEM ? liveindexbuffers[pool] : 0;
+}
+
 int qzFakeRenderApi::LiveTextures(D3DPOOL pool) const {
     return pool <= D3DPOOL_SYSTEMMEM ? livetextures[pool] : 0;
 }
@@ -245,32 +255,13 @@ HRESULT qzFakeRenderApi::CreateDevice(uint32_t adapter, D3DDEVTYPE type, qzWindo
     return D3D_OK;
 }
 
-// Vertex buffers.
+// Vertex and index buffers.
 
-qzFakeVertexBuffer::qzFakeVertexBuffer(qzFakeRenderApi* api, uint32_t length, uint32_t usage, uint32_t fvf,
-                                       D3DPOOL pool)
-    : api(api), name(api->NewName("vb")), usage(usage), fvf(fvf), pool(pool), memory(length, 0xCD) {
-    ++api->livebuffers[pool];
-}
+qzFakeBuffer::qzFakeBuffer(qzFakeRenderApi* api, const char* kind, uint32_t length, uint32_t usage,
+                           D3DPOOL pool)
+    : api(api), name(api->NewName(kind)), usage(usage), pool(pool), memory(length, 0xCD) {}
 
-qzFakeVertexBuffer::~qzFakeVertexBuffer() {
-    --api->livebuffers[pool];
-}
-
-uint32_t qzFakeVertexBuffer::AddRef() {
-    return ++references;
-}
-
-uint32_t qzFakeVertexBuffer::Release() {
-    if (!LastReference(api, name, references))
-        return references;
-    if (api->device != nullptr && api->device->stream == this)
-        api->device->stream = nullptr;
-    delete this;
-    return 0;
-}
-
-HRESULT qzFakeVertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
+HRESULT qzFakeBuffer::LockBytes(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
     api->Record("Lock " + name + " " + Number(offset) + " " + Number(size) + " " + Hex(flags));
     *data = nullptr;
     HRESULT result = api->Answer("Lock");
@@ -304,7 +295,7 @@ HRESULT qzFakeVertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, ui
     return D3D_OK;
 }
 
-HRESULT qzFakeVertexBuffer::Unlock() {
+HRESULT qzFakeBuffer::UnlockBytes() {
     api->Record("Unlock " + name);
     if (!locked) {
         api->Error("Unlock " + name + ": not locked");
@@ -313,10 +304,74 @@ HRESULT qzFakeVertexBuffer::Unlock() {
     locked = false;
     for (const auto& [begin, end] : drawn)
         if (std::memcmp(memory.data() + begin, drawnbytes.data() + begin, end - begin) != 0) {
-            api->Error("Unlock " + name + ": vertices already drawn were overwritten");
+            api->Error("Unlock " + name + ": bytes already drawn were overwritten");
             break;
         }
     return D3D_OK;
+}
+
+void qzFakeBuffer::MarkDrawn(uint64_t begin, uint64_t end) {
+    drawnbytes.resize(memory.size());
+    std::memcpy(drawnbytes.data() + begin, memory.data() + begin, end - begin);
+    drawn.emplace_back(static_cast<uint32_t>(begin), static_cast<uint32_t>(end));
+}
+
+qzFakeVertexBuffer::qzFakeVertexBuffer(qzFakeRenderApi* api, uint32_t length, uint32_t usage, uint32_t fvf,
+                                       D3DPOOL pool)
+    : qzFakeBuffer(api, "vb", length, usage, pool), fvf(fvf) {
+    ++api->livebuffers[pool];
+}
+
+qzFakeVertexBuffer::~qzFakeVertexBuffer() {
+    --api->livebuffers[pool];
+}
+
+uint32_t qzFakeVertexBuffer::AddRef() {
+    return ++references;
+}
+
+uint32_t qzFakeVertexBuffer::Release() {
+    if (!LastReference(api, name, references))
+        return references;
+    if (api->device != nullptr && api->device->stream == this)
+        api->device->stream = nullptr;
+    delete this;
+    return 0;
+}
+
+qzFakeIndexBuffer::qzFakeIndexBuffer(qzFakeRenderApi* api, uint32_t length, uint32_t usage, D3DFORMAT format,
+                                     D3DPOOL pool)
+    : qzFakeBuffer(api, "ib", length, usage, pool), format(format) {
+    ++api->liveindexbuffers[pool];
+}
+
+qzFakeIndexBuffer::~qzFakeIndexBuffer() {
+    --api->liveindexbuffers[pool];
+}
+
+uint32_t qzFakeIndexBuffer::AddRef() {
+    return ++references;
+}
+
+uint32_t qzFakeIndexBuffer::Release() {
+    if (!LastReference(api, name, references))
+        return references;
+    if (api->device != nullptr && api->device->indices == this)
+        api->device->indices = nullptr;
+    delete this;
+    return 0;
+}
+
+uint32_t qzFakeIndexBuffer::Index(uint64_t position) const {
+    const uint8_t* at = memory.data() + position * IndexSize();
+    if (format == D3DFMT_INDEX16) {
+        uint16_t index;
+        std::memcpy(&index, at, sizeof index);
+        return index;
+    }
+    uint32_t index;
+    std::memcpy(&index, at, sizeof index);
+    return index;
 }
 
 // Textures and surfaces.
@@ -447,6 +502,7 @@ void qzFakeRenderDevice::ResetState() {
     stream = nullptr;
     streamoffset = 0;
     streamstride = 0;
+    indices = nullptr;
 }
 
 uint32_t qzFakeRenderDevice::AddRef() {
@@ -481,7 +537,8 @@ HRESULT qzFakeRenderDevice::Reset(D3DPRESENT_PARAMETERS* newparameters) {
         return result;
     if (api->state == qzFakeRenderApi::State::lost)
         return D3DERR_DEVICELOST;
-    if (api->livebuffers[D3DPOOL_DEFAULT] > 0 || api->livetextures[D3DPOOL_DEFAULT] > 0) {
+    if (api->livebuffers[D3DPOOL_DEFAULT] > 0 || api->liveindexbuffers[D3DPOOL_DEFAULT] > 0 ||
+        api->livetextures[D3DPOOL_DEFAULT] > 0) {
         api->Error("Reset: default-pool resources are still alive");
         return D3DERR_INVALIDCALL;
     }
@@ -683,23 +740,29 @@ HRESULT qzFakeRenderDevice::SetFVF(uint32_t vertexformat) {
     return D3D_OK;
 }
 
+bool qzFakeRenderDevice::CheckDraw(const char* call, uint32_t vertices, uint32_t primitivecount) {
+    if (vertices == 0 || primitivecount == 0) {
+        api->Error(std::string(call) + ": nothing to draw");
+        return false;
+    }
+    if (!inscene) {
+        api->Error(std::string(call) + ": outside a scene");
+        return false;
+    }
+    if (stream == nullptr || streamstride == 0) {
+        api->Error(std::string(call) + ": no stream source");
+        return false;
+    }
+    return true;
+}
+
 HRESULT qzFakeRenderDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex,
                                           uint32_t primitivecount) {
     api->Record("DrawPrimitive " + qzFakeName(type) + " " + Number(startvertex) + " " +
                 Number(primitivecount));
     uint32_t vertices = qzVertexCountOf(type, primitivecount);
-    if (vertices == 0 || primitivecount == 0) {
-        api->Error("DrawPrimitive: nothing to draw");
+    if (!CheckDraw("DrawPrimitive", vertices, primitivecount))
         return D3DERR_INVALIDCALL;
-    }
-    if (!inscene) {
-        api->Error("DrawPrimitive: outside a scene");
-        return D3DERR_INVALIDCALL;
-    }
-    if (stream == nullptr || streamstride == 0) {
-        api->Error("DrawPrimitive: no stream source");
-        return D3DERR_INVALIDCALL;
-    }
     uint64_t begin = streamoffset + static_cast<uint64_t>(startvertex) * streamstride;
     uint64_t end = begin + static_cast<uint64_t>(vertices) * streamstride;
     if (end > stream->memory.size()) {
@@ -718,11 +781,91 @@ HRESULT qzFakeRenderDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startv
         streamstride,
         stream->name,
         std::vector<uint8_t>(stream->memory.begin() + static_cast<std::ptrdiff_t>(begin),
-                             stream->memory.begin() + static_cast<std::ptrdiff_t>(end))};
+                             stream->memory.begin() + static_cast<std::ptrdiff_t>(end)),
+        std::string()};
     api->draws.push_back(std::move(draw));
-    stream->drawnbytes.resize(stream->memory.size());
-    std::memcpy(stream->drawnbytes.data() + begin, stream->memory.data() + begin, end - begin);
-    stream->drawn.emplace_back(static_cast<uint32_t>(begin), static_cast<uint32_t>(end));
+    stream->MarkDrawn(begin, end);
+    return D3D_OK;
+}
+
+HRESULT qzFakeRenderDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, D3DFORMAT format, D3DPOOL pool,
+                                              qzRenderIndexBuffer** buffer) {
+    *buffer = nullptr;
+    HRESULT result = api->Answer("CreateIndexBuffer");
+    if (result == D3D_OK &&
+        (length == 0 || pool > D3DPOOL_SYSTEMMEM || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)))
+        result = D3DERR_INVALIDCALL;
+    if (result == D3D_OK && pool == D3DPOOL_MANAGED && (usage & D3DUSAGE_DYNAMIC) != 0) {
+        api->Error("CreateIndexBuffer: a dynamic buffer cannot be managed");
+        result = D3DERR_INVALIDCALL;
+    }
+    std::string text = "CreateIndexBuffer " + Number(length) + " " + Hex(usage) + " " + Number(format) + " " +
+                       qzFakeName(pool);
+    if (result != D3D_OK) {
+        api->Record(text);
+        return result;
+    }
+    auto* created = new qzFakeIndexBuffer(api, length, usage, format, pool);
+    api->Record(text + " " + created->name);
+    *buffer = created;
+    return D3D_OK;
+}
+
+HRESULT qzFakeRenderDevice::SetIndices(qzRenderIndexBuffer* buffer) {
+    api->Record("SetIndices " + ObjectName(buffer));
+    indices = static_cast<qzFakeIndexBuffer*>(buffer);
+    return D3D_OK;
+}
+
+HRESULT qzFakeRenderDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t basevertexindex,
+                                                 uint32_t minvertexindex, uint32_t numvertices,
+                                                 uint32_t startindex, uint32_t primitivecount) {
+    api->Record("DrawIndexedPrimitive " + qzFakeName(type) + " " + std::to_string(basevertexindex) + " " +
+                Number(minvertexindex) + " " + Number(numvertices) + " " + Number(startindex) + " " +
+                Number(primitivecount));
+    uint32_t count = qzVertexCountOf(type, primitivecount);
+    if (!CheckDraw("DrawIndexedPrimitive", count, primitivecount))
+        return D3DERR_INVALIDCALL;
+    if (indices == nullptr) {
+        api->Error("DrawIndexedPrimitive: no indices");
+        return D3DERR_INVALIDCALL;
+    }
+    uint64_t indexbegin = static_cast<uint64_t>(startindex) * indices->IndexSize();
+    uint64_t indexend = indexbegin + static_cast<uint64_t>(count) * indices->IndexSize();
+    if (indexend > indices->memory.size()) {
+        api->Error("DrawIndexedPrimitive: past the end of " + indices->name);
+        return D3DERR_INVALIDCALL;
+    }
+    int64_t first = static_cast<int64_t>(basevertexindex) + minvertexindex;
+    uint64_t begin = streamoffset + static_cast<uint64_t>(first) * streamstride;
+    uint64_t end = begin + static_cast<uint64_t>(numvertices) * streamstride;
+    if (first < 0 || numvertices == 0 || end > stream->memory.size()) {
+        api->Error("DrawIndexedPrimitive: the vertex range lies outside " + stream->name);
+        return D3DERR_INVALIDCALL;
+    }
+    if (stream->locked)
+        api->Error("DrawIndexedPrimitive: " + stream->name + " is locked");
+    if (indices->locked)
+        api->Error("DrawIndexedPrimitive: " + indices->name + " is locked");
+    if (fvf != stream->fvf)
+        api->Error("DrawIndexedPrimitive: the vertex format differs from " + stream->name + "'s");
+    qzFakeRenderApi::Draw draw{type,         startindex,   primitivecount,         fvf,
+                               streamstride, stream->name, std::vector<uint8_t>(), indices->name};
+    draw.vertices.reserve(static_cast<size_t>(count) * streamstride);
+    for (uint32_t k = 0; k < count; ++k) {
+        uint32_t index = indices->Index(static_cast<uint64_t>(startindex) + k);
+        if (index < minvertexindex || index - minvertexindex >= numvertices) {
+            api->Error("DrawIndexedPrimitive: index " + Number(index) + " lies outside the vertex range");
+            return D3DERR_INVALIDCALL;
+        }
+        auto at =
+            stream->memory.begin() +
+            static_cast<std::ptrdiff_t>(begin + static_cast<uint64_t>(index - minvertexindex) * streamstride);
+        draw.vertices.insert(draw.vertices.end(), at, at + streamstride);
+    }
+    api->draws.push_back(std::move(draw));
+    stream->MarkDrawn(begin, end);
+    indices->MarkDrawn(indexbegin, indexend);
     return D3D_OK;
 }
 

@@ -1,8 +1,9 @@
 // The recording fake of the Direct3D 9 interface. Every call is kept as one line of text with its arguments
-// (objects named vb1, tex2, surface3, ...), every draw with a copy of the vertices it consumed, and every
-// misuse that a real driver would refuse or punish (drawing outside a scene or past a buffer's end, locking
-// twice, resetting with default-pool resources alive, writing over vertices already drawn under a
-// no-overwrite lock, surfaces still held at a reset) as a line in errors. Buffers and textures are backed by
+// (objects named vb1, ib2, tex3, surface4, ...), every draw with a copy of the vertices it consumed, and
+// every misuse that a real driver would refuse or punish (drawing outside a scene or past a buffer's end, an
+// index outside the vertex range the draw names, locking twice, resetting with default-pool resources alive,
+// writing over vertices or indices already drawn under a no-overwrite lock, surfaces still held at a reset)
+// as a line in errors. Buffers and textures are backed by
 // memory; texture rows lie further apart than four bytes a pixel, so that code which ignores the pitch shows
 // it. Switches lose the device and make chosen calls fail.
 #pragma once
@@ -60,7 +61,11 @@ public:
         uint32_t fvf;
         uint32_t stride;
         std::string buffer;
-        std::vector<uint8_t> vertices; // the vertices consumed, stride bytes each
+        // The vertices consumed in the order drawn, stride bytes each: an indexed draw's as its indices pick
+        // them.
+        std::vector<uint8_t> vertices;
+        // An indexed draw's index buffer, else empty; startvertex is then its first index.
+        std::string indexbuffer;
     };
     std::vector<Draw> draws;
 
@@ -70,6 +75,7 @@ public:
 
     // Named objects alive now.
     int LiveVertexBuffers(D3DPOOL pool) const;
+    int LiveIndexBuffers(D3DPOOL pool) const;
     int LiveTextures(D3DPOOL pool) const;
     int LiveSurfaceReferences() const;
 
@@ -82,27 +88,28 @@ public:
 private:
     friend class qzFakeRenderDevice;
     friend class qzFakeVertexBuffer;
+    friend class qzFakeIndexBuffer;
     friend class qzFakeTexture;
     friend class qzFakeSurface;
     int objectcount = 0;
     int livebuffers[3] = {};
+    int liveindexbuffers[3] = {};
     int livetextures[3] = {};
     int livesurfacereferences = 0;
 };
 
-// The memory of one vertex buffer.
-class qzFakeVertexBuffer : public qzRenderVertexBuffer {
+// The memory of a vertex or an index buffer, with the lock checks that both kinds share.
+class qzFakeBuffer {
 public:
-    qzFakeVertexBuffer(qzFakeRenderApi* api, uint32_t length, uint32_t usage, uint32_t fvf, D3DPOOL pool);
-    uint32_t AddRef() override;
-    uint32_t Release() override;
-    HRESULT Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) override;
-    HRESULT Unlock() override;
+    qzFakeBuffer(qzFakeRenderApi* api, const char* kind, uint32_t length, uint32_t usage, D3DPOOL pool);
+    HRESULT LockBytes(uint32_t offset, uint32_t size, void** data, uint32_t flags);
+    HRESULT UnlockBytes();
+    // Bytes begin .. end-1 were read by a draw: a no-overwrite lock must leave them as they are.
+    void MarkDrawn(uint64_t begin, uint64_t end);
 
     qzFakeRenderApi* api;
     std::string name;
     uint32_t usage;
-    uint32_t fvf;
     D3DPOOL pool;
     std::vector<uint8_t> memory;
     bool locked = false;
@@ -110,9 +117,43 @@ public:
     // Byte ranges drawn since the last discard, with what they held when they were drawn.
     std::vector<std::pair<uint32_t, uint32_t>> drawn;
     std::vector<uint8_t> drawnbytes;
+};
+
+class qzFakeVertexBuffer : public qzRenderVertexBuffer, public qzFakeBuffer {
+public:
+    qzFakeVertexBuffer(qzFakeRenderApi* api, uint32_t length, uint32_t usage, uint32_t fvf, D3DPOOL pool);
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+    HRESULT Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) override {
+        return LockBytes(offset, size, data, flags);
+    }
+    HRESULT Unlock() override { return UnlockBytes(); }
+
+    uint32_t fvf;
 
 private:
     ~qzFakeVertexBuffer() override;
+    uint32_t references = 1;
+};
+
+class qzFakeIndexBuffer : public qzRenderIndexBuffer, public qzFakeBuffer {
+public:
+    qzFakeIndexBuffer(qzFakeRenderApi* api, uint32_t length, uint32_t usage, D3DFORMAT format, D3DPOOL pool);
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+    HRESULT Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) override {
+        return LockBytes(offset, size, data, flags);
+    }
+    HRESULT Unlock() override { return UnlockBytes(); }
+
+    uint32_t IndexSize() const { return format == D3DFMT_INDEX16 ? 2 : 4; }
+    // The index at this position of the buffer.
+    uint32_t Index(uint64_t position) const;
+
+    D3DFORMAT format;
+
+private:
+    ~qzFakeIndexBuffer() override;
     uint32_t references = 1;
 };
 
@@ -184,6 +225,11 @@ public:
                             uint32_t stride) override;
     HRESULT SetFVF(uint32_t fvf) override;
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex, uint32_t primitivecount) override;
+    HRESULT CreateIndexBuffer(uint32_t length, uint32_t usage, D3DFORMAT format, D3DPOOL pool,
+                              qzRenderIndexBuffer** buffer) override;
+    HRESULT SetIndices(qzRenderIndexBuffer* buffer) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t basevertexindex, uint32_t minvertexindex,
+                                 uint32_t numvertices, uint32_t startindex, uint32_t primitivecount) override;
     HRESULT CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, D3DFORMAT format,
                           D3DPOOL pool, qzRenderTexture** texture) override;
     HRESULT SetTexture(uint32_t stage, qzRenderTexture* texture) override;
@@ -211,8 +257,12 @@ public:
     qzFakeVertexBuffer* stream = nullptr;
     uint32_t streamoffset = 0;
     uint32_t streamstride = 0;
+    qzFakeIndexBuffer* indices = nullptr;
 
 private:
+    // The checks every draw passes: something to draw, inside a scene, a stream source; false after an
+    // error.
+    bool CheckDraw(const char* call, uint32_t vertices, uint32_t primitivecount);
     ~qzFakeRenderDevice() override;
     void ResetState();
     uint32_t references = 1;

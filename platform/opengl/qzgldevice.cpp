@@ -10,6 +10,8 @@
 #include <QOpenGLVersionFunctionsFactory>
 
 #include <algorithm>
+#include <bit>
+#include <vector>
 
 namespace {
 
@@ -219,7 +221,7 @@ bool qzGLDevice::BuildContext() {
         gl->glGenSamplers(1, &stage.sampler);
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
     gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    for (qzGLVertexBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
+    for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
         buffer->Realize();
     for (qzGLTexture* texture = textures; texture != nullptr; texture = texture->next)
         texture->Realize();
@@ -231,7 +233,7 @@ void qzGLDevice::DropContext() {
         return;
     if (!contextlost && MakeCurrent()) {
         DropBackBuffer();
-        for (qzGLVertexBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next) {
+        for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next) {
             gl->glDeleteBuffers(1, &buffer->name);
             buffer->Abandon();
         }
@@ -250,7 +252,7 @@ void qzGLDevice::DropContext() {
         program.reset();
         context->doneCurrent();
     } else {
-        for (qzGLVertexBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
+        for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
             buffer->Abandon();
         for (qzGLTexture* texture = textures; texture != nullptr; texture = texture->next)
             texture->Abandon();
@@ -355,6 +357,7 @@ void qzGLDevice::ResetState() {
     }
     target = nullptr;
     stream = nullptr;
+    indices = nullptr;
     fvf = 0;
     transformsdirty = lightsdirty = stagesdirty = true;
     ApplyFixedState();
@@ -365,7 +368,8 @@ void qzGLDevice::ApplyFixedState() {
     gl->glDisable(GL_STENCIL_TEST);
     gl->glDisable(GL_DITHER);
     gl->glDepthFunc(GL_LEQUAL);
-    gl->glPointSize(1.0f);
+    // Points take their size from the vertex program, for world-space and screen-space points alike.
+    gl->glEnable(GL_PROGRAM_POINT_SIZE);
     ApplyBlend();
     ApplyDepth();
     ApplyCull();
@@ -459,7 +463,7 @@ HRESULT qzGLDevice::TestCooperativeLevel() {
 HRESULT qzGLDevice::Reset(D3DPRESENT_PARAMETERS* requested) {
     if (requested == nullptr)
         return D3DERR_INVALIDCALL;
-    for (qzGLVertexBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
+    for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
         if (buffer->pool == D3DPOOL_DEFAULT)
             return D3DERR_INVALIDCALL;
     for (qzGLTexture* texture = textures; texture != nullptr; texture = texture->next)
@@ -663,6 +667,12 @@ HRESULT qzGLDevice::SetRenderState(D3DRENDERSTATETYPE type, uint32_t value) {
     case D3DRS_LASTPIXEL:
         state.lastpixel = on;
         return D3D_OK;
+    case D3DRS_POINTSIZE: {
+        // Direct3D keeps sizes at or above its minimum size, 1; larger ones are the driver's to limit.
+        float size = std::bit_cast<float>(value);
+        state.pointsize = size >= 1.0f ? size : 1.0f;
+        return D3D_OK;
+    }
     case D3DRS_SRCBLEND:
         state.srcblend = value;
         break;
@@ -995,12 +1005,14 @@ void qzGLDevice::UploadLights() {
     p.setUniformValueArray(program->lightambient, ambient, QZGL_MAXLIGHTS);
 }
 
-bool qzGLDevice::PrepareDraw() {
+bool qzGLDevice::PrepareDraw(D3DPRIMITIVETYPE type) {
     if (!MakeCurrent())
         return false;
     program->Bind();
     QOpenGLShaderProgram& p = program->program;
     p.setUniformValue(program->pretransformed, (fvf & D3DFVF_XYZRHW) != 0);
+    // the end points that complete lines are single pixels
+    p.setUniformValue(program->pointsize, type == D3DPT_POINTLIST ? state.pointsize : 1.0f);
     if (transformsdirty)
         UploadTransforms();
     if (lightsdirty)
@@ -1046,14 +1058,17 @@ bool qzGLDevice::PrepareDraw() {
     return true;
 }
 
+bool qzGLDevice::StreamHolds(uint64_t count) const {
+    return streamoffset <= stream->length && count <= (stream->length - streamoffset) / streamstride;
+}
+
 HRESULT qzGLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex, uint32_t primitivecount) {
     uint32_t count = qzVertexCountOf(type, primitivecount);
     if (stream == nullptr || streamstride == 0 || count == 0)
         return D3DERR_INVALIDCALL;
-    uint64_t end = streamoffset + (static_cast<uint64_t>(startvertex) + count) * streamstride;
-    if (end > stream->length)
+    if (!StreamHolds(static_cast<uint64_t>(startvertex) + count))
         return D3DERR_INVALIDCALL;
-    if (!PrepareDraw() || stream->name == 0)
+    if (!PrepareDraw(type) || stream->name == 0)
         return D3D_OK;
     gl->glBindBuffer(GL_ARRAY_BUFFER, stream->name);
     SetAttributes(streamoffset, streamstride);
@@ -1068,6 +1083,84 @@ HRESULT qzGLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex, u
         } else {
             SetAttributes(streamoffset + startvertex * streamstride, streamstride * 2);
             gl->glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(primitivecount));
+        }
+    }
+    if (target != nullptr)
+        target->mipmapsstale = true;
+    ++api->drawcalls;
+    api->vertices += count;
+    return D3D_OK;
+}
+
+HRESULT qzGLDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, D3DFORMAT format, D3DPOOL pool,
+                                      qzRenderIndexBuffer** buffer) {
+    if (buffer == nullptr)
+        return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || pool == D3DPOOL_SYSTEMMEM || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
+        return D3DERR_INVALIDCALL;
+    qzGLIndexBuffer* created = nullptr;
+    try {
+        created = new qzGLIndexBuffer(this, length, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    if (!created->Realize()) {
+        created->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *buffer = created;
+    return D3D_OK;
+}
+
+HRESULT qzGLDevice::SetIndices(qzRenderIndexBuffer* buffer) {
+    indices = static_cast<qzGLIndexBuffer*>(buffer);
+    return D3D_OK;
+}
+
+HRESULT qzGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t basevertexindex,
+                                         uint32_t minvertexindex, uint32_t numvertices, uint32_t startindex,
+                                         uint32_t primitivecount) {
+    uint32_t count = qzVertexCountOf(type, primitivecount);
+    if (stream == nullptr || streamstride == 0 || indices == nullptr || indices->locked || count == 0 ||
+        numvertices == 0)
+        return D3DERR_INVALIDCALL;
+    // The indices read and the vertices they may pick lie inside their buffers.
+    const uint32_t indexsize = indices->IndexSize();
+    int64_t firstvertex = static_cast<int64_t>(basevertexindex) + minvertexindex;
+    if ((static_cast<uint64_t>(startindex) + count) * indexsize > indices->length || firstvertex < 0 ||
+        !StreamHolds(static_cast<uint64_t>(firstvertex) + numvertices))
+        return D3DERR_INVALIDCALL;
+    if (!MakeCurrent() || stream->name == 0 || indices->name == 0)
+        return D3D_OK;
+    // GL would fetch whatever an index names, so every index is held to the vertices the draw names.
+    uint32_t lowest = 0, highest = 0;
+    if (!indices->IndexRange(startindex, count, lowest, highest) || lowest < minvertexindex ||
+        highest - minvertexindex >= numvertices)
+        return D3DERR_INVALIDCALL;
+    if (!PrepareDraw(type))
+        return D3D_OK;
+    gl->glBindBuffer(GL_ARRAY_BUFFER, stream->name);
+    SetAttributes(streamoffset, streamstride);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->name);
+    const GLenum indextype = indexsize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    auto at = [&](uint64_t index) { return reinterpret_cast<const void*>(uintptr_t(index * indexsize)); };
+    gl->glDrawElementsBaseVertex(Mode(type), static_cast<GLsizei>(count), indextype, at(startindex),
+                                 basevertexindex);
+    if (type == D3DPT_LINELIST || type == D3DPT_LINESTRIP) {
+        // The end pixels of the lines, as DrawPrimitive draws them.
+        if (state.lastpixel || type == D3DPT_LINESTRIP) {
+            gl->glDrawElementsBaseVertex(GL_POINTS, static_cast<GLsizei>(state.lastpixel ? count : count - 1),
+                                         indextype, at(startindex), basevertexindex);
+        } else {
+            // the first index of every segment, one point each
+            std::vector<GLsizei> ones(primitivecount, 1);
+            std::vector<const void*> firsts(primitivecount);
+            std::vector<GLint> bases(primitivecount, basevertexindex);
+            for (uint32_t i = 0; i < primitivecount; ++i)
+                firsts[i] = at(startindex + 2 * static_cast<uint64_t>(i));
+            gl->glMultiDrawElementsBaseVertex(GL_POINTS, ones.data(), indextype, firsts.data(),
+                                              static_cast<GLsizei>(primitivecount), bases.data());
         }
     }
     if (target != nullptr)
@@ -1137,7 +1230,7 @@ HRESULT qzGLDevice::LightEnable(uint32_t index, bool enable) {
     return D3D_OK;
 }
 
-void qzGLDevice::Adopt(qzGLVertexBuffer* buffer) {
+void qzGLDevice::Adopt(qzGLBuffer* buffer) {
     buffer->next = buffers;
     buffers = buffer;
     AddRef();
@@ -1150,16 +1243,25 @@ void qzGLDevice::Adopt(qzGLTexture* texture) {
 }
 
 void qzGLDevice::Forget(qzGLVertexBuffer* buffer) {
-    for (qzGLVertexBuffer** link = &buffers; *link != nullptr; link = &(*link)->next) {
+    if (stream == buffer)
+        stream = nullptr;
+    Unlink(buffer);
+}
+
+void qzGLDevice::Forget(qzGLIndexBuffer* buffer) {
+    if (indices == buffer)
+        indices = nullptr;
+    Unlink(buffer);
+}
+
+void qzGLDevice::Unlink(qzGLBuffer* buffer) {
+    for (qzGLBuffer** link = &buffers; *link != nullptr; link = &(*link)->next) {
         if (*link == buffer) {
             *link = buffer->next;
             break;
         }
     }
-    if (stream == buffer)
-        stream = nullptr;
-    if (buffer->name != 0 && MakeCurrent())
-        gl->glDeleteBuffers(1, &buffer->name);
+    buffer->Delete();
     Release();
 }
 

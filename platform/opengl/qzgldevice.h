@@ -1,9 +1,11 @@
 // A Direct3D 9 device on an OpenGL 3.3 core context. The back buffer is a framebuffer object of exactly the
 // requested size; Present copies its top-left part, unscaled, into the window. Every target keeps row 0 at
 // the top, so the one flip happens in Present. The render states are kept as Direct3D keeps them and turned
-// into GL state and shader uniforms when drawing.
+// into GL state and shader uniforms when drawing. Every draw is checked against the buffers it reads, the
+// values of its indices included, so that GL never fetches outside them.
 #pragma once
 
+#include "qzglindexbuffer.h"
 #include "qzglprogram.h"
 #include "qzgltexture.h"
 #include "qzglvertexbuffer.h"
@@ -53,6 +55,11 @@ public:
                             uint32_t stride) override;
     HRESULT SetFVF(uint32_t fvf) override;
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startvertex, uint32_t primitivecount) override;
+    HRESULT CreateIndexBuffer(uint32_t length, uint32_t usage, D3DFORMAT format, D3DPOOL pool,
+                              qzRenderIndexBuffer** buffer) override;
+    HRESULT SetIndices(qzRenderIndexBuffer* buffer) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t basevertexindex, uint32_t minvertexindex,
+                                 uint32_t numvertices, uint32_t startindex, uint32_t primitivecount) override;
     HRESULT CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, D3DFORMAT format,
                           D3DPOOL pool, qzRenderTexture** texture) override;
     HRESULT SetTexture(uint32_t stage, qzRenderTexture* texture) override;
@@ -67,9 +74,10 @@ public:
 
     // Resources tell the device when they are made and when they go, so that a bound resource is never
     // used after its end and a lost context can be rebuilt.
-    void Adopt(qzGLVertexBuffer* buffer);
+    void Adopt(qzGLBuffer* buffer);
     void Adopt(qzGLTexture* texture);
     void Forget(qzGLVertexBuffer* buffer);
+    void Forget(qzGLIndexBuffer* buffer);
     void Forget(qzGLTexture* texture);
 
     void LoseContext() { contextlost = true; }
@@ -97,6 +105,7 @@ private:
         bool lighting = true, scissortest = false;
         uint32_t srcblend = D3DBLEND_ONE, destblend = D3DBLEND_ZERO, blendop = D3DBLENDOP_ADD;
         uint32_t cull = D3DCULL_CCW, ambient = 0;
+        float pointsize = 1.0f;
         // Ambient, diffuse, specular and emissive.
         uint32_t sources[4] = {D3DMCS_MATERIAL, D3DMCS_COLOR1, D3DMCS_COLOR2, D3DMCS_MATERIAL};
         D3DMATRIX world, view, projection;
@@ -120,8 +129,11 @@ private:
     void ApplyScissor();
     void ApplyViewport();
     void ShowBackBuffer(int shownwidth, int shownheight, int windowheight);
-    bool PrepareDraw();
+    bool PrepareDraw(D3DPRIMITIVETYPE type);
     void SetAttributes(uint32_t offset, uint32_t stride);
+    // The stream holds vertices 0 .. count-1 from its offset.
+    bool StreamHolds(uint64_t count) const;
+    void Unlink(qzGLBuffer* buffer);
     void UploadTransforms();
     void UploadLights();
     bool IsMinimised() const;
@@ -153,9 +165,10 @@ private:
     qzGLTexture* target = nullptr; // null while the back buffer is the render target
     qzGLVertexBuffer* stream = nullptr;
     uint32_t streamoffset = 0, streamstride = 0;
+    qzGLIndexBuffer* indices = nullptr;
     uint32_t fvf = 0;
     bool transformsdirty = true, lightsdirty = true, stagesdirty = true;
 
-    qzGLVertexBuffer* buffers = nullptr; // intrusive lists of the live resources
+    qzGLBuffer* buffers = nullptr; // intrusive lists of the live resources
     qzGLTexture* textures = nullptr;
 };

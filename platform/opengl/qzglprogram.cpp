@@ -14,6 +14,7 @@ layout(location = 4) in vec2 texcoord;
 
 uniform bool pretransformed;
 uniform vec4 viewport;
+uniform float pointsize;
 uniform mat4 worldviewprojection;
 uniform mat4 world;
 uniform mat3 normalmatrix;
@@ -47,6 +48,8 @@ void main() {
         gl_Position = vec4(clip.x + clip.w / viewport.z, clip.w / viewport.w - clip.y, 2.0 * clip.z - clip.w,
                            clip.w);
     }
+    // Points are squares this many pixels wide around their centres, in world and screen space alike.
+    gl_PointSize = pointsize;
     vtexcoord = texcoord;
     if (!lighting) {
         vdiffuse = diffuse;
@@ -156,6 +159,7 @@ bool qzGLProgram::Build() {
     program.bind();
     pretransformed = program.uniformLocation("pretransformed");
     viewport = program.uniformLocation("viewport");
+    pointsize = program.uniformLocation("pointsize");
     worldviewprojection = program.uniformLocation("worldviewprojection");
     world = program.uniformLocation("world");
     normalmatrix = program.uniformLocation("normalmatrix");
@@ -181,5 +185,6 @@ bool qzGLProgram::Build() {
     hastexture = program.uniformLocation("hastexture");
     program.setUniformValue("texture0", 0);
     program.setUniformValue("texture1", 1);
+    program.setUniformValue(pointsize, 1.0f);
     return true;
 }

@@ -1,6 +1,7 @@
 // The shader program that stands in for Direct3D 9's fixed-function pipeline: pretransformed or
 // transformed vertices, per-vertex directional lighting with global ambient and material sources, two
-// texture stages with the operations the engine uses, and the specular sum.
+// texture stages with the operations the engine uses, the specular sum, and the point size (squares of that
+// many pixels, without scaling by distance or point sprites' texture coordinates).
 #pragma once
 
 #include <QOpenGLShaderProgram>
@@ -19,7 +20,8 @@ public:
 
     QOpenGLShaderProgram program;
     // Uniform locations.
-    int pretransformed = -1, viewport = -1, worldviewprojection = -1, world = -1, normalmatrix = -1;
+    int pretransformed = -1, viewport = -1, pointsize = -1, worldviewprojection = -1, world = -1,
+        normalmatrix = -1;
     int camera = -1, lighting = -1, specularenable = -1, ambient = -1;
     int materialdiffuse = -1, materialambient = -1, materialspecular = -1, materialemissive = -1;
     int materialpower = -1, sources = -1, lightcount = -1;

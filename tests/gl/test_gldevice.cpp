@@ -4,14 +4,18 @@
 #include "qzdevice.h"
 #include "qzglrenderapi.h"
 #include "qzimage.h"
+#include "qzindexbuffer.h"
 #include "qzlight.h"
 #include "qzmain.h"
 #include "qzqtplatform.h"
 #include "qztexture.h"
+#include "qzvertexbufferinternal.h"
 #include "qzvertexqueue.h"
 #include "qzwindow.h"
 
 #include <QImage>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QScreen>
 #include <QSurfaceFormat>
 #include <QThread>
@@ -19,10 +23,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -476,4 +482,230 @@ TEST_F(GLDeviceTest, AStormOfResizesAndLostContextsKeepsDrawingWithoutGrowing) {
     // The address sanitizer holds freed memory back on purpose; its leak check stands in for this.
     EXPECT_LT(after - before, 4096);
 #endif
+}
+
+namespace {
+
+// The vertices of a draw, as a static buffer of the device's own.
+qzRenderVertexBuffer* StaticVertices(qzRenderDevice* d3d, const std::vector<qzVertex2D>& vertices) {
+    qzRenderVertexBuffer* buffer = nullptr;
+    uint32_t length = static_cast<uint32_t>(vertices.size() * sizeof(qzVertex2D));
+    EXPECT_EQ(d3d->CreateVertexBuffer(length, D3DUSAGE_WRITEONLY, qzVertex2D::FVF, D3DPOOL_DEFAULT, &buffer),
+              D3D_OK);
+    void* data = nullptr;
+    EXPECT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, vertices.data(), length);
+    buffer->Unlock();
+    return buffer;
+}
+
+// Indices of 16 or 32 bits, as a static buffer.
+qzRenderIndexBuffer* StaticIndices(qzRenderDevice* d3d, D3DFORMAT format,
+                                   const std::vector<uint32_t>& indices) {
+    qzRenderIndexBuffer* buffer = nullptr;
+    uint32_t size = format == D3DFMT_INDEX16 ? 2 : 4;
+    EXPECT_EQ(d3d->CreateIndexBuffer(static_cast<uint32_t>(indices.size()) * size, D3DUSAGE_WRITEONLY, format,
+                                     D3DPOOL_DEFAULT, &buffer),
+              D3D_OK);
+    void* data = nullptr;
+    EXPECT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        uint16_t shortindex = static_cast<uint16_t>(indices[i]);
+        std::memcpy(static_cast<uint8_t*>(data) + i * size,
+                    size == 2 ? static_cast<const void*>(&shortindex) : static_cast<const void*>(&indices[i]),
+                    size);
+    }
+    buffer->Unlock();
+    return buffer;
+}
+
+} // namespace
+
+// Random primitives over shared random corners, drawn one corner after another and then through indices of
+// both sizes: the corners lie after unused vertices that a base vertex index skips, and the indices after
+// unused ones out of every range. The pixels agree exactly, line ends included.
+TEST_F(GLDeviceTest, IndexedDrawsCoverExactlyThePixelsOfTheSamePrimitivesUnindexed) {
+    Open(64, 48);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> x(-6, 70), y(-6, 54);
+    constexpr uint32_t CORNERS = 40, SKIPPEDVERTICES = 7, SKIPPEDINDICES = 5, UNUSED = 60000;
+    std::vector<qzVertex2D> vertices(SKIPPEDVERTICES, qzVertex2D{0, 0, 0, 1, RED, 0, 0, 0});
+    for (uint32_t i = 0; i < CORNERS; ++i)
+        vertices.push_back(qzVertex2D{x(random), y(random), 0, 1,
+                                      0xFF000000u | static_cast<uint32_t>(random() & 0xFFFFFF), 0, 0, 0});
+    qzRenderDevice* d3d = device.GetD3DDevice();
+    qzRenderVertexBuffer* stream = StaticVertices(d3d, vertices);
+    const struct {
+        D3DPRIMITIVETYPE type;
+        bool lastpixel;
+        uint32_t count;
+    } cases[] = {{D3DPT_TRIANGLELIST, true, 60},
+                 {D3DPT_LINELIST, true, 24},
+                 {D3DPT_LINELIST, false, 24},
+                 {D3DPT_LINESTRIP, false, 15},
+                 {D3DPT_POINTLIST, true, 20}};
+    for (const auto& c : cases) {
+        std::vector<uint32_t> order(SKIPPEDINDICES, UNUSED);
+        for (uint32_t i = 0; i < c.count; ++i)
+            order.push_back(random() % CORNERS);
+        device.SetLastPixel(c.lastpixel);
+        device.Clear(true, BLACK, false, 1.0f);
+        qzVertex2D* v = queue.Enqueue(c.type, c.count);
+        for (uint32_t i = 0; i < c.count; ++i)
+            v[i] = vertices[SKIPPEDVERTICES + order[SKIPPEDINDICES + i]];
+        const Pixels unindexed = ReadBack();
+        ASSERT_GE(std::count_if(unindexed.argb.begin(), unindexed.argb.end(),
+                                [](uint32_t p) { return p != BLACK; }),
+                  5);
+        for (D3DFORMAT format : {D3DFMT_INDEX16, D3DFMT_INDEX32}) {
+            SCOPED_TRACE(testing::Message() << c.type << (c.lastpixel ? " with" : " without")
+                                            << " the last pixel, index format " << format);
+            qzRenderIndexBuffer* indices = StaticIndices(d3d, format, order);
+            device.Clear(true, BLACK, false, 1.0f);
+            d3d->SetFVF(qzVertex2D::FVF);
+            d3d->SetStreamSource(0, stream, 0, sizeof(qzVertex2D));
+            d3d->SetIndices(indices);
+            EXPECT_EQ(d3d->DrawIndexedPrimitive(c.type, SKIPPEDVERTICES, 0, CORNERS, SKIPPEDINDICES,
+                                                qzVertexBufferInternal::PrimitiveCount(c.type, c.count)),
+                      D3D_OK);
+            ExpectPixels(ReadBack(), unindexed);
+            indices->Release();
+        }
+    }
+    stream->Release();
+}
+
+TEST_F(GLDeviceTest, AManagedIndexBufferSurvivesResetsAndDrawsTheSame) {
+    Open(32, 32);
+    device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
+    qzVertexBufferInternal vertices;
+    vertices.Create(&device, 4, qzVertex2D::FVF, sizeof(qzVertex2D), true, false, false);
+    auto* corner = reinterpret_cast<qzVertex2D*>(vertices._Lock(QZLOCKTYPE_NORMAL, 0, 0));
+    corner[0] = {4.5f, 5.5f, 0, 1, GREEN, 0, 0, 0};
+    corner[1] = {19.5f, 5.5f, 0, 1, GREEN, 0, 0, 0};
+    corner[2] = {4.5f, 24.5f, 0, 1, GREEN, 0, 0, 0};
+    corner[3] = {19.5f, 24.5f, 0, 1, GREEN, 0, 0, 0};
+    vertices.Unlock();
+    qzIndexBuffer indices;
+    indices.Create(&device, 6, true, false, false);
+    const uint32_t quad[6] = {0, 1, 2, 1, 3, 2};
+    std::memcpy(indices.Lock(QZLOCKTYPE_NORMAL, 0, 0), quad, sizeof quad);
+    indices.Unlock();
+    auto draw = [&] {
+        device.Clear(true, BLACK, false, 1.0f);
+        vertices.DrawIndexed(D3DPT_TRIANGLELIST, indices, 0, 6, 4, qzVertex2D::FVF, sizeof(qzVertex2D));
+        ExpectRectangle(ReadBack(), 5, 6, 20, 25, GREEN, BLACK);
+    };
+    draw();
+    // A reset keeps the context; a lost one is made again, the buffers from their copies.
+    for (bool lostcontext : {false, true}) {
+        SCOPED_TRACE(lostcontext ? "lost context" : "reset");
+        device.EndScene();
+        queue.Destroy();
+        if (lostcontext) {
+            api->LoseDevices();
+            device.Present();
+            ASSERT_TRUE(device.IsLost());
+            EXPECT_FALSE(device.Restore());
+        }
+        device.SetSize(lostcontext ? 32 : 40, 36);
+        ASSERT_TRUE(device.Restore());
+        ASSERT_TRUE(indices.Exists());
+        queue.Create(&device, 10000);
+        Begin();
+        draw();
+    }
+}
+
+// Sizes 1 (the default) and 3, the point in screen space at (10, 12) and in world space at (20, 7); lines
+// stay one pixel wide whatever the point size.
+TEST_F(GLDeviceTest, APointOfSizeNCoversTheNByNPixelsAroundItsPositionInScreenAndWorldSpace) {
+    Open(32, 32);
+    device.SetWorld(qzMatrix::Identity());
+    device.SetView(qzMatrix::Identity());
+    device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1); // world-space vertices straight in clip space
+    qzVertexQueue<qzVertex3D> world;
+    world.Create(&device, 100);
+    for (uint32_t size : {1, 3}) {
+        if (size != 1)
+            device.SetPointSize(static_cast<float>(size));
+        for (bool worldspace : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "size " << size << (worldspace ? " in world space" : ""));
+            const int px = worldspace ? 20 : 10, py = worldspace ? 7 : 12;
+            device.Clear(true, BLACK, false, 1.0f);
+            if (worldspace) {
+                // the pixel centre (px, py) in clip space
+                *world.Enqueue(D3DPT_POINTLIST,
+                               1) = {2.0f * px / 32 - 1, 1 - 2.0f * py / 32, 0.5f, 0, 0, 0, RED, 0, 0, 0};
+                world.Flush();
+            } else {
+                *queue.Enqueue(D3DPT_POINTLIST,
+                               1) = {static_cast<float>(px), static_cast<float>(py), 0, 1, RED, 0, 0, 0};
+            }
+            const int half = static_cast<int>(size) / 2;
+            ExpectPixels(ReadBack(), [&](uint32_t x, uint32_t y) {
+                return std::abs(static_cast<int>(x) - px) <= half &&
+                               std::abs(static_cast<int>(y) - py) <= half
+                           ? RED
+                           : BLACK;
+            });
+        }
+    }
+    device.Clear(true, BLACK, false, 1.0f);
+    device.SetLastPixel(true);
+    qzVertex2D* v = queue.Enqueue(D3DPT_LINELIST, 2);
+    v[0] = qzVertex2D{3, 20, 0, 1, GREEN, 0, 0, 0};
+    v[1] = qzVertex2D{12, 20, 0, 1, GREEN, 0, 0, 0};
+    ExpectRectangle(ReadBack(), 3, 20, 13, 21, GREEN, BLACK);
+    world.Destroy();
+}
+
+// Every refused draw answers D3DERR_INVALIDCALL before GL reads anything: no pixel changes and GL reports no
+// error. A sound draw of the same buffers then fills the target.
+TEST_F(GLDeviceTest, IndexedDrawsBeyondTheirBuffersFailCleanly) {
+    Open(16, 16);
+    qzRenderDevice* d3d = device.GetD3DDevice();
+    qzRenderVertexBuffer* stream = StaticVertices(d3d, {{-0.5f, -0.5f, 0, 1, GREEN, 0, 0, 0},
+                                                        {15.5f, -0.5f, 0, 1, GREEN, 0, 0, 0},
+                                                        {-0.5f, 15.5f, 0, 1, GREEN, 0, 0, 0},
+                                                        {15.5f, 15.5f, 0, 1, GREEN, 0, 0, 0}});
+    qzRenderIndexBuffer* indices = StaticIndices(d3d, D3DFMT_INDEX32, {0, 1, 2, 1, 3, 2});
+    device.Clear(true, BLACK, false, 1.0f);
+    d3d->SetFVF(qzVertex2D::FVF);
+    d3d->SetStreamSource(0, stream, 0, sizeof(qzVertex2D));
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    while (gl->glGetError() != GL_NO_ERROR) {
+    }
+    EXPECT_EQ(d3d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL); // no indices
+    d3d->SetIndices(indices);
+    const struct {
+        int32_t base;
+        uint32_t min, count, start, primitives;
+    } refused[] = {
+        {0, 0, 4, 1, 2},          // seven indices of six
+        {0, 0, 4, 6, 1},          // from the end on
+        {0, 0, 4, UINT32_MAX, 1}, // a first index that wraps
+        {0, 0, 3, 0, 2},          // index 3 outside three vertices
+        {0, 1, 3, 0, 2},          // index 0 below the smallest
+        {1, 0, 4, 0, 2},          // vertex 1 + 3 past the buffer
+        {-1, 0, 4, 0, 2},         // vertex -1
+        {INT32_MAX, 0, 4, 0, 2},  // a base far past the buffer
+        {0, 0, UINT32_MAX, 0, 2}, // a vertex range of four billion
+        {0, 0, 0, 0, 2},          // no vertices
+    };
+    for (const auto& r : refused)
+        EXPECT_EQ(
+            d3d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, r.base, r.min, r.count, r.start, r.primitives),
+            D3DERR_INVALIDCALL)
+            << r.base << " " << r.min << " " << r.count << " " << r.start << " " << r.primitives;
+    void* data = nullptr;
+    ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+    EXPECT_EQ(d3d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL); // locked
+    indices->Unlock();
+    EXPECT_EQ(gl->glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    ExpectRectangle(ReadBack(), 0, 0, 0, 0, GREEN, BLACK);
+    EXPECT_EQ(d3d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    ExpectRectangle(ReadBack(), 0, 0, 16, 16, GREEN, BLACK);
+    indices->Release();
+    stream->Release();
 }

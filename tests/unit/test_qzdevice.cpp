@@ -1,11 +1,13 @@
 #include "test_qzdevice_fixture.h"
 
 #include "qzexceptions.h"
+#include "qzindexbuffer.h"
 #include "qzlight.h"
 #include "qzmessagequeue.h"
 #include "qztexture.h"
 #include "qzvertexbufferinternal.h"
 
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -109,6 +111,10 @@ TEST_F(DeviceTest, ResetDestroysExactlyTheNonManagedResourcesAndDisablesEveryLig
     dynamicbuffers[0].Create(&device, 100, 0x1C4, 32, false, true, true);
     managedbuffer.Create(&device, 100, 0x1C4, 32, true, false, false);
     dynamicbuffers[1].Create(&device, 50, 0x1D2, 40, false, false, true);
+    qzIndexBuffer defaultindices[2], managedindices;
+    defaultindices[0].Create(&device, 30, false, false, true);
+    managedindices.Create(&device, 30, true, false, false);
+    defaultindices[1].Create(&device, 60, false, true, true);
     qzTexture managedtexture, rendertargets[2];
     rendertargets[0].Create(&device, 64, 64, false, true);
     managedtexture.Create(&device, 10, 10, false, false);
@@ -127,9 +133,14 @@ TEST_F(DeviceTest, ResetDestroysExactlyTheNonManagedResourcesAndDisablesEveryLig
         EXPECT_FALSE(buffer.Exists());
     for (const qzTexture& texture : rendertargets)
         EXPECT_FALSE(texture.Exists());
+    for (const qzIndexBuffer& indices : defaultindices)
+        EXPECT_FALSE(indices.Exists());
     EXPECT_TRUE(managedbuffer.Exists());
+    EXPECT_TRUE(managedindices.Exists());
     EXPECT_TRUE(managedtexture.Exists());
+    EXPECT_EQ(device.indexbuffers.count, 1);
     EXPECT_EQ(api.LiveVertexBuffers(D3DPOOL_DEFAULT), 0);
+    EXPECT_EQ(api.LiveIndexBuffers(D3DPOOL_DEFAULT), 0);
     EXPECT_EQ(api.LiveTextures(D3DPOOL_DEFAULT), 0);
     // every light is switched off before the reset, and stays created
     int reset = api.FindCall("Reset");
@@ -142,6 +153,7 @@ TEST_F(DeviceTest, ResetDestroysExactlyTheNonManagedResourcesAndDisablesEveryLig
     EXPECT_EQ(device.lights.count, 3);
     // the destroyed resources can be made again on the reset device
     dynamicbuffers[0].Create(&device, 100, 0x1C4, 32, false, true, true);
+    defaultindices[0].Create(&device, 30, false, false, true);
     rendertargets[0].Create(&device, 64, 64, false, true);
 }
 
@@ -189,12 +201,19 @@ TEST_F(DeviceTest, APaintMessagePresentsAndTheWindowsDestructionDestroysTheDevic
 
     qzTexture texture;
     texture.Create(&device, 4, 4, false, false);
+    qzIndexBuffer indices[2];
+    indices[0].Create(&device, 30, true, false, false);
+    indices[1].Create(&device, 30, false, true, true);
     window.Destroy();
     EXPECT_EQ(device.window, nullptr);
     EXPECT_EQ(window.GetDevice(), nullptr);
     EXPECT_FALSE(texture.Exists());
+    EXPECT_FALSE(indices[0].Exists());
+    EXPECT_FALSE(indices[1].Exists());
+    EXPECT_EQ(device.indexbuffers.count, 0);
     EXPECT_EQ(api.device, nullptr); // released
     EXPECT_EQ(api.LiveTextures(D3DPOOL_MANAGED), 0);
+    EXPECT_EQ(api.LiveIndexBuffers(D3DPOOL_MANAGED) + api.LiveIndexBuffers(D3DPOOL_DEFAULT), 0);
 }
 
 TEST_F(DeviceTest, BeginSceneStartsOnTheBackBufferWithBlendingAndNoScissor) {
@@ -227,7 +246,8 @@ TEST_F(DeviceTest, SetRenderTargetUsesTheTexturesAllocatedSizeAndComesBack) {
     EXPECT_EQ(api.LiveSurfaceReferences(), 0);
 }
 
-// Only the wrappers that do more than pass their arguments on; arguments of -1 leave their states alone.
+// Only the wrappers that do more than pass their arguments on; arguments of -1 leave their states alone, and
+// the point size goes as a float's bits.
 TEST_F(DeviceTest, StateWrappersTranslateTheirArguments) {
     MakeUsable();
     device.SetLighting(true);
@@ -238,6 +258,7 @@ TEST_F(DeviceTest, StateWrappersTranslateTheirArguments) {
     device.SetTextureStage(1, -1, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, -1, -1, -1, D3DTA_TEXTURE);
     device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_LINEAR, true);
     device.SetSampler(1, D3DTEXF_LINEAR, D3DTEXF_POINT, false);
+    device.SetPointSize(3.0f);
     EXPECT_EQ(api.calls,
               (std::vector<std::string>{
                   "SetRenderState D3DRS_LIGHTING 1", "SetRenderState D3DRS_SPECULARENABLE 1",
@@ -247,7 +268,8 @@ TEST_F(DeviceTest, StateWrappersTranslateTheirArguments) {
                   "SetTextureStageState 1 D3DTSS_ALPHAARG2 2", "SetSamplerState 0 D3DSAMP_MINFILTER 1",
                   "SetSamplerState 0 D3DSAMP_MAGFILTER 2", "SetSamplerState 0 D3DSAMP_MIPFILTER 2",
                   "SetSamplerState 1 D3DSAMP_MINFILTER 2", "SetSamplerState 1 D3DSAMP_MAGFILTER 1",
-                  "SetSamplerState 1 D3DSAMP_MIPFILTER 0"}));
+                  "SetSamplerState 1 D3DSAMP_MIPFILTER 0",
+                  "SetRenderState D3DRS_POINTSIZE " + std::to_string(std::bit_cast<uint32_t>(3.0f))}));
 }
 
 TEST_F(DeviceTest, TheMaterialsAlphaIsTheDiffuseOnesAndTheProjectionIsSqueezedIntoTheSubRectangle) {
