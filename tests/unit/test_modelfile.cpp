@@ -1,5 +1,6 @@
 #include "geometry_invariants.h"
 #include "meshbuilder.h"
+#include "meshdata_testing.h"
 #include "meshextractor.h"
 #include "modelfile.h"
 #include "pw2_model.h"
@@ -19,30 +20,16 @@
 
 namespace {
 
-// Any finite double; with singleprecision, one that single precision holds apart from its neighbours, as STL
-// needs.
-double AwkwardDouble(std::mt19937& random, bool singleprecision) {
-    static const double specials[] = {0.0, -0.0, 0.1, -1e22, 123456789.125, 1.0 / 3, 1e-300, 5e-324};
-    if (random() % 4 == 0)
-        return specials[random() % (singleprecision ? 6 : 8)];
-    for (;;) {
-        double value = std::bit_cast<double>((uint64_t(random()) << 32) | random());
-        if (std::isfinite(value) &&
-            (!singleprecision || (std::fabs(value) < 1e30 && std::fabs(value) > 1e-30)))
-            return value;
-    }
-}
-
 // A random mesh whose faces can all be faces (3 to 8 distinct corners), with points that no face uses, lines
 // (some along a face's side or from a point to itself) and colours in one of the three forms: none (0), per
 // point (1), per face (2).
-pw2_MeshData RandomMesh(std::mt19937& random, bool singleprecision, int colorform) {
+pw2_MeshData RandomModel(std::mt19937& random, bool singleprecision, int colorform) {
     pw2_MeshData mesh;
     uint32_t n = 8 + random() % 40;
     for (uint32_t i = 0; i < n; ++i)
-        mesh.positions.emplace_back(AwkwardDouble(random, singleprecision),
-                                    AwkwardDouble(random, singleprecision),
-                                    AwkwardDouble(random, singleprecision));
+        mesh.positions.emplace_back(meshdata_testing::AwkwardNumber(random, singleprecision),
+                                    meshdata_testing::AwkwardNumber(random, singleprecision),
+                                    meshdata_testing::AwkwardNumber(random, singleprecision));
     std::vector<uint32_t> order(n);
     for (uint32_t i = 0; i < n; ++i)
         order[i] = i;
@@ -147,8 +134,8 @@ TEST(ModelFile, RandomModelsSurviveEveryWritableFormat) {
     std::mt19937 random(20);
     for (int round = 0; round < 60; ++round) {
         pw2_Model original(false), singles(false);
-        Build(RandomMesh(random, false, 1 + round % 2), *original.currentgeometry);
-        Build(RandomMesh(random, true, 0), *singles.currentgeometry);
+        Build(RandomModel(random, false, 1 + round % 2), *original.currentgeometry);
+        Build(RandomModel(random, true, 0), *singles.currentgeometry);
         const pw2_MeshData before = pw2_ExtractMesh(*original.currentgeometry);
         for (const char* extension : {"obj", "ply", "off", "stl"}) {
             SCOPED_TRACE(std::string(extension) + " round " + std::to_string(round));
@@ -332,7 +319,7 @@ TEST(MeshBuilder, ExtractingABuiltMeshGivesItBackWithItsColoursInTheSimplestForm
     std::mt19937 random(7);
     for (int round = 0; round < 200; ++round) {
         const int colorform = round % 3;
-        pw2_MeshData mesh = RandomMesh(random, false, colorform);
+        pw2_MeshData mesh = RandomModel(random, false, colorform);
         pw2_Model model(false);
         Build(mesh, *model.currentgeometry);
         ExpectConsistent(*model.currentgeometry);
