@@ -101,7 +101,6 @@ void pw2_GraphicsController::DrawFrame() {
     device.SetBlend(D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_INVSRCALPHA);
     device.SetCullMode(D3DCULL_CCW);
     device.SetAmbient(pw2_Lerp(qzColor(0, 0, 0), qzColor(255, 255, 255), 0.7).GetARGB());
-    device.SetMaterialSources(D3DMCS_COLOR1, D3DMCS_COLOR1, D3DMCS_MATERIAL, D3DMCS_MATERIAL);
     device.SetMaterial(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0);
     for (const qzLight& light : lights) {
         light.Apply();

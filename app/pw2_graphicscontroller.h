@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pw2_control_look.h"
+#include "pw2_modelbuffers.h"
 #include "qzcolor.h"
 #include "qzdevice.h"
 #include "qzlight.h"
@@ -39,6 +40,11 @@ struct pw2_TooltipPosition {
 // that neither covers the window nor leaves the client area, else (mx, my + 10).
 pw2_TooltipPosition pw2_PlaceTooltip(int32_t screenwidth, int32_t screenheight, int32_t x, int32_t y,
                                      int32_t w, int32_t h, int32_t mx, int32_t my, int32_t bw, int32_t bh);
+
+// A screen-space vertex at (x, y) of the render target, pixel centres at integer coordinates.
+qzVertex2D pw2_ScreenVertex(double x, double y, qzColor color, float u = 0, float v = 0);
+// Six vertices covering the quad's pixels exactly, with texture coordinates from (0, 0) to (u2, v2).
+void pw2_EnqueueQuad(qzVertexQueue2D& queue, const pw2_QuadLook& quad, float u2 = 0, float v2 = 0);
 
 // The progress box of a long load over the views (viewswidth x viewsheight from the top left).
 struct pw2_ProgressLook {
@@ -96,9 +102,8 @@ public:
     qzVertexQueue3D& GetModelQueue() { return modelQueue; }
 
 private:
-    // The states every 2D drawing starts from: clipped, unlit, no depth, untextured.
+    // The states every 2D drawing starts from: clipped, and the interface's pass.
     void BeginShapes(int32_t clipx, int32_t clipy, int32_t clipwidth, int32_t clipheight);
-    void BeginUntextured();
     // Flushes the shapes and switches to the first font's texture, modulated, point-sampled.
     void BeginText();
     // One unwrapped line of the first font at the look's anchor and alignment, flushed.
@@ -118,6 +123,8 @@ private:
     qzDevice device;
     qzVertexQueue2D screenQueue;
     qzVertexQueue3D modelQueue;
+    // the model on the device, shared by both views
+    pw2_ModelBuffers modelBuffers;
     qzLight lights[2];
     bool firstReset = true;
     bool ready = false;

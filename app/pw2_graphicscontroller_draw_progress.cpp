@@ -4,6 +4,7 @@
 
 #include "pw2_filecommands.h"
 #include "pw2_main.h"
+#include "pw2_renderpass.h"
 #include "pw2_theme.h"
 #include "qztextlayout.h"
 
@@ -40,7 +41,7 @@ void pw2_GraphicsController::DrawProgress() {
     const pw2_ProgressLook look =
         pw2_ComputeProgress(layout.width, layout.height - PW2_MENU_HEIGHT, commands.GetProgress());
     // the frame has switched the scissor test off already
-    BeginUntextured();
+    pw2_BeginInterface(device);
     Quad(look.box);
     Quad(look.bar);
     screenQueue.Flush();

@@ -3,6 +3,7 @@
 #include "pw2_graphicscontroller.h"
 
 #include "pw2_main.h"
+#include "pw2_renderpass.h"
 #include "pw2_theme.h"
 #include "pw2_window.h"
 #include "qzassert.h"
@@ -70,7 +71,7 @@ void pw2_GraphicsController::DrawTooltip(const pw2_Window* window, int32_t mouse
     QZASSERT(window != nullptr, "window!=NULL");
     QZASSERT(!window->GetTooltip().IsEmpty(), "window->GetTooltip()!=NULL");
     // the frame has switched the scissor test off already
-    BeginUntextured();
+    pw2_BeginInterface(device);
     qzTextLayout layout(&main->GetFont(0), 0, 4);
     layout.Layout(window->GetTooltip().Ref(), true, true, MAXIMUM_TEXT_WIDTH);
     layout.Align(QZALIGN_LEFT, QZALIGN_TOP);

@@ -1,12 +1,14 @@
 // The drawing of a 3D view. The scene of the view's display mode goes into the view image's own
-// render-target texture: faces, the fading grid, edges and points with their faint see-through passes, the
-// target cross while the camera is dragged and the axis indicator. The texture is then composited pixel for
-// pixel inside a sunken bevel. Textured and multi-sampled scenes are not drawn here.
+// render-target texture: faces, the fading grid, edges and points with their faint see-through passes (the
+// model's from the device buffers that the graphics controller keeps), the target cross while the camera is
+// dragged and the axis indicator. The texture is then composited pixel for pixel inside a sunken bevel.
+// Textured and multi-sampled scenes are not drawn here.
 #include "pw2_graphicscontroller.h"
 
 #include "pw2_main.h"
 #include "pw2_model.h"
-#include "pw2_modelgeometry.h"
+#include "pw2_modelbuffers.h"
+#include "pw2_renderpass.h"
 #include "pw2_view.h"
 #include "pw2_viewimage.h"
 #include "qztextlayout.h"
@@ -37,7 +39,6 @@ constexpr double AXIS_LINE_LENGTH = 20;
 constexpr double AXIS_LETTER_DISTANCE = 28;
 
 const qzColor TRANSPARENT(0, 0, 0, 0);
-const qzColor SELECTED(255, 255, 0);
 const qzColor AXISCOLORS[3] = {qzColor(255, 0, 0), qzColor(0, 255, 0), qzColor(0, 0, 255)};
 
 // The frame blends with source factor one, so every translucent colour goes in premultiplied.
@@ -73,34 +74,6 @@ qzVertex3D WorldVertex(const qzVector3& p, const qzVector3& normal, qzColor colo
             0};
 }
 
-qzVertex2D ScreenVertex(double x, double y, double z, qzColor color, float u = 0, float v = 0) {
-    return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z), 1, color.GetARGB(), 0, u, v};
-}
-
-// Six vertices over the pixels x1 .. x2-1, y1 .. y2-1 with a half-pixel shift, at depth z.
-void EnqueueQuad(qzVertexQueue2D& queue, double x1, double y1, double x2, double y2, double z, qzColor color,
-                 float u2 = 0, float v2 = 0) {
-    x1 -= 0.5, y1 -= 0.5, x2 -= 0.5, y2 -= 0.5;
-    qzVertex2D* v = queue.Enqueue(D3DPT_TRIANGLELIST, 6);
-    v[0] = ScreenVertex(x1, y1, z, color, 0, 0);
-    v[1] = ScreenVertex(x2, y1, z, color, u2, 0);
-    v[2] = ScreenVertex(x2, y2, z, color, u2, v2);
-    v[3] = v[2];
-    v[4] = ScreenVertex(x1, y2, z, color, 0, v2);
-    v[5] = v[0];
-}
-
-// The unselected and selected colours of an edge or point pass: opaque black and yellow, or in the
-// see-through pass translucent at the alphas given.
-struct pw2_PassColors {
-    qzColor unselected, selected;
-};
-pw2_PassColors PassColors(bool seethrough, uint8_t unselectedalpha, uint8_t selectedalpha) {
-    if (!seethrough)
-        return {qzColor(0, 0, 0), SELECTED};
-    return {qzColor(0, 0, 0, unselectedalpha), Premultiplied(qzColor(255, 255, 0, selectedalpha))};
-}
-
 // Everything one view's scene needs while it is drawn into the image's render target of targetwidth x
 // targetheight, of which the top-left width x height pixels are shown.
 struct pw2_ViewScene {
@@ -108,6 +81,7 @@ struct pw2_ViewScene {
     qzVertexQueue2D& screenqueue;
     qzVertexQueue3D& modelqueue;
     qzBitmapFont& font;
+    pw2_ModelBuffers& buffers;
     pw2_View& view;
     const pw2_ViewImage& image;
     const pw2_Model& model;
@@ -115,9 +89,6 @@ struct pw2_ViewScene {
     uint32_t targetwidth, targetheight;
 
     void Draw();
-    // The projection squeezed into the shown part of the target.
-    qzMatrix Projection(unsigned index) const;
-    void BeginLines(bool depthtest, bool depthwrite);
     void Faces(bool schematic);
     void Grid(bool schematic);
     void GridPass(uint32_t orientation, double spacing, double strength);
@@ -153,67 +124,9 @@ void pw2_ViewScene::Draw() {
     AxisIndicator();
 }
 
-qzMatrix pw2_ViewScene::Projection(unsigned index) const {
-    return qzDevice::SubRectangleProjection(view.GetProjection(index), 0, 0,
-                                            static_cast<double>(width) / targetwidth,
-                                            static_cast<double>(height) / targetheight);
-}
-
-void pw2_ViewScene::BeginLines(bool depthtest, bool depthwrite) {
-    device.SetLighting(false);
-    device.SetDepth(depthtest, depthwrite);
-    device.DisableTextureStage(0);
-    device.SetLastPixel(true);
-}
-
 void pw2_ViewScene::Faces(bool schematic) {
-    static const qzColor unselected(120, 160, 220), selected(200, 100, 200);
-    const pw2_ModelGeometry* geometry = model.currentgeometry;
-    if (geometry == nullptr)
-        return;
-    device.SetLighting(true);
-    device.SetDepth(true, true);
-    device.DisableTextureStage(0);
-    for (const pw2_ModelFace* face = geometry->firstface; face != nullptr; face = face->next) {
-        const uint32_t n = face->vertexcount;
-        if (n < 3)
-            continue;
-        auto cornercolor = [&](const pw2_ModelVertex& corner) {
-            return schematic ? (corner.selected ? selected : unselected) : corner.color;
-        };
-        if (n == 3) {
-            qzVertex3D* v = modelqueue.Enqueue(D3DPT_TRIANGLELIST, 3);
-            for (uint32_t i = 0; i < 3; ++i)
-                v[i] = WorldVertex(face->vertices[i].point->position, face->normal,
-                                   cornercolor(face->vertices[i]));
-            continue;
-        }
-        qzVector3 centre;
-        uint32_t sums[4] = {}, selectedcorners = 0;
-        for (uint32_t i = 0; i < n; ++i) {
-            const pw2_ModelVertex& corner = face->vertices[i];
-            centre += corner.point->position;
-            sums[0] += corner.color.r, sums[1] += corner.color.g, sums[2] += corner.color.b,
-                sums[3] += corner.color.a;
-            selectedcorners += corner.selected ? 1 : 0;
-        }
-        centre *= 1.0 / n;
-        auto mean = [&](uint32_t sum) { return static_cast<uint8_t>((sum + n / 2) / n); };
-        const qzColor centrecolor =
-            schematic ? pw2_Lerp(unselected, selected, static_cast<double>(selectedcorners) / n)
-                      : qzColor(mean(sums[0]), mean(sums[1]), mean(sums[2]), mean(sums[3]));
-        const qzVertex3D middle = WorldVertex(centre, face->normal, centrecolor);
-        // a triangle at a time, so that no face is too large for the queue
-        for (uint32_t i = 0; i < n; ++i) {
-            const pw2_ModelVertex& a = face->vertices[i];
-            const pw2_ModelVertex& b = face->vertices[(i + 1) % n];
-            qzVertex3D* v = modelqueue.Enqueue(D3DPT_TRIANGLELIST, 3);
-            v[0] = middle;
-            v[1] = WorldVertex(a.point->position, face->normal, cornercolor(a));
-            v[2] = WorldVertex(b.point->position, face->normal, cornercolor(b));
-        }
-    }
-    modelqueue.Flush();
+    pw2_BeginLitFaces(device, schematic);
+    buffers.DrawFaces();
 }
 
 void pw2_ViewScene::Grid(bool schematic) {
@@ -231,7 +144,7 @@ void pw2_ViewScene::Grid(bool schematic) {
     }
     double f = 0;
     const double step = view.GridStep(model.unitsize, &f);
-    BeginLines(!schematic, false);
+    pw2_BeginLines(device, !schematic, false, false);
     const double strengths[2] = {1 - 0.7 * f, f};
     for (int pass = 0; pass < 2; ++pass)
         if (strengths[pass] > 0.01)
@@ -268,44 +181,13 @@ void pw2_ViewScene::GridPass(uint32_t orientation, double spacing, double streng
 }
 
 void pw2_ViewScene::Edges(bool seethrough) {
-    const pw2_ModelGeometry* geometry = model.currentgeometry;
-    if (geometry == nullptr)
-        return;
-    const pw2_PassColors colors = PassColors(seethrough, 80, 100);
-    BeginLines(!seethrough, !seethrough);
-    const qzVector3 nonormal;
-    for (const pw2_ModelEdge* edge = geometry->firstedge; edge != nullptr; edge = edge->next) {
-        qzVertex3D* v = modelqueue.Enqueue(D3DPT_LINELIST, 2);
-        for (int end = 0; end < 2; ++end)
-            v[end] = WorldVertex(edge->ends[end].point->position, nonormal,
-                                 edge->ends[end].selected ? colors.selected : colors.unselected);
-    }
-    modelqueue.Flush();
-    device.SetLastPixel(false);
+    pw2_BeginLines(device, !seethrough, !seethrough, seethrough);
+    buffers.DrawEdges();
 }
 
 void pw2_ViewScene::Points(bool seethrough) {
-    const pw2_ModelGeometry* geometry = model.currentgeometry;
-    if (geometry == nullptr)
-        return;
-    const pw2_PassColors colors = PassColors(seethrough, 120, 140);
-    device.SetLighting(false);
-    device.SetDepth(!seethrough, !seethrough);
-    device.DisableTextureStage(0);
-    qzMatrix transform;
-    transform.Multiply(view.GetViewMatrix(), Projection(1));
-    for (const pw2_ModelPoint* point = geometry->firstpoint; point != nullptr; point = point->next) {
-        double w = 0;
-        const qzVector3 p = transform.ProjectPoint(point->position, &w);
-        // behind the camera or outside the depth range: the point is not in the picture
-        if (!(w > 0) || p.z < 0 || p.z > 1)
-            continue;
-        const double px = (p.x + 1) * 0.5 * targetwidth;
-        const double py = (1 - p.y) * 0.5 * targetheight;
-        EnqueueQuad(screenqueue, px - 1.5, py - 1.5, px + 1.5, py + 1.5, p.z,
-                    point->selected ? colors.selected : colors.unselected);
-    }
-    screenqueue.Flush();
+    pw2_BeginPoints(device, !seethrough, seethrough);
+    buffers.DrawPoints();
 }
 
 void pw2_ViewScene::TargetCross() {
@@ -315,7 +197,7 @@ void pw2_ViewScene::TargetCross() {
     const double reach = 1000 * view.GridStep(model.unitsize);
     unsigned axes[2];
     PlaneAxes(view.GetGridOrientation(), axes[0], axes[1]);
-    BeginLines(false, false);
+    pw2_BeginLines(device, false, false, false);
     const qzVector3 nonormal;
     qzVertex3D* v = modelqueue.Enqueue(D3DPT_LINELIST, 4);
     for (unsigned axis : axes) {
@@ -335,20 +217,18 @@ void pw2_ViewScene::AxisIndicator() {
         dx[axis] = turned.x;
         dy[axis] = -turned.y;
     }
-    BeginLines(false, false);
+    pw2_BeginLines(device, false, false, false);
     for (unsigned axis = 0; axis < 3; ++axis) {
         // an axis pointing at the viewer keeps only its letter, on the centre
         if (std::hypot(dx[axis], dy[axis]) < 0.05)
             continue;
         qzVertex2D* v = screenqueue.Enqueue(D3DPT_LINELIST, 2);
-        v[0] = ScreenVertex(cx, cy, 0, AXISCOLORS[axis]);
-        v[1] = ScreenVertex(cx + AXIS_LINE_LENGTH * dx[axis], cy + AXIS_LINE_LENGTH * dy[axis], 0,
-                            AXISCOLORS[axis]);
+        v[0] = pw2_ScreenVertex(cx, cy, AXISCOLORS[axis]);
+        v[1] = pw2_ScreenVertex(cx + AXIS_LINE_LENGTH * dx[axis], cy + AXIS_LINE_LENGTH * dy[axis],
+                                AXISCOLORS[axis]);
     }
     screenqueue.Flush();
-    device.SetTextureStageModulate(0);
-    device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
-    device.DisableTextureStage(1);
+    pw2_BeginTextured(device);
     font.SetTexture(0);
     for (unsigned axis = 0; axis < 3; ++axis) {
         qzTextLayout layout(&font, 0, 4);
@@ -378,10 +258,13 @@ void pw2_GraphicsController::DrawViewImage(pw2_ViewImage* image, int32_t clipx, 
 
     device.SetRenderTarget(&texture);
     device.Clear(true, 0, true, 1.0f);
+    const pw2_Model& model = *main->GetModel();
+    modelBuffers.Update(device, model.currentgeometry, model.revision);
     pw2_ViewScene scene{device,
                         screenQueue,
                         modelQueue,
                         main->GetFont(0),
+                        modelBuffers,
                         *image->GetView(),
                         *image,
                         *main->GetModel(),
@@ -397,24 +280,20 @@ void pw2_GraphicsController::DrawViewImage(pw2_ViewImage* image, int32_t clipx, 
     static const qzColor dark(96, 96, 96), light(240, 240, 240);
     const double left = x - 1, top = y - 1, right = x + w, bottom = y + h;
     qzVertex2D* v = screenQueue.Enqueue(D3DPT_LINELIST, 8);
-    v[0] = ScreenVertex(left, top, 0, dark);
-    v[1] = ScreenVertex(right, top, 0, dark);
-    v[2] = ScreenVertex(right, top, 0, light);
-    v[3] = ScreenVertex(right, bottom, 0, light);
-    v[4] = ScreenVertex(right, bottom, 0, light);
-    v[5] = ScreenVertex(left, bottom, 0, light);
-    v[6] = ScreenVertex(left, bottom, 0, dark);
-    v[7] = ScreenVertex(left, top, 0, dark);
+    v[0] = pw2_ScreenVertex(left, top, dark);
+    v[1] = pw2_ScreenVertex(right, top, dark);
+    v[2] = pw2_ScreenVertex(right, top, light);
+    v[3] = pw2_ScreenVertex(right, bottom, light);
+    v[4] = pw2_ScreenVertex(right, bottom, light);
+    v[5] = pw2_ScreenVertex(left, bottom, light);
+    v[6] = pw2_ScreenVertex(left, bottom, dark);
+    v[7] = pw2_ScreenVertex(left, top, dark);
     screenQueue.Flush();
 
-    device.SetLighting(false);
-    device.SetDepth(false, false);
-    device.SetTextureStageModulate(0);
-    device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
-    device.DisableTextureStage(1);
+    pw2_BeginTextured(device);
     texture.SetTexture(0);
-    EnqueueQuad(screenQueue, x, y, x + w, y + h, 0, qzColor(255, 255, 255),
-                static_cast<float>(w) / static_cast<float>(texture.GetWidth()),
-                static_cast<float>(h) / static_cast<float>(texture.GetHeight()));
+    pw2_EnqueueQuad(screenQueue, pw2_SolidQuad(x, y, x + w, y + h, qzColor(255, 255, 255)),
+                    static_cast<float>(w) / static_cast<float>(texture.GetWidth()),
+                    static_cast<float>(h) / static_cast<float>(texture.GetHeight()));
     screenQueue.Flush();
 }

@@ -124,6 +124,7 @@ void pw2_Model::BuildSampleScene() {
     BuildPentagonSolid(currentgeometry);
     BuildCubes(currentgeometry);
     currentgeometry->UpdateFaceNormals();
+    ++revision;
 }
 
 pw2_ModelGeometry* pw2_Model::CreateGeometry() {
@@ -156,6 +157,7 @@ void pw2_Model::Replace(pw2_ModelGeometry* geometry, const std::string& frompath
     delete currentgeometry;
     currentgeometry = geometry;
     path = frompath;
+    ++revision;
 }
 
 void pw2_Model::Save(const std::string& topath) {

@@ -6,6 +6,7 @@
 #include "qzobjectlist.h"
 #include "qzvector.h"
 
+#include <cstdint>
 #include <string>
 
 class pw2_ModelGeometry;
@@ -39,6 +40,8 @@ public:
     double unitsize = 1.0;
     qzObjectList<pw2_ModelGeometry> geometries;
     pw2_ModelGeometry* currentgeometry = nullptr;
+    // Counts the changes of what is shown, so that what is made from it (the device's copy) is made again.
+    uint64_t revision = 0;
     // the file the model came from or was saved to last; empty for the sample scene
     std::string path;
 };

@@ -64,7 +64,8 @@ TEST_F(GraphicsTest, FirstUpdateMakesTheDeviceAndResetsRepeatOnlyWhatTheyLose) {
     EXPECT_FALSE(Graphics().IsRedrawRequested());
     EXPECT_EQ(Presents(), 1) << "the reset draws a frame at once";
     EXPECT_EQ(api.LiveTextures(D3DPOOL_MANAGED), 2) << "the two font textures";
-    EXPECT_EQ(api.LiveVertexBuffers(D3DPOOL_DEFAULT), 2) << "the two queues";
+    EXPECT_EQ(api.LiveVertexBuffers(D3DPOOL_DEFAULT), 5)
+        << "the two queues, the model's faces, edges and points";
 
     // A present that finds the device lost shows nothing; the system holds the device a while.
     api.LoseDevice();
@@ -79,14 +80,15 @@ TEST_F(GraphicsTest, FirstUpdateMakesTheDeviceAndResetsRepeatOnlyWhatTheyLose) {
     EXPECT_EQ(api.FindCall("Reset"), -1);
     EXPECT_EQ(api.CallsStartingWith("TestCooperativeLevel").size(), 2u);
 
-    // Given back, the device is reset: the queues come again, the fonts and the callback stay.
+    // Given back, the device is reset: the queues and the model's buffers come again, the fonts and the
+    // callback stay.
     api.AllowReset();
     api.ClearCalls();
     app->RunOnce();
     EXPECT_EQ(api.CallsStartingWith("Reset"), (std::vector<std::string>{"Reset 808x624"}));
     for (const std::string& call : api.CallsStartingWith("CreateTexture"))
         EXPECT_EQ(call.find("D3DPOOL_MANAGED"), std::string::npos) << "the fonts keep their textures";
-    EXPECT_EQ(api.CallsStartingWith("CreateVertexBuffer").size(), 2u);
+    EXPECT_EQ(api.CallsStartingWith("CreateVertexBuffer").size(), 5u);
     EXPECT_EQ(api.LiveTextures(D3DPOOL_MANAGED), 2);
     EXPECT_EQ(Presents(), 2);
     EXPECT_FALSE(Graphics().IsRedrawRequested());

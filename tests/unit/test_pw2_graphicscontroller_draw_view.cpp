@@ -1,4 +1,5 @@
 #include "pw2_model.h"
+#include "pw2_modelbuffers.h"
 #include "pw2_modelgeometry.h"
 #include "pw2_view.h"
 #include "pw2_viewimage.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <string>
 #include <tuple>
@@ -24,26 +26,20 @@ qzColor ColorOf(uint32_t argb) {
 const qzColor TRANSPARENT(0, 0, 0, 0);
 const qzColor SCHEMATIC(120, 160, 220), SCHEMATIC_SELECTED(200, 100, 200);
 
-// What a draw of the view's scene shows, told by its format, primitive and first colour.
-std::string Layer(const qzFakeRenderApi::Draw& draw) {
+// What a draw of the view's scene shows, told by its format, primitive and first colour, and for the model's
+// edges and points by the colour they take (the see-through pass takes the vertices' second colour).
+std::string Layer(const qzFakeRenderApi::Draw& draw, bool secondcolor) {
+    if (draw.fvf == pw2_FaceVertex::FVF)
+        return "faces";
+    if (draw.fvf == pw2_LineVertex::FVF)
+        return std::string(draw.type == D3DPT_LINELIST ? "edges" : "points") +
+               (secondcolor ? " see-through" : "");
     if (draw.fvf == qzVertex3D::FVF) {
         const std::vector<qzVertex3D> v = Vertices<qzVertex3D>(draw);
-        if (draw.type == D3DPT_TRIANGLELIST)
-            return "faces";
-        const qzColor c = ColorOf(v[0].diffuse);
-        if (v.size() % 804 == 0)
-            return "grid";
-        if (c == qzColor(200, 100, 0, 200))
-            return "cross";
-        return c.a == 255 ? "edges" : "edges see-through";
+        return v.size() % 804 == 0 ? "grid" : "cross";
     }
     const std::vector<qzVertex2D> v = Vertices(draw);
-    const qzColor c = ColorOf(v[0].diffuse);
-    if (draw.type == D3DPT_LINELIST)
-        return "axes";
-    if (c == qzColor(255, 0, 0))
-        return "letters";
-    return c.a == 255 ? "points" : "points see-through";
+    return draw.type == D3DPT_LINELIST ? "axes" : "letters";
 }
 
 // The left view's image lies at (1, 1) with 398 x 398 pixels in a render target of 512 x 512.
@@ -60,19 +56,41 @@ struct ViewDrawTest : GraphicsControlTest {
     void DrawView() {
         DrawAlone([&](pw2_GraphicsController& g) { g.DrawViewImage(image, 0, 0, 400, 445); });
     }
+    // The layer of every draw of the last DrawView but the bevel and the composite.
+    std::vector<std::string> Layers() {
+        const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+        const std::vector<int> drawcalls = CallsAt("Draw"),
+                               secondcolor = CallsAt("SetTextureStageState 0 D3DTSS_COLORARG1 4");
+        const std::vector<int> firstcolor = CallsAt("SetTextureStageState 0 D3DTSS_COLOROP 1");
+        std::vector<std::string> layers;
+        for (size_t d = 0; d + 2 < draws.size(); ++d) {
+            // the colour the stage chose last before the draw
+            auto before = [&](const std::vector<int>& at) {
+                int last = -1;
+                for (int i : at)
+                    if (i < drawcalls[d])
+                        last = i;
+                return last;
+            };
+            layers.push_back(Layer(draws[d], before(secondcolor) > before(firstcolor)));
+        }
+        return layers;
+    }
     // Draws the view and keeps the scene's draws of one layer.
     std::vector<qzFakeRenderApi::Draw> DrawLayer(const std::string& layer) {
         DrawView();
         const std::vector<qzFakeRenderApi::Draw> draws = Draws();
+        const std::vector<std::string> layers = Layers();
         std::vector<qzFakeRenderApi::Draw> found;
-        for (size_t d = 0; d + 2 < draws.size(); ++d) // not the bevel and the composite
-            if (Layer(draws[d]) == layer)
+        for (size_t d = 0; d < layers.size(); ++d)
+            if (layers[d] == layer)
                 found.push_back(draws[d]);
         return found;
     }
-    // Replaces the sample scene by an empty geometry the test fills.
+    // Replaces the sample scene by an empty geometry the test fills; the model counts the change.
     pw2_ModelGeometry& EmptyGeometry() {
         app->GetModel()->currentgeometry->Clear();
+        ++app->GetModel()->revision;
         return *app->GetModel()->currentgeometry;
     }
 };
@@ -97,15 +115,15 @@ TEST_F(ViewDrawTest, EveryDisplayModeDrawsItsLayersInOrderIntoTheRenderTarget) {
         ASSERT_GE(draws.size(), 2u);
         std::vector<std::string> layers;
         // a layer may take two draws where the queue's buffer starts afresh
-        for (size_t d = 0; d + 2 < draws.size(); ++d)
-            if (layers.empty() || layers.back() != Layer(draws[d]))
-                layers.push_back(Layer(draws[d]));
+        for (const std::string& layer : Layers())
+            if (layers.empty() || layers.back() != layer)
+                layers.push_back(layer);
         std::vector<std::string> expected = want[mode];
         expected.insert(expected.end(), tail.begin(), tail.end());
         EXPECT_EQ(layers, expected);
 
         const std::vector<std::string> calls = Calls();
-        const std::vector<int> targets = CallsAt("SetRenderTarget 0 "), drawcalls = CallsAt("DrawPrimitive");
+        const std::vector<int> targets = CallsAt("SetRenderTarget 0 "), drawcalls = CallsAt("Draw");
         ASSERT_EQ(targets.size(), 2u) << "into the texture and back";
         ASSERT_EQ(drawcalls.size(), draws.size());
         const int clear =
@@ -144,7 +162,7 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
         view->SetDisplayMode(mode);
         const std::vector<qzFakeRenderApi::Draw> faces = DrawLayer("faces");
         ASSERT_EQ(faces.size(), 1u);
-        const std::vector<qzVertex3D> v = Vertices<qzVertex3D>(faces[0]);
+        const std::vector<pw2_FaceVertex> v = Vertices<pw2_FaceVertex>(faces[0]);
         ASSERT_EQ(v.size(), 4u * 3 + 3) << "a fan of four triangles, then the triangle";
         // the fan: centre, corner i, corner i + 1, closing back to corner 0
         for (int i = 0; i < 4; ++i) {
@@ -153,45 +171,113 @@ TEST_F(ViewDrawTest, FacesAreTrianglesOrCentredFansInTheSchematicColoursOrTheirO
             EXPECT_EQ(v[3 * i + 2].x, static_cast<float>(corners[(i + 1) % 4].x));
             EXPECT_EQ(v[3 * i + 2].y, static_cast<float>(corners[(i + 1) % 4].y));
         }
-        if (mode == 0) {
-            // half of the corners selected: the centre half way between the two colours
-            EXPECT_EQ(ColorOf(v[0].diffuse), pw2_Lerp(SCHEMATIC, SCHEMATIC_SELECTED, 0.5));
-            EXPECT_EQ(ColorOf(v[1].diffuse), SCHEMATIC);
-            EXPECT_EQ(ColorOf(v[2].diffuse), SCHEMATIC_SELECTED);
-            EXPECT_EQ(ColorOf(v[12].diffuse), SCHEMATIC_SELECTED);
-            EXPECT_EQ(ColorOf(v[13].diffuse), SCHEMATIC);
-        } else {
-            // the rounded mean of each channel: 43/4, 82/4, 122/4, 965/4
-            EXPECT_EQ(ColorOf(v[0].diffuse), qzColor(11, 21, 31, 241));
-            EXPECT_EQ(ColorOf(v[4].diffuse), colours[1]);
-            EXPECT_EQ(ColorOf(v[11].diffuse), colours[0]);
+        // the same vertices serve every mode: the schematic colour second, the corners' own first
+        // half of the corners selected: the centre half way between the two schematic colours
+        EXPECT_EQ(ColorOf(v[0].specular), pw2_Lerp(SCHEMATIC, SCHEMATIC_SELECTED, 0.5));
+        EXPECT_EQ(ColorOf(v[1].specular), SCHEMATIC);
+        EXPECT_EQ(ColorOf(v[2].specular), SCHEMATIC_SELECTED);
+        EXPECT_EQ(ColorOf(v[12].specular), SCHEMATIC_SELECTED);
+        EXPECT_EQ(ColorOf(v[13].specular), SCHEMATIC);
+        // the rounded mean of each channel: 43/4, 82/4, 122/4, 965/4
+        EXPECT_EQ(ColorOf(v[0].diffuse), qzColor(11, 21, 31, 241));
+        EXPECT_EQ(ColorOf(v[4].diffuse), colours[1]);
+        EXPECT_EQ(ColorOf(v[11].diffuse), colours[0]);
+        // lit, with the material taken from the colour of the mode, before the draw
+        const int draw = CallsAt("DrawIndexedPrimitive")[0];
+        const std::string source = mode == 0 ? "2" : "1";
+        for (const std::string& state :
+             std::vector<std::string>{"D3DRS_LIGHTING 1", "D3DRS_DIFFUSEMATERIALSOURCE " + source,
+                                      "D3DRS_AMBIENTMATERIALSOURCE " + source}) {
+            const std::vector<int> at = CallsAt("SetRenderState " + state);
+            ASSERT_FALSE(at.empty()) << state;
+            EXPECT_LT(at.back(), draw) << state;
         }
     }
-    // faces are lit: lighting on before the first draw
-    const int firstdrawcall = CallsAt("DrawPrimitive")[0];
-    const std::vector<int> lighting = CallsAt("SetRenderState D3DRS_LIGHTING 1");
-    ASSERT_FALSE(lighting.empty());
-    EXPECT_LT(lighting[0], firstdrawcall);
 }
 
-TEST_F(ViewDrawTest, AFanWithMoreVerticesThanTheQueueHoldsIsDrawnWhole) {
+TEST_F(ViewDrawTest, TheModelGoesToTheDeviceOnceAndAgainOnlyAfterAChangeOrAReset) {
+    // the model's buffers are the static ones (write-only, not dynamic), unlike the queues'
+    auto modelbuffers = [&] {
+        std::vector<std::string> names;
+        for (const std::string& call : api.calls)
+            if ((call.starts_with("CreateVertexBuffer ") && call.find(" 0x8 ") != std::string::npos) ||
+                call.starts_with("CreateIndexBuffer "))
+                names.push_back(call.substr(call.rfind(' ') + 1));
+        return names;
+    };
+    DrawOneFrame();
+    const std::vector<std::string> first = modelbuffers();
+    ASSERT_EQ(first.size(), 4u) << "the faces' vertices and indices, the edges, the points";
+    // neither the camera, nor the display mode, nor the projection touch them again
+    const size_t before = api.calls.size();
+    for (uint32_t mode = 0; mode < 5; ++mode) {
+        view->SetDisplayMode(mode);
+        view->SetZoom(-5.0 - mode);
+        view->SetOrtho(mode % 2 == 0);
+        view->OnKeypad(4);
+        DrawOneFrame();
+    }
+    EXPECT_EQ(modelbuffers(), first);
+    for (size_t i = before; i < api.calls.size(); ++i)
+        for (const std::string& name : first)
+            EXPECT_FALSE(api.calls[i].starts_with("Lock " + name + " ")) << api.calls[i];
+    // a change of the model makes them again, and so does a reset, which takes default-pool buffers
+    ++app->GetModel()->revision;
+    DrawOneFrame();
+    EXPECT_EQ(modelbuffers().size(), 8u);
+    api.LoseDevice();
+    DrawOneFrame();
+    api.AllowReset();
+    app->RunOnce();
+    EXPECT_EQ(modelbuffers().size(), 12u);
+    EXPECT_EQ(api.LiveIndexBuffers(D3DPOOL_DEFAULT), 1);
+}
+
+TEST_F(ViewDrawTest, AModelLargerThanABufferIsDrawnWholeInChunks) {
     pw2_ModelGeometry& g = EmptyGeometry();
-    constexpr uint32_t n = 4000; // 12000 vertices in its fan
-    ASSERT_LT(Graphics().GetModelQueue().capacity, 3 * n);
-    pw2_ModelFace* face = g.CreateFace(n);
+    // a strip of quads, and one face larger than a chunk on its own
+    constexpr uint32_t quads = 50, n = 40;
+    std::vector<pw2_ModelPoint*> points;
+    for (uint32_t i = 0; i <= 2 * quads + 1; ++i) {
+        points.push_back(g.CreatePoint());
+        points.back()->position = qzVector3(i / 2, i % 2, 0);
+    }
+    for (uint32_t q = 0; q < quads; ++q) {
+        pw2_ModelFace* face = g.CreateFace(4);
+        const uint32_t corners[4] = {2 * q, 2 * q + 2, 2 * q + 3, 2 * q + 1};
+        for (int i = 0; i < 4; ++i)
+            g.SetVertexPoint(&face->vertices[i], points[corners[i]]);
+        g.ConnectFace();
+    }
+    pw2_ModelFace* big = g.CreateFace(n);
     for (uint32_t i = 0; i < n; ++i) {
         pw2_ModelPoint* point = g.CreatePoint();
-        const double angle = -2 * 3.141592653589793 * i / n;
-        point->position = qzVector3(10 * std::cos(angle), 10 * std::sin(angle), 0);
-        g.SetVertexPoint(&face->vertices[i], point);
+        point->position =
+            qzVector3(std::cos(-6.283185307179586 * i / n), std::sin(-6.283185307179586 * i / n), 1);
+        g.SetVertexPoint(&big->vertices[i], point);
     }
     g.ConnectFace();
     g.UpdateFaceNormals();
-    view->SetDisplayMode(2);
-    size_t vertices = 0;
-    for (const qzFakeRenderApi::Draw& draw : DrawLayer("faces"))
-        vertices += Vertices<qzVertex3D>(draw).size();
-    EXPECT_EQ(vertices, 3u * n);
+    pw2_ModelBuffers buffers(16);
+    DrawAlone([&](pw2_GraphicsController& graphics) {
+        buffers.Update(graphics.GetDevice(), &g, 1);
+        buffers.DrawFaces();
+        buffers.DrawEdges();
+        buffers.DrawPoints();
+    });
+    size_t triangles = 0, lines = 0, pointcount = 0, largest = 0;
+    for (const qzFakeRenderApi::Draw& draw : Draws()) {
+        const size_t vertices = draw.vertices.size() / draw.stride;
+        largest = std::max(largest, draw.type == D3DPT_TRIANGLELIST ? size_t(0) : vertices);
+        (draw.type == D3DPT_TRIANGLELIST ? triangles
+         : draw.type == D3DPT_LINELIST   ? lines
+                                         : pointcount) += vertices;
+    }
+    EXPECT_EQ(triangles, 3u * (4 * quads + n));
+    EXPECT_EQ(lines, 2u * g.edgecount);
+    EXPECT_EQ(pointcount, g.pointcount);
+    EXPECT_LE(largest, 16u);
+    EXPECT_GT(Draws().size(), 20u);
 }
 
 TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) {
@@ -199,9 +285,13 @@ TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) 
     auto premultiplied = [](int v, int a) { return static_cast<uint8_t>((v * a + 127) / 255); };
     const qzColor minorfull(premultiplied(60, 50), premultiplied(60, 50), premultiplied(60, 50), 50);
     const qzColor majorfull(premultiplied(60, 80), premultiplied(60, 80), premultiplied(60, 80), 80);
+    // the grid's vertices, in one draw or in two where the queue's buffer starts afresh
     auto griddraw = [&]() {
-        const std::vector<qzFakeRenderApi::Draw> grid = DrawLayer("grid");
-        return grid.size() == 1 ? Vertices<qzVertex3D>(grid[0]) : std::vector<qzVertex3D>();
+        std::vector<qzVertex3D> all;
+        for (const qzFakeRenderApi::Draw& draw : DrawLayer("grid"))
+            for (const qzVertex3D& v : Vertices<qzVertex3D>(draw))
+                all.push_back(v);
+        return all;
     };
 
     // zoom -9: step 1, fade log10(4); the fine pass at 1 - 0.7 f, the coarse one at f
@@ -260,6 +350,7 @@ TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) 
         testnow += step.advance;
         view->AdvanceAnimation();
         v = griddraw();
+        ASSERT_GE(v.size(), 804u);
         EXPECT_EQ(v[1].*step.flat, 0.0f);
         EXPECT_NE(v[1].*step.across, 0.0f);
         EXPECT_EQ(ColorOf(v[2].diffuse), pw2_Lerp(TRANSPARENT, minorfull, (1 - 0.7 * std::log10(4.0)) * 0.5));
@@ -361,37 +452,30 @@ TEST_F(ViewDrawTest, CompositeShowsExactlyTheRenderedPixelsInsideASunkenBevel) {
             EXPECT_NEAR(projection.m[r][c], expected(r, c), 1e-6 * (1 + std::fabs(expected(r, c))));
 }
 
-TEST_F(ViewDrawTest, PointsAreThreePixelSquaresAtTheirProjectionAndNoneBehindTheCamera) {
+TEST_F(ViewDrawTest, PointsAreThreePixelSquaresThatTheDevicePlacesInTheirColours) {
     pw2_ModelGeometry& g = EmptyGeometry();
     const qzVector3 positions[3] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 100}};
     for (const qzVector3& p : positions)
         g.CreatePoint()->position = p;
     g.lastpoint->previous->selected = 1;
-    view->SetDisplayMode(3);
-    auto squares = [&]() {
-        std::vector<qzVertex2D> all;
-        for (const qzFakeRenderApi::Draw& draw : DrawLayer("points"))
-            for (const qzVertex2D& vertex : Vertices(draw))
-                all.push_back(vertex);
-        return all;
-    };
-    const std::vector<qzVertex2D> v = squares();
-    ASSERT_EQ(v.size(), 18u) << "three squares from the top, orthographic";
-    // the target at the image centre; one unit is ten pixels at zoom -9
-    EXPECT_NEAR(v[0].x, 199 - 2.0f, 1e-3);
-    EXPECT_NEAR(v[2].x, 199 + 1.0f, 1e-3);
-    EXPECT_NEAR(v[0].y, 199 - 2.0f, 1e-3);
-    EXPECT_NEAR(v[2].y, 199 + 1.0f, 1e-3);
-    EXPECT_NEAR(v[6].x, 209 - 2.0f, 1e-3);
-    EXPECT_NEAR(v[6].y, v[0].y, 1e-3);
+    view->SetDisplayMode(0);
+    const std::vector<qzFakeRenderApi::Draw> points = DrawLayer("points"),
+                                             faint = DrawLayer("points see-through");
+    ASSERT_EQ(points.size(), 1u);
+    ASSERT_EQ(faint.size(), 1u);
+    const std::vector<pw2_LineVertex> v = Vertices<pw2_LineVertex>(points[0]);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2].z, 100.0f);
+    // opaque black or yellow first; the see-through pass's premultiplied colours second
     EXPECT_EQ(ColorOf(v[0].diffuse), qzColor(0, 0, 0));
-    EXPECT_EQ(ColorOf(v[6].diffuse), qzColor(255, 255, 0));
-    EXPECT_GE(v[0].z, 0.0f);
-    EXPECT_LE(v[0].z, 1.0f);
-
-    // in perspective the camera hangs 49.75 units above the target: the point at z = 100 is behind it
-    view->SetOrtho(false);
-    EXPECT_EQ(squares().size(), 12u);
+    EXPECT_EQ(ColorOf(v[1].diffuse), qzColor(255, 255, 0));
+    EXPECT_EQ(ColorOf(v[0].specular), qzColor(0, 0, 0, 120));
+    EXPECT_EQ(ColorOf(v[1].specular), qzColor(140, 140, 0, 140));
+    // three pixels wide, with the edges' deeper projection
+    const std::vector<int> size =
+        CallsAt("SetRenderState D3DRS_POINTSIZE " + std::to_string(std::bit_cast<uint32_t>(3.0f)));
+    ASSERT_FALSE(size.empty());
+    EXPECT_LT(size.back(), CallsAt("Draw").back());
 }
 
 TEST_F(ViewDrawTest, TargetCrossOnlyWhileDraggingAndAxisIndicatorAtTheBottomLeft) {
