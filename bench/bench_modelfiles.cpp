@@ -3,7 +3,8 @@
 // reads each file it can in a process of its own, three times: our full read into the editable mesh
 // (adjacency and normals included), tinyobjloader's parse (OBJ only), assimp's import and OpenMesh's read
 // into its PolyMesh. One table: the median time, its ratio to ours, and the peak resident memory of the
-// process.
+// process. With --write FOLDER it only writes the three files there and keeps them, for the benchmarks
+// that open them in whole programs.
 #include "meshdata.h"
 #include "objwriter.h"
 #include "plywriter.h"
@@ -60,7 +61,13 @@ pw2_MeshData Torus(bool triangles) {
 }
 
 void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream file(path, std::ios::binary);
+    file.write(bytes.data(), std::streamsize(bytes.size()));
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "bench_modelfiles: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
 }
 
 // Each reader answers the faces it read, so that none can skip its work unseen.
@@ -148,24 +155,39 @@ Run RunApart(const Reader& reader, const std::string& path) {
     return run;
 }
 
+// The torus as torus.obj (quads), torus.ply and torus.stl (binary, two triangles per quad) in folder.
+std::vector<std::string> WriteTorusFiles(const std::string& folder) {
+    // a folder that cannot be made shows as the first file that cannot be written
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::vector<std::string> files = {folder + "/torus.obj", folder + "/torus.ply",
+                                            folder + "/torus.stl"};
+    std::string bytes;
+    pw2_WriteObj(Torus(false), bytes);
+    Write(files[0], bytes);
+    pw2_MeshData triangles = Torus(true);
+    bytes.clear();
+    pw2_WritePly(triangles, pw2_PlyEncoding::BinaryLittleEndian, bytes);
+    Write(files[1], bytes);
+    bytes.clear();
+    pw2_WriteStl(triangles, true, bytes);
+    Write(files[2], bytes);
+    return files;
+}
+
 } // namespace
 
-int main() {
-    const std::string folder = (std::filesystem::temp_directory_path() / "facetwright-bench").string();
-    std::filesystem::create_directories(folder);
-    const std::string files[] = {folder + "/torus.obj", folder + "/torus.ply", folder + "/torus.stl"};
-    {
-        std::string bytes;
-        pw2_WriteObj(Torus(false), bytes);
-        Write(files[0], bytes);
-        pw2_MeshData triangles = Torus(true);
-        bytes.clear();
-        pw2_WritePly(triangles, pw2_PlyEncoding::BinaryLittleEndian, bytes);
-        Write(files[1], bytes);
-        bytes.clear();
-        pw2_WriteStl(triangles, true, bytes);
-        Write(files[2], bytes);
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--write") {
+        WriteTorusFiles(argv[2]);
+        return 0;
     }
+    if (argc != 1) {
+        std::fputs("usage: bench_modelfiles [--write FOLDER]\n", stderr);
+        return 2;
+    }
+    const std::string folder = (std::filesystem::temp_directory_path() / "facetwright-bench").string();
+    const std::vector<std::string> files = WriteTorusFiles(folder);
     std::printf("Reading a torus of 1000 x 1000 quads; median of %d runs, each in a process of its own\n",
                 RUNS);
     std::printf("%-10s %-14s %10s %8s %9s %10s\n", "file", "reader", "ms", "ratio", "peak MB", "faces");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
-# With --fuzz it adds clang, which the libFuzzer targets need.
+# With --fuzz it adds clang, which the libFuzzer targets need; with --bench what only the benchmarks need:
+# f3d to measure beside, and libXext for bench/finalframe.c.
 set -euo pipefail
 
 packages=(
@@ -12,7 +13,13 @@ packages=(
     xvfb xauth x11-utils imagemagick xdotool libx11-dev
     libopenmesh-dev
 )
-[ "${1:-}" = --fuzz ] && packages+=(clang)
+for option in "$@"; do
+    case $option in
+        --fuzz) packages+=(clang) ;;
+        --bench) packages+=(f3d libxext-dev) ;;
+        *) echo "usage: install-deps.sh [--fuzz] [--bench]" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
