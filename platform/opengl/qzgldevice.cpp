@@ -972,7 +972,6 @@ void qzGLDevice::UploadLights() {
     QOpenGLShaderProgram& p = program->program;
     p.setUniformValue(program->lighting, state.lighting);
     p.setUniformValue(program->specularenable, state.specular);
-    p.setUniformValue(program->ambient, Color(state.ambient));
     p.setUniformValue(program->materialdiffuse, Color(state.material.Diffuse));
     p.setUniformValue(program->materialambient, Color(state.material.Ambient));
     p.setUniformValue(program->materialspecular, Color(state.material.Specular));
@@ -982,8 +981,9 @@ void qzGLDevice::UploadLights() {
     gl->glUniform4i(program->sources, static_cast<GLint>(state.sources[0]),
                     static_cast<GLint>(state.sources[1]), static_cast<GLint>(state.sources[2]),
                     static_cast<GLint>(state.sources[3]));
-    QVector3D directions[QZGL_MAXLIGHTS];
-    QVector4D diffuse[QZGL_MAXLIGHTS], specular[QZGL_MAXLIGHTS], ambient[QZGL_MAXLIGHTS];
+    QVector3D towards[QZGL_MAXLIGHTS];
+    QVector4D diffuse[QZGL_MAXLIGHTS], specular[QZGL_MAXLIGHTS];
+    QVector3D ambient = Color(state.ambient).toVector3D();
     int count = 0;
     for (const auto& [index, enabled] : state.enabled) {
         auto found = state.lights.find(index);
@@ -992,17 +992,18 @@ void qzGLDevice::UploadLights() {
         const D3DLIGHT9& light = found->second;
         if (light.Type != D3DLIGHT_DIRECTIONAL)
             continue; // the program lights its scenes with directional lights only
-        directions[count] = QVector3D(light.Direction.x, light.Direction.y, light.Direction.z);
+        // a light without a direction lights nothing but its ambient share
+        towards[count] = -QVector3D(light.Direction.x, light.Direction.y, light.Direction.z).normalized();
         diffuse[count] = Color(light.Diffuse);
         specular[count] = Color(light.Specular);
-        ambient[count] = Color(light.Ambient);
+        ambient += Color(light.Ambient).toVector3D();
         ++count;
     }
     p.setUniformValue(program->lightcount, count);
-    p.setUniformValueArray(program->lightdirection, directions, QZGL_MAXLIGHTS);
+    p.setUniformValue(program->ambientlight, ambient);
+    p.setUniformValueArray(program->lightvector, towards, QZGL_MAXLIGHTS);
     p.setUniformValueArray(program->lightdiffuse, diffuse, QZGL_MAXLIGHTS);
     p.setUniformValueArray(program->lightspecular, specular, QZGL_MAXLIGHTS);
-    p.setUniformValueArray(program->lightambient, ambient, QZGL_MAXLIGHTS);
 }
 
 bool qzGLDevice::PrepareDraw(D3DPRIMITIVETYPE type) {

@@ -21,13 +21,13 @@ uniform mat3 normalmatrix;
 uniform vec3 camera;
 uniform bool lighting;
 uniform bool specularenable;
-uniform vec4 ambient;
+uniform vec3 ambientlight;
 uniform vec4 materialdiffuse, materialambient, materialspecular, materialemissive;
 uniform float materialpower;
 uniform ivec4 sources;
 uniform int lightcount;
-uniform vec3 lightdirection[8];
-uniform vec4 lightdiffuse[8], lightspecular[8], lightambient[8];
+uniform vec3 lightvector[8];
+uniform vec4 lightdiffuse[8], lightspecular[8];
 
 out vec4 vdiffuse;
 out vec4 vspecular;
@@ -62,21 +62,20 @@ void main() {
     vec4 ce = Source(sources.w, materialemissive);
     vec3 n = normalmatrix * normal;
     n = dot(n, n) > 0.0 ? normalize(n) : n;
-    vec3 toeye = normalize(camera - (world * vec4(position.xyz, 1.0)).xyz);
-    vec3 ambientsum = ambient.rgb;
+    // What does not change from vertex to vertex is worked out once per draw: the unit vectors towards the
+    // lights and the sum of the ambient light. The eye matters only to the specular highlight.
     vec3 diffusesum = vec3(0.0);
+    for (int i = 0; i < lightcount; ++i)
+        diffusesum += lightdiffuse[i].rgb * max(dot(n, lightvector[i]), 0.0);
     vec3 specularsum = vec3(0.0);
-    for (int i = 0; i < lightcount; ++i) {
-        vec3 l = -normalize(lightdirection[i]);
-        ambientsum += lightambient[i].rgb;
-        float nl = dot(n, l);
-        if (nl > 0.0) {
-            diffusesum += lightdiffuse[i].rgb * nl;
-            if (specularenable)
-                specularsum += lightspecular[i].rgb * pow(max(dot(n, normalize(toeye + l)), 0.0), materialpower);
-        }
+    if (specularenable) {
+        vec3 toeye = normalize(camera - (world * vec4(position.xyz, 1.0)).xyz);
+        for (int i = 0; i < lightcount; ++i)
+            if (dot(n, lightvector[i]) > 0.0)
+                specularsum += lightspecular[i].rgb * pow(max(dot(n, normalize(toeye + lightvector[i])), 0.0),
+                                                          materialpower);
     }
-    vdiffuse = vec4(clamp(ca.rgb * ambientsum + cd.rgb * diffusesum + ce.rgb, 0.0, 1.0), cd.a);
+    vdiffuse = vec4(clamp(ca.rgb * ambientlight + cd.rgb * diffusesum + ce.rgb, 0.0, 1.0), cd.a);
     vspecular = vec4(clamp(cs.rgb * specularsum, 0.0, 1.0), 0.0);
 }
 )";
@@ -166,7 +165,7 @@ bool qzGLProgram::Build() {
     camera = program.uniformLocation("camera");
     lighting = program.uniformLocation("lighting");
     specularenable = program.uniformLocation("specularenable");
-    ambient = program.uniformLocation("ambient");
+    ambientlight = program.uniformLocation("ambientlight");
     materialdiffuse = program.uniformLocation("materialdiffuse");
     materialambient = program.uniformLocation("materialambient");
     materialspecular = program.uniformLocation("materialspecular");
@@ -174,10 +173,9 @@ bool qzGLProgram::Build() {
     materialpower = program.uniformLocation("materialpower");
     sources = program.uniformLocation("sources");
     lightcount = program.uniformLocation("lightcount");
-    lightdirection = program.uniformLocation("lightdirection");
+    lightvector = program.uniformLocation("lightvector");
     lightdiffuse = program.uniformLocation("lightdiffuse");
     lightspecular = program.uniformLocation("lightspecular");
-    lightambient = program.uniformLocation("lightambient");
     colorop = program.uniformLocation("colorop");
     colorarg = program.uniformLocation("colorarg");
     alphaop = program.uniformLocation("alphaop");

@@ -22,9 +22,9 @@ public:
     // Uniform locations.
     int pretransformed = -1, viewport = -1, pointsize = -1, worldviewprojection = -1, world = -1,
         normalmatrix = -1;
-    int camera = -1, lighting = -1, specularenable = -1, ambient = -1;
+    int camera = -1, lighting = -1, specularenable = -1, ambientlight = -1;
     int materialdiffuse = -1, materialambient = -1, materialspecular = -1, materialemissive = -1;
     int materialpower = -1, sources = -1, lightcount = -1;
-    int lightdirection = -1, lightdiffuse = -1, lightspecular = -1, lightambient = -1;
+    int lightvector = -1, lightdiffuse = -1, lightspecular = -1;
     int colorop = -1, colorarg = -1, alphaop = -1, alphaarg = -1, hastexture = -1;
 };
