@@ -197,9 +197,11 @@ bool qzGLDevice::BuildContext() {
     gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context.get());
     if (gl == nullptr)
         return false;
-    program = std::make_unique<qzGLProgram>();
-    if (!program->Build())
-        return false;
+    for (int variant = 0; variant < QZGL_VARIANTS; ++variant) {
+        programs[variant] = std::make_unique<qzGLProgram>();
+        if (!programs[variant]->Build(static_cast<qzGLVariant>(variant)))
+            return false;
+    }
     gl->glGenVertexArrays(1, &presentarray);
     gl->glBindVertexArray(presentarray);
     gl->glGenBuffers(1, &presentvertices);
@@ -249,17 +251,20 @@ void qzGLDevice::DropContext() {
         gl->glDeleteVertexArrays(1, &presentarray);
         gl->glDeleteBuffers(1, &presentvertices);
         gl->glDeleteSamplers(1, &presentsampler);
-        program.reset();
+        for (std::unique_ptr<qzGLProgram>& program : programs)
+            program.reset();
         context->doneCurrent();
     } else {
         for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
             buffer->Abandon();
         for (qzGLTexture* texture = textures; texture != nullptr; texture = texture->next)
             texture->Abandon();
-        // The program's objects died with the context; it must not try to delete them.
-        if (program != nullptr)
-            program->program.removeAllShaders();
-        program.reset();
+        // The programs' objects died with the context; they must not try to delete them.
+        for (std::unique_ptr<qzGLProgram>& program : programs) {
+            if (program != nullptr)
+                program->program.removeAllShaders();
+            program.reset();
+        }
     }
     backframebuffer = backcolor = backdepth = resolveframebuffer = backtexture = vertexarray = 0;
     presentarray = presentvertices = presentsampler = 0;
@@ -359,7 +364,9 @@ void qzGLDevice::ResetState() {
     stream = nullptr;
     indices = nullptr;
     fvf = 0;
-    transformsdirty = lightsdirty = stagesdirty = true;
+    MarkDirty(&qzGLProgram::transformsdirty);
+    MarkDirty(&qzGLProgram::lightsdirty);
+    MarkDirty(&qzGLProgram::stagesdirty);
     ApplyFixedState();
 }
 
@@ -421,11 +428,13 @@ void qzGLDevice::ApplyViewport() {
     gl->glViewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(v.Width),
                    static_cast<GLsizei>(v.Height));
     gl->glDepthRange(v.MinZ, v.MaxZ);
-    if (program != nullptr) {
-        program->Bind();
-        program->program.setUniformValue(program->viewport,
-                                         QVector4D(v.X, v.Y, std::max(1u, v.Width), std::max(1u, v.Height)));
-    }
+    MarkDirty(&qzGLProgram::viewportdirty);
+}
+
+void qzGLDevice::MarkDirty(bool qzGLProgram::*group) {
+    for (std::unique_ptr<qzGLProgram>& program : programs)
+        if (program != nullptr)
+            (*program).*group = true;
 }
 
 void qzGLDevice::BindTarget() {
@@ -547,20 +556,14 @@ void qzGLDevice::ShowBackBuffer(int shownwidth, int shownheight, int windowheigh
     gl->glDisable(GL_BLEND);
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_CULL_FACE);
-    program->Bind();
-    QOpenGLShaderProgram& p = program->program;
-    p.setUniformValue(program->pretransformed, true);
-    p.setUniformValue(program->viewport, QVector4D(0, 0, shownwidth, shownheight));
-    p.setUniformValue(program->lighting, false);
-    p.setUniformValue(program->specularenable, false);
-    const GLint operations[QZGL_STAGES] = {D3DTOP_SELECTARG1, D3DTOP_DISABLE};
-    const GLint arguments[QZGL_STAGES * 2] = {D3DTA_TEXTURE, D3DTA_CURRENT, D3DTA_CURRENT, D3DTA_CURRENT};
-    const GLint textured[QZGL_STAGES] = {1, 0};
-    p.setUniformValueArray(program->colorop, operations, QZGL_STAGES);
-    p.setUniformValueArray(program->alphaop, operations, QZGL_STAGES);
-    p.setUniformValueArray(program->colorarg, arguments, QZGL_STAGES * 2);
-    p.setUniformValueArray(program->alphaarg, arguments, QZGL_STAGES * 2);
-    p.setUniformValueArray(program->hastexture, textured, QZGL_STAGES);
+    // the texture modulating white: the back buffer as it is
+    qzGLProgram& program = *programs[static_cast<int>(qzGLVariant::Modulate)];
+    program.Bind();
+    QOpenGLShaderProgram& p = program.program;
+    p.setUniformValue(program.pretransformed, true);
+    p.setUniformValue(program.viewport, QVector4D(0, 0, shownwidth, shownheight));
+    p.setUniformValue(program.lighting, false);
+    context->functions()->glVertexAttrib4f(QZGL_DIFFUSE, 1, 1, 1, 1);
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glBindTexture(GL_TEXTURE_2D, backtexture);
     gl->glBindSampler(0, presentsampler);
@@ -585,7 +588,8 @@ void qzGLDevice::ShowBackBuffer(int shownwidth, int shownheight, int windowheigh
     ApplyDepth();
     ApplyCull();
     ApplyViewport();
-    lightsdirty = stagesdirty = true;
+    MarkDirty(&qzGLProgram::lightsdirty);
+    MarkDirty(&qzGLProgram::stagesdirty);
 }
 
 HRESULT qzGLDevice::BeginScene() {
@@ -646,7 +650,7 @@ HRESULT qzGLDevice::SetRenderState(D3DRENDERSTATETYPE type, uint32_t value) {
     for (int i = 0; i < 4; ++i)
         if (type == SOURCES[i]) {
             state.sources[i] = value;
-            lightsdirty = true;
+            MarkDirty(&qzGLProgram::lightsdirty);
             return D3D_OK;
         }
     if (type == D3DRS_SPECULARENABLE || type == D3DRS_LIGHTING || type == D3DRS_AMBIENT) {
@@ -654,7 +658,7 @@ HRESULT qzGLDevice::SetRenderState(D3DRENDERSTATETYPE type, uint32_t value) {
             state.ambient = value;
         else
             (type == D3DRS_LIGHTING ? state.lighting : state.specular) = on;
-        lightsdirty = true;
+        MarkDirty(&qzGLProgram::lightsdirty);
         return D3D_OK;
     }
     switch (type) {
@@ -730,7 +734,7 @@ HRESULT qzGLDevice::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* ma
     default:
         return D3DERR_INVALIDCALL;
     }
-    transformsdirty = true;
+    MarkDirty(&qzGLProgram::transformsdirty);
     return D3D_OK;
 }
 
@@ -738,7 +742,7 @@ HRESULT qzGLDevice::SetMaterial(const D3DMATERIAL9* material) {
     if (material == nullptr)
         return D3DERR_INVALIDCALL;
     state.material = *material;
-    lightsdirty = true;
+    MarkDirty(&qzGLProgram::lightsdirty);
     return D3D_OK;
 }
 
@@ -770,7 +774,7 @@ HRESULT qzGLDevice::SetTextureStageState(uint32_t index, D3DTEXTURESTAGESTATETYP
     default:
         return D3DERR_INVALIDCALL;
     }
-    stagesdirty = true;
+    MarkDirty(&qzGLProgram::stagesdirty);
     return D3D_OK;
 }
 
@@ -956,29 +960,29 @@ void qzGLDevice::SetAttributes(uint32_t offset, uint32_t stride) {
         constant(QZGL_TEXCOORD, 0, 0, 0, 0);
 }
 
-void qzGLDevice::UploadTransforms() {
-    QOpenGLShaderProgram& p = program->program;
+void qzGLDevice::UploadTransforms(qzGLProgram& program) {
+    QOpenGLShaderProgram& p = program.program;
     D3DMATRIX worldview = Multiply(state.world, state.view);
-    p.setUniformValue(program->worldviewprojection, ColumnMatrix(Multiply(worldview, state.projection)));
+    p.setUniformValue(program.worldviewprojection, ColumnMatrix(Multiply(worldview, state.projection)));
     QMatrix4x4 world = ColumnMatrix(state.world);
-    p.setUniformValue(program->world, world);
-    p.setUniformValue(program->normalmatrix, world.normalMatrix());
+    p.setUniformValue(program.world, world);
+    p.setUniformValue(program.normalmatrix, world.normalMatrix());
     // The eye in world space, for the specular half vector.
     QMatrix4x4 view = ColumnMatrix(state.view);
-    p.setUniformValue(program->camera, view.inverted().map(QVector3D(0, 0, 0)));
+    p.setUniformValue(program.camera, view.inverted().map(QVector3D(0, 0, 0)));
 }
 
-void qzGLDevice::UploadLights() {
-    QOpenGLShaderProgram& p = program->program;
-    p.setUniformValue(program->lighting, state.lighting);
-    p.setUniformValue(program->specularenable, state.specular);
-    p.setUniformValue(program->materialdiffuse, Color(state.material.Diffuse));
-    p.setUniformValue(program->materialambient, Color(state.material.Ambient));
-    p.setUniformValue(program->materialspecular, Color(state.material.Specular));
-    p.setUniformValue(program->materialemissive, Color(state.material.Emissive));
-    p.setUniformValue(program->materialpower, state.material.Power);
+void qzGLDevice::UploadLights(qzGLProgram& program) {
+    QOpenGLShaderProgram& p = program.program;
+    p.setUniformValue(program.lighting, state.lighting);
+    p.setUniformValue(program.specularenable, state.specular);
+    p.setUniformValue(program.materialdiffuse, Color(state.material.Diffuse));
+    p.setUniformValue(program.materialambient, Color(state.material.Ambient));
+    p.setUniformValue(program.materialspecular, Color(state.material.Specular));
+    p.setUniformValue(program.materialemissive, Color(state.material.Emissive));
+    p.setUniformValue(program.materialpower, state.material.Power);
     // an integer vector: QOpenGLShaderProgram has no four-int setter, and the float one is refused
-    gl->glUniform4i(program->sources, static_cast<GLint>(state.sources[0]),
+    gl->glUniform4i(program.sources, static_cast<GLint>(state.sources[0]),
                     static_cast<GLint>(state.sources[1]), static_cast<GLint>(state.sources[2]),
                     static_cast<GLint>(state.sources[3]));
     QVector3D towards[QZGL_MAXLIGHTS];
@@ -999,26 +1003,41 @@ void qzGLDevice::UploadLights() {
         ambient += Color(light.Ambient).toVector3D();
         ++count;
     }
-    p.setUniformValue(program->lightcount, count);
-    p.setUniformValue(program->ambientlight, ambient);
-    p.setUniformValueArray(program->lightvector, towards, QZGL_MAXLIGHTS);
-    p.setUniformValueArray(program->lightdiffuse, diffuse, QZGL_MAXLIGHTS);
-    p.setUniformValueArray(program->lightspecular, specular, QZGL_MAXLIGHTS);
+    p.setUniformValue(program.lightcount, count);
+    p.setUniformValue(program.ambientlight, ambient);
+    p.setUniformValueArray(program.lightvector, towards, QZGL_MAXLIGHTS);
+    p.setUniformValueArray(program.lightdiffuse, diffuse, QZGL_MAXLIGHTS);
+    p.setUniformValueArray(program.lightspecular, specular, QZGL_MAXLIGHTS);
+}
+
+qzGLVariant qzGLDevice::PixelVariant(const GLint hastexture[QZGL_STAGES]) const {
+    const Stage& first = state.stages[0];
+    // Lit with a black specular material, the specular sum adds nothing.
+    const D3DCOLORVALUE& s = state.material.Specular;
+    const bool blackspecular = state.lighting && state.sources[2] == D3DMCS_MATERIAL && s.r <= 0 && s.g <= 0 &&
+                               s.b <= 0;
+    if (state.specular && !blackspecular)
+        return qzGLVariant::General;
+    if (first.colorop == D3DTOP_DISABLE)
+        return qzGLVariant::Color;
+    // in the first stage the current colour is the vertex colour
+    auto modulates = [](uint32_t operation, uint32_t a, uint32_t b) {
+        auto vertex = [](uint32_t argument) {
+            return argument == D3DTA_DIFFUSE || argument == D3DTA_CURRENT;
+        };
+        return operation == D3DTOP_MODULATE &&
+               ((a == D3DTA_TEXTURE && vertex(b)) || (vertex(a) && b == D3DTA_TEXTURE));
+    };
+    if (hastexture[0] && state.stages[1].colorop == D3DTOP_DISABLE &&
+        modulates(first.colorop, first.colorarg1, first.colorarg2) &&
+        modulates(first.alphaop, first.alphaarg1, first.alphaarg2))
+        return qzGLVariant::Modulate;
+    return qzGLVariant::General;
 }
 
 bool qzGLDevice::PrepareDraw(D3DPRIMITIVETYPE type) {
     if (!MakeCurrent())
         return false;
-    program->Bind();
-    QOpenGLShaderProgram& p = program->program;
-    p.setUniformValue(program->pretransformed, (fvf & D3DFVF_XYZRHW) != 0);
-    // the end points that complete lines are single pixels
-    p.setUniformValue(program->pointsize, type == D3DPT_POINTLIST ? state.pointsize : 1.0f);
-    if (transformsdirty)
-        UploadTransforms();
-    if (lightsdirty)
-        UploadLights();
-    transformsdirty = lightsdirty = false;
     GLint colorop[QZGL_STAGES], alphaop[QZGL_STAGES], hastexture[QZGL_STAGES];
     GLint colorarg[QZGL_STAGES * 2], alphaarg[QZGL_STAGES * 2];
     for (int i = 0; i < QZGL_STAGES; ++i) {
@@ -1048,14 +1067,29 @@ bool qzGLDevice::PrepareDraw(D3DPRIMITIVETYPE type) {
             stage.samplerdirty = false;
         }
     }
-    if (stagesdirty) {
-        p.setUniformValueArray(program->colorop, colorop, QZGL_STAGES);
-        p.setUniformValueArray(program->alphaop, alphaop, QZGL_STAGES);
-        p.setUniformValueArray(program->colorarg, colorarg, QZGL_STAGES * 2);
-        p.setUniformValueArray(program->alphaarg, alphaarg, QZGL_STAGES * 2);
-        stagesdirty = false;
+    qzGLProgram& program = *programs[static_cast<int>(PixelVariant(hastexture))];
+    program.Bind();
+    QOpenGLShaderProgram& p = program.program;
+    p.setUniformValue(program.pretransformed, (fvf & D3DFVF_XYZRHW) != 0);
+    // the end points that complete lines are single pixels
+    p.setUniformValue(program.pointsize, type == D3DPT_POINTLIST ? state.pointsize : 1.0f);
+    if (program.viewportdirty) {
+        const D3DVIEWPORT9& v = state.viewport;
+        p.setUniformValue(program.viewport,
+                          QVector4D(v.X, v.Y, std::max(1u, v.Width), std::max(1u, v.Height)));
     }
-    p.setUniformValueArray(program->hastexture, hastexture, QZGL_STAGES);
+    if (program.transformsdirty)
+        UploadTransforms(program);
+    if (program.lightsdirty)
+        UploadLights(program);
+    if (program.stagesdirty) {
+        p.setUniformValueArray(program.colorop, colorop, QZGL_STAGES);
+        p.setUniformValueArray(program.alphaop, alphaop, QZGL_STAGES);
+        p.setUniformValueArray(program.colorarg, colorarg, QZGL_STAGES * 2);
+        p.setUniformValueArray(program.alphaarg, alphaarg, QZGL_STAGES * 2);
+    }
+    program.viewportdirty = program.transformsdirty = program.lightsdirty = program.stagesdirty = false;
+    p.setUniformValueArray(program.hastexture, hastexture, QZGL_STAGES);
     return true;
 }
 
@@ -1213,7 +1247,7 @@ HRESULT qzGLDevice::SetLight(uint32_t index, const D3DLIGHT9* light) {
     if (light == nullptr)
         return D3DERR_INVALIDCALL;
     state.lights[index] = *light;
-    lightsdirty = true;
+    MarkDirty(&qzGLProgram::lightsdirty);
     return D3D_OK;
 }
 
@@ -1227,7 +1261,7 @@ HRESULT qzGLDevice::LightEnable(uint32_t index, bool enable) {
         state.lights[index] = light;
     }
     state.enabled[index] = enable;
-    lightsdirty = true;
+    MarkDirty(&qzGLProgram::lightsdirty);
     return D3D_OK;
 }
 

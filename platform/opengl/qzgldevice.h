@@ -134,8 +134,12 @@ private:
     // The stream holds vertices 0 .. count-1 from its offset.
     bool StreamHolds(uint64_t count) const;
     void Unlink(qzGLBuffer* buffer);
-    void UploadTransforms();
-    void UploadLights();
+    void UploadTransforms(qzGLProgram& program);
+    void UploadLights(qzGLProgram& program);
+    // The program a draw in the current state needs, given which stages have a texture.
+    qzGLVariant PixelVariant(const GLint hastexture[QZGL_STAGES]) const;
+    // A group of uniforms changed: every program takes it again before its next draw.
+    void MarkDirty(bool qzGLProgram::*group);
     bool IsMinimised() const;
     QWindow* Window();
     uint32_t TargetWidth() const;
@@ -147,7 +151,8 @@ private:
     QPointer<QWindow> window;
     std::unique_ptr<QOpenGLContext> context;
     std::unique_ptr<QOffscreenSurface> offscreen;
-    std::unique_ptr<qzGLProgram> program;
+    // one program per variant, all built with the context
+    std::unique_ptr<qzGLProgram> programs[QZGL_VARIANTS];
     bool contextlost = false;
     bool lost = false;
     bool inscene = false;
@@ -167,7 +172,6 @@ private:
     uint32_t streamoffset = 0, streamstride = 0;
     qzGLIndexBuffer* indices = nullptr;
     uint32_t fvf = 0;
-    bool transformsdirty = true, lightsdirty = true, stagesdirty = true;
 
     qzGLBuffer* buffers = nullptr; // intrusive lists of the live resources
     qzGLTexture* textures = nullptr;

@@ -5,7 +5,7 @@
 
 namespace {
 
-const char* const VERTEXSHADER = R"(#version 330 core
+const char* const VERTEXSHADER = R"(
 layout(location = 0) in vec4 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec4 diffuse;
@@ -30,8 +30,12 @@ uniform vec3 lightvector[8];
 uniform vec4 lightdiffuse[8], lightspecular[8];
 
 out vec4 vdiffuse;
+#ifdef GENERAL
 out vec4 vspecular;
+#endif
+#if defined(GENERAL) || defined(MODULATE)
 out vec2 vtexcoord;
+#endif
 
 vec4 Source(int source, vec4 material) {
     return source == 1 ? diffuse : source == 2 ? specular : material;
@@ -50,10 +54,14 @@ void main() {
     }
     // Points are squares this many pixels wide around their centres, in world and screen space alike.
     gl_PointSize = pointsize;
+#if defined(GENERAL) || defined(MODULATE)
     vtexcoord = texcoord;
+#endif
     if (!lighting) {
         vdiffuse = diffuse;
+#ifdef GENERAL
         vspecular = specular;
+#endif
         return;
     }
     vec4 ca = Source(sources.x, materialambient);
@@ -67,6 +75,8 @@ void main() {
     vec3 diffusesum = vec3(0.0);
     for (int i = 0; i < lightcount; ++i)
         diffusesum += lightdiffuse[i].rgb * max(dot(n, lightvector[i]), 0.0);
+    vdiffuse = vec4(clamp(ca.rgb * ambientlight + cd.rgb * diffusesum + ce.rgb, 0.0, 1.0), cd.a);
+#ifdef GENERAL
     vec3 specularsum = vec3(0.0);
     if (specularenable) {
         vec3 toeye = normalize(camera - (world * vec4(position.xyz, 1.0)).xyz);
@@ -75,13 +85,27 @@ void main() {
                 specularsum += lightspecular[i].rgb * pow(max(dot(n, normalize(toeye + lightvector[i])), 0.0),
                                                           materialpower);
     }
-    vdiffuse = vec4(clamp(ca.rgb * ambientlight + cd.rgb * diffusesum + ce.rgb, 0.0, 1.0), cd.a);
     vspecular = vec4(clamp(cs.rgb * specularsum, 0.0, 1.0), 0.0);
+#endif
 }
 )";
 
-const char* const FRAGMENTSHADER = R"(#version 330 core
+const char* const FRAGMENTSHADER = R"(
 in vec4 vdiffuse;
+out vec4 fragment;
+
+#if defined(COLOR)
+void main() {
+    fragment = vdiffuse;
+}
+#elif defined(MODULATE)
+in vec2 vtexcoord;
+uniform sampler2D texture0;
+
+void main() {
+    fragment = texture(texture0, vtexcoord) * vdiffuse;
+}
+#else
 in vec4 vspecular;
 in vec2 vtexcoord;
 
@@ -93,8 +117,6 @@ uniform int alphaarg[4];
 uniform bool hastexture[2];
 uniform sampler2D texture0;
 uniform sampler2D texture1;
-
-out vec4 fragment;
 
 vec4 Argument(int argument, vec4 current, vec4 texel) {
     int kind = argument & 15;
@@ -133,13 +155,19 @@ void main() {
         current.rgb = min(current.rgb + vspecular.rgb, vec3(1.0));
     fragment = current;
 }
+#endif
 )";
+
+const char* const VARIANTDEFINES[QZGL_VARIANTS] = {"#version 330 core\n#define COLOR\n",
+                                                   "#version 330 core\n#define MODULATE\n",
+                                                   "#version 330 core\n#define GENERAL\n"};
 
 } // namespace
 
-bool qzGLProgram::Build() {
-    bool built = program.addShaderFromSourceCode(QOpenGLShader::Vertex, VERTEXSHADER) &&
-                 program.addShaderFromSourceCode(QOpenGLShader::Fragment, FRAGMENTSHADER);
+bool qzGLProgram::Build(qzGLVariant variant) {
+    const QByteArray defines = VARIANTDEFINES[static_cast<int>(variant)];
+    bool built = program.addShaderFromSourceCode(QOpenGLShader::Vertex, defines + VERTEXSHADER) &&
+                 program.addShaderFromSourceCode(QOpenGLShader::Fragment, defines + FRAGMENTSHADER);
     if (built) {
         program.bindAttributeLocation("position", QZGL_POSITION);
         program.bindAttributeLocation("normal", QZGL_NORMAL);
@@ -181,6 +209,7 @@ bool qzGLProgram::Build() {
     alphaop = program.uniformLocation("alphaop");
     alphaarg = program.uniformLocation("alphaarg");
     hastexture = program.uniformLocation("hastexture");
+    // a variant without the sampler ignores the setting
     program.setUniformValue("texture0", 0);
     program.setUniformValue("texture1", 1);
     program.setUniformValue(pointsize, 1.0f);

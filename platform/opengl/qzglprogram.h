@@ -12,10 +12,17 @@ enum qzGLAttribute : unsigned { QZGL_POSITION = 0, QZGL_NORMAL, QZGL_DIFFUSE, QZ
 constexpr int QZGL_MAXLIGHTS = 8;
 constexpr int QZGL_STAGES = 2;
 
+// What a draw asks of the pixel stage decides the program that draws it: the vertex colour as it is, the
+// texture of stage 0 modulating it, or the whole cascade of the two stages with the specular sum. The first
+// two carry only the values they use from vertex to pixel, which the software rasteriser pays for per
+// triangle and per pixel.
+enum class qzGLVariant { Color, Modulate, General };
+constexpr int QZGL_VARIANTS = 3;
+
 class qzGLProgram {
 public:
     // Compiles and links in the current context; false with the log on the debug output when it fails.
-    bool Build();
+    bool Build(qzGLVariant variant);
     void Bind() { program.bind(); }
 
     QOpenGLShaderProgram program;
@@ -27,4 +34,6 @@ public:
     int materialpower = -1, sources = -1, lightcount = -1;
     int lightvector = -1, lightdiffuse = -1, lightspecular = -1;
     int colorop = -1, colorarg = -1, alphaop = -1, alphaarg = -1, hastexture = -1;
+    // Which groups of uniforms this program has not been given since they changed.
+    bool viewportdirty = true, transformsdirty = true, lightsdirty = true, stagesdirty = true;
 };
