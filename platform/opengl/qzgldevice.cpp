@@ -1014,8 +1014,8 @@ qzGLVariant qzGLDevice::PixelVariant(const GLint hastexture[QZGL_STAGES]) const 
     const Stage& first = state.stages[0];
     // Lit with a black specular material, the specular sum adds nothing.
     const D3DCOLORVALUE& s = state.material.Specular;
-    const bool blackspecular = state.lighting && state.sources[2] == D3DMCS_MATERIAL && s.r <= 0 && s.g <= 0 &&
-                               s.b <= 0;
+    const bool blackspecular =
+        state.lighting && state.sources[2] == D3DMCS_MATERIAL && s.r <= 0 && s.g <= 0 && s.b <= 0;
     if (state.specular && !blackspecular)
         return qzGLVariant::General;
     if (first.colorop == D3DTOP_DISABLE)
