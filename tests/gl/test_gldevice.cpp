@@ -292,10 +292,10 @@ TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
     device.SetView(qzMatrix::Identity());
     device.SetProjection(qzMatrix::Identity(), 0, 0, 1, 1); // world-space vertices straight in clip space
     qzLight lights[2];
-    auto light = [&](qzLight& light, float strength, float z) {
+    auto light = [&](qzLight& light, float strength, float z, float specular = 0) {
         light.Create(&device);
         light.SetType(D3DLIGHT_DIRECTIONAL);
-        light.SetColors(0, 0, 0, strength, strength, strength, 0, 0, 0);
+        light.SetColors(0, 0, 0, strength, strength, strength, specular, specular, specular);
         light.SetDirection(0, 0, z);
         light.Apply();
         light.Enable(true);
@@ -336,6 +336,16 @@ TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
     // ambient 179/255 and one light at full strength: 0.702 + 0.3 of each channel
     const double k = 179 / 255.0 + 0.3;
     EXPECT_TRUE(Near(ReadBack()(3, 4), level(120 * k / 255), level(160 * k / 255), level(220 * k / 255)));
+
+    // A specular material adds its colour where the light's half vector meets the face (power zero: fully).
+    for (qzLight& each : lights)
+        each.Destroy();
+    device.Clear(true, BLACK, true, 1.0f);
+    device.SetMaterial(0, 0, 0, 0, 0, 0, 0.2f, 0.2f, 0.2f, 0, 0, 0, 1, 0);
+    light(lights[0], 0.3f, 1, 1);
+    triangle(-1, 2, 0, -1, 0xff78a0dc);
+    const double d = 179 / 255.0 + 0.3;
+    EXPECT_TRUE(Near(ReadBack()(3, 4), level(120 * d / 255 + 0.2), level(160 * d / 255 + 0.2), 255));
     solid.Destroy();
 }
 
