@@ -1020,6 +1020,10 @@ qzGLVariant qzGLDevice::PixelVariant(const GLint hastexture[QZGL_STAGES]) const 
         return qzGLVariant::General;
     if (first.colorop == D3DTOP_DISABLE)
         return qzGLVariant::Color;
+    const bool secondonly = first.colorop == D3DTOP_SELECTARG1 && first.colorarg1 == D3DTA_SPECULAR &&
+                            first.alphaop == D3DTOP_SELECTARG1 && first.alphaarg1 == D3DTA_SPECULAR;
+    if (secondonly && !state.lighting && state.stages[1].colorop == D3DTOP_DISABLE)
+        return qzGLVariant::SecondColor;
     // in the first stage the current colour is the vertex colour
     auto modulates = [](uint32_t operation, uint32_t a, uint32_t b) {
         auto vertex = [](uint32_t argument) {

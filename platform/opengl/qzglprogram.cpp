@@ -58,7 +58,11 @@ void main() {
     vtexcoord = texcoord;
 #endif
     if (!lighting) {
+#ifdef SECONDCOLOR
+        vdiffuse = specular;
+#else
         vdiffuse = diffuse;
+#endif
 #ifdef GENERAL
         vspecular = specular;
 #endif
@@ -94,7 +98,7 @@ const char* const FRAGMENTSHADER = R"(
 in vec4 vdiffuse;
 out vec4 fragment;
 
-#if defined(COLOR)
+#if defined(COLOR) || defined(SECONDCOLOR)
 void main() {
     fragment = vdiffuse;
 }
@@ -158,9 +162,9 @@ void main() {
 #endif
 )";
 
-const char* const VARIANTDEFINES[QZGL_VARIANTS] = {"#version 330 core\n#define COLOR\n",
-                                                   "#version 330 core\n#define MODULATE\n",
-                                                   "#version 330 core\n#define GENERAL\n"};
+const char* const VARIANTDEFINES[QZGL_VARIANTS] = {
+    "#version 330 core\n#define COLOR\n", "#version 330 core\n#define SECONDCOLOR\n",
+    "#version 330 core\n#define MODULATE\n", "#version 330 core\n#define GENERAL\n"};
 
 } // namespace
 

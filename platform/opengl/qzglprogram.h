@@ -13,11 +13,11 @@ constexpr int QZGL_MAXLIGHTS = 8;
 constexpr int QZGL_STAGES = 2;
 
 // What a draw asks of the pixel stage decides the program that draws it: the vertex colour as it is, the
-// texture of stage 0 modulating it, or the whole cascade of the two stages with the specular sum. The first
-// two carry only the values they use from vertex to pixel, which the software rasteriser pays for per
-// triangle and per pixel.
-enum class qzGLVariant { Color, Modulate, General };
-constexpr int QZGL_VARIANTS = 3;
+// unlit second (specular) colour as it is, the texture of stage 0 modulating the vertex colour, or the whole
+// cascade of the two stages with the specular sum. The first three carry only the values they use from
+// vertex to pixel, which the software rasteriser pays for per triangle and per pixel.
+enum class qzGLVariant { Color, SecondColor, Modulate, General };
+constexpr int QZGL_VARIANTS = 4;
 
 class qzGLProgram {
 public:
