@@ -197,11 +197,9 @@ bool qzGLDevice::BuildContext() {
     gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context.get());
     if (gl == nullptr)
         return false;
-    for (int variant = 0; variant < QZGL_VARIANTS; ++variant) {
-        programs[variant] = std::make_unique<qzGLProgram>();
-        if (!programs[variant]->Build(static_cast<qzGLVariant>(variant)))
-            return false;
-    }
+    // The interface's two programs now, the others when a draw first needs them.
+    if (Program(qzGLVariant::Color) == nullptr || Program(qzGLVariant::Modulate) == nullptr)
+        return false;
     gl->glGenVertexArrays(1, &presentarray);
     gl->glBindVertexArray(presentarray);
     gl->glGenBuffers(1, &presentvertices);
@@ -431,6 +429,17 @@ void qzGLDevice::ApplyViewport() {
     MarkDirty(&qzGLProgram::viewportdirty);
 }
 
+qzGLProgram* qzGLDevice::Program(qzGLVariant variant) {
+    std::unique_ptr<qzGLProgram>& program = programs[static_cast<int>(variant)];
+    if (program == nullptr) {
+        auto built = std::make_unique<qzGLProgram>();
+        if (!built->Build(variant))
+            return nullptr;
+        program = std::move(built);
+    }
+    return program.get();
+}
+
 void qzGLDevice::MarkDirty(bool qzGLProgram::*group) {
     for (std::unique_ptr<qzGLProgram>& program : programs)
         if (program != nullptr)
@@ -557,7 +566,7 @@ void qzGLDevice::ShowBackBuffer(int shownwidth, int shownheight, int windowheigh
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_CULL_FACE);
     // the texture modulating white: the back buffer as it is
-    qzGLProgram& program = *programs[static_cast<int>(qzGLVariant::Modulate)];
+    qzGLProgram& program = *Program(qzGLVariant::Modulate);
     program.Bind();
     QOpenGLShaderProgram& p = program.program;
     p.setUniformValue(program.pretransformed, true);
@@ -1071,7 +1080,10 @@ bool qzGLDevice::PrepareDraw(D3DPRIMITIVETYPE type) {
             stage.samplerdirty = false;
         }
     }
-    qzGLProgram& program = *programs[static_cast<int>(PixelVariant(hastexture))];
+    qzGLProgram* built = Program(PixelVariant(hastexture));
+    if (built == nullptr)
+        return false;
+    qzGLProgram& program = *built;
     program.Bind();
     QOpenGLShaderProgram& p = program.program;
     p.setUniformValue(program.pretransformed, (fvf & D3DFVF_XYZRHW) != 0);

@@ -138,6 +138,8 @@ private:
     void UploadLights(qzGLProgram& program);
     // The program a draw in the current state needs, given which stages have a texture.
     qzGLVariant PixelVariant(const GLint hastexture[QZGL_STAGES]) const;
+    // The variant's program, built in the current context on first use; null when it does not build.
+    qzGLProgram* Program(qzGLVariant variant);
     // A group of uniforms changed: every program takes it again before its next draw.
     void MarkDirty(bool qzGLProgram::*group);
     bool IsMinimised() const;
