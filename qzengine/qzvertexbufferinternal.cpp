@@ -1,8 +1,8 @@
 #include "qzvertexbufferinternal.h"
 
 #include "qzassert.h"
+#include "qzbufferaccess.h"
 #include "qzdevice.h"
-#include "qzexceptions.h"
 #include "qzindexbuffer.h"
 
 qzVertexBufferInternal::~qzVertexBufferInternal() {
@@ -15,18 +15,15 @@ void qzVertexBufferInternal::Create(qzDevice* _device, uint32_t vertexcount, uin
     QZASSERT(device == nullptr, "device==NULL");
     QZASSERT(!_device->lost, "!_device->lost");
     QZASSERT(!(_managed && dynamic), "!(_managed && dynamic)");
-    uint64_t length = static_cast<uint64_t>(vertexcount) * _stride;
-    uint32_t usage = (dynamic ? D3DUSAGE_DYNAMIC : 0) | (writeonly ? D3DUSAGE_WRITEONLY : 0);
-    qzRenderVertexBuffer* created = nullptr;
-    // a length beyond 32 bits cannot be asked for; it fails as the creation would
-    if (length > UINT32_MAX ||
-        _device->GetD3DDevice()->CreateVertexBuffer(static_cast<uint32_t>(length), usage, _format,
-                                                    _managed ? D3DPOOL_MANAGED : D3DPOOL_DEFAULT,
-                                                    &created) != D3D_OK ||
-        created == nullptr)
-        throw qzD3DException("qzVertexBufferInternal::Create", "IDirect3DDevice9::CreateVertexBuffer");
+    const uint32_t usage = (dynamic ? D3DUSAGE_DYNAMIC : 0) | (writeonly ? D3DUSAGE_WRITEONLY : 0);
+    buffer = qzCreateBuffer<qzRenderVertexBuffer>(
+        static_cast<uint64_t>(vertexcount) * _stride,
+        [&](uint32_t length, qzRenderVertexBuffer** created) {
+            return _device->GetD3DDevice()->CreateVertexBuffer(
+                length, usage, _format, _managed ? D3DPOOL_MANAGED : D3DPOOL_DEFAULT, created);
+        },
+        "qzVertexBufferInternal::Create", "IDirect3DDevice9::CreateVertexBuffer");
     device = _device;
-    buffer = created;
     format = _format;
     stride = _stride;
     managed = _managed;
@@ -50,14 +47,9 @@ uint8_t* qzVertexBufferInternal::_Lock(uint32_t locktype, uint32_t pos, uint32_t
     QZASSERT(data == nullptr, "data==NULL");
     QZASSERT(!managed || (locktype == QZLOCKTYPE_NORMAL && pos == 0 && len == 0),
              "!managed || (locktype==QZLOCKTYPE_NORMAL && pos==0 && len==0)");
-    void* locked = nullptr;
-    HRESULT result = buffer->Lock(pos * stride, len * stride, &locked, locktype);
-    if (result != D3D_OK || locked == nullptr) {
-        // a lock that succeeded without a pointer is given back before the failure is reported
-        if (result == D3D_OK)
-            buffer->Unlock();
-        throw qzD3DException("qzVertexBufferInternal::_Lock", "IDirect3DVertexBuffer9::Lock");
-    }
+    void* locked =
+        qzLockBuffer(buffer, static_cast<uint64_t>(pos) * stride, static_cast<uint64_t>(len) * stride,
+                     locktype, "qzVertexBufferInternal::_Lock", "IDirect3DVertexBuffer9::Lock");
     data = static_cast<uint8_t*>(locked);
     return data;
 }

@@ -77,6 +77,10 @@ TEST_F(BufferTest, LockCoversTheVertexRangeInBytesAndFailedOrEmptyLocksThrow) {
     api.locknull = false;
     EXPECT_NE(buffer._Lock(QZLOCKTYPE_NORMAL, 0, 0), nullptr);
     buffer.Unlock();
+    // a range whose bytes pass 32 bits is refused, not wrapped to the buffer's start
+    EXPECT_EQ(Failure<qzD3DException>([&] { buffer._Lock(QZLOCKTYPE_NOOVERWRITE, 0x08000000, 1); }),
+              "qzVertexBufferInternal::_Lock IDirect3DVertexBuffer9::Lock");
+    EXPECT_EQ(api.CallsStartingWith("Lock").size(), 5u);
 }
 
 TEST_F(BufferTest, DrawSetsTheFormatAndStreamOnlyWhenThereIsAPrimitive) {
