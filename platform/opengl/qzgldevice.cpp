@@ -118,6 +118,24 @@ QVector4D Color(uint32_t argb) {
                      (argb >> 24) / 255.0f);
 }
 
+// A new buffer object with its GL storage, handed out through buffer; a buffer whose storage cannot be had
+// is released again.
+template <class Buffer, class Interface, class... Arguments>
+HRESULT Realized(Interface** buffer, Arguments... arguments) {
+    Buffer* created = nullptr;
+    try {
+        created = new Buffer(arguments...);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    if (!created->Realize()) {
+        created->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *buffer = created;
+    return D3D_OK;
+}
+
 } // namespace
 
 qzGLDevice::qzGLDevice(qzGLRenderApi* api, qzWindowHandle focus) : api(api), focus(focus) {
@@ -896,18 +914,7 @@ HRESULT qzGLDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t
     *buffer = nullptr;
     if (length == 0 || pool == D3DPOOL_SYSTEMMEM)
         return D3DERR_INVALIDCALL;
-    qzGLVertexBuffer* created = nullptr;
-    try {
-        created = new qzGLVertexBuffer(this, length, usage, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (!created->Realize()) {
-        created->Release();
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    *buffer = created;
-    return D3D_OK;
+    return Realized<qzGLVertexBuffer>(buffer, this, length, usage, pool);
 }
 
 HRESULT qzGLDevice::SetStreamSource(uint32_t index, qzRenderVertexBuffer* buffer, uint32_t offset,
@@ -1150,18 +1157,7 @@ HRESULT qzGLDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, D3DFORMAT
     *buffer = nullptr;
     if (length == 0 || pool == D3DPOOL_SYSTEMMEM || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
         return D3DERR_INVALIDCALL;
-    qzGLIndexBuffer* created = nullptr;
-    try {
-        created = new qzGLIndexBuffer(this, length, usage, format, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (!created->Realize()) {
-        created->Release();
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    *buffer = created;
-    return D3D_OK;
+    return Realized<qzGLIndexBuffer>(buffer, this, length, usage, format, pool);
 }
 
 HRESULT qzGLDevice::SetIndices(qzRenderIndexBuffer* buffer) {
