@@ -22,33 +22,7 @@
 #include <time.h>
 #include <unistd.h>
 
-static long long now_ns(void) {
-    struct timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-static int ignore_errors(Display* display, XErrorEvent* error) {
-    (void)display;
-    (void)error;
-    return 0; /* a window may go away between the listing and the reading */
-}
-
-/* The window's _NET_WM_PID, or -1 without one. */
-static long window_pid(Display* display, Window window, Atom pid_atom) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = NULL;
-    long pid = -1;
-    if (XGetWindowProperty(display, window, pid_atom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                           &after, &data) == Success &&
-        data != NULL && format == 32 && count == 1)
-        pid = (long)*(unsigned long*)data;
-    if (data != NULL)
-        XFree(data);
-    return pid;
-}
+#include "xwatch.h"
 
 static uint64_t mix_value(uint64_t hash, uint64_t value) {
     return (hash ^ value) * 1099511628211ULL;
