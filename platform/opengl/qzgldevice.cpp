@@ -118,13 +118,13 @@ QVector4D Color(uint32_t argb) {
                      (argb >> 24) / 255.0f);
 }
 
-// A new buffer object with its GL storage, handed out through buffer; a buffer whose storage cannot be had
-// is released again.
-template <class Buffer, class Interface, class... Arguments>
-HRESULT Realized(Interface** buffer, Arguments... arguments) {
-    Buffer* created = nullptr;
+// A new buffer or texture with its GL storage, handed out through object; one whose storage cannot be had is
+// released again.
+template <class Object, class Interface, class... Arguments>
+HRESULT Realized(Interface** object, Arguments... arguments) {
+    Object* created = nullptr;
     try {
-        created = new Buffer(arguments...);
+        created = new Object(arguments...);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -132,7 +132,7 @@ HRESULT Realized(Interface** buffer, Arguments... arguments) {
         created->Release();
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    *buffer = created;
+    *object = created;
     return D3D_OK;
 }
 
@@ -1231,18 +1231,7 @@ HRESULT qzGLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t leve
         gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxsize);
     if (width > static_cast<uint32_t>(maxsize) || height > static_cast<uint32_t>(maxsize))
         return D3DERR_INVALIDCALL;
-    qzGLTexture* created = nullptr;
-    try {
-        created = new qzGLTexture(this, width, height, levels, usage, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (!created->Realize()) {
-        created->Release();
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    *texture = created;
-    return D3D_OK;
+    return Realized<qzGLTexture>(texture, this, width, height, levels, usage, pool);
 }
 
 HRESULT qzGLDevice::SetTexture(uint32_t index, qzRenderTexture* texture) {
