@@ -2,10 +2,12 @@
 
 #include "pw2_graphicscontroller.h"
 #include "pw2_modelgeometry.h"
+#include "pw2_pointindex.h"
 #include "qzdebugoutput.h"
 #include "qzexceptions.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -156,19 +158,48 @@ void pw2_ModelBuffers::BuildFaces(qzDevice& device, const pw2_ModelGeometry& geo
     }
 }
 
+// Edges share the vertices of their ends, one per point in each chunk, so that the device shades a point
+// once for all its edges. A vertex takes the colours of the first end that brings the point into the chunk;
+// every end at a point carries the point's selection.
 void pw2_ModelBuffers::BuildEdges(qzDevice& device, const pw2_ModelGeometry& geometry) {
+    constexpr uint32_t NONE = UINT32_MAX;
+    pw2_PointIndex ordinals(geometry.pointcount);
+    uint32_t pointcount = 0;
+    for (const pw2_ModelPoint* point = geometry.firstpoint; point != nullptr; point = point->next)
+        ordinals.Insert(point, pointcount++);
+    // each point's vertex in the chunk being built
+    std::vector<uint32_t> local(pointcount, NONE), used;
+    std::vector<pw2_LineVertex> vertices;
+    std::vector<uint32_t> indices;
     const pw2_ModelEdge* edge = geometry.firstedge;
     for (uint32_t left = geometry.edgecount; left > 0 && edge != nullptr;) {
         const uint32_t count = std::min(left, std::max(chunkvertices / 2, 1u));
+        vertices.clear();
+        indices.clear();
+        for (uint32_t i = 0; i < count && edge != nullptr; ++i, edge = edge->next)
+            for (const pw2_ModelEdgeEnd& end : edge->ends) {
+                const uint32_t ordinal = ordinals.Find(end.point);
+                if (local[ordinal] == NONE) {
+                    local[ordinal] = static_cast<uint32_t>(vertices.size());
+                    used.push_back(ordinal);
+                    vertices.push_back(LineVertex(end.point->position, end.selected, 80, 100));
+                }
+                indices.push_back(local[ordinal]);
+            }
+        for (uint32_t ordinal : used)
+            local[ordinal] = NONE;
+        used.clear();
         auto chunk = std::make_unique<Chunk>();
-        chunk->vertices.Create(&device, 2 * count, pw2_LineVertex::FVF, sizeof(pw2_LineVertex), false, false,
-                               true);
-        chunk->vertexcount = 2 * count;
-        auto* v = reinterpret_cast<pw2_LineVertex*>(chunk->vertices._Lock(QZLOCKTYPE_NORMAL, 0, 0));
-        for (uint32_t i = 0; i < count; ++i, edge = edge->next)
-            for (int end = 0; end < 2; ++end)
-                *v++ = LineVertex(edge->ends[end].point->position, edge->ends[end].selected, 80, 100);
+        chunk->vertexcount = static_cast<uint32_t>(vertices.size());
+        chunk->indexcount = static_cast<uint32_t>(indices.size());
+        chunk->vertices.Create(&device, chunk->vertexcount, pw2_LineVertex::FVF, sizeof(pw2_LineVertex),
+                               false, false, true);
+        chunk->indices.Create(&device, chunk->indexcount, false, false, true);
+        std::copy(vertices.begin(), vertices.end(),
+                  reinterpret_cast<pw2_LineVertex*>(chunk->vertices._Lock(QZLOCKTYPE_NORMAL, 0, 0)));
         chunk->vertices.Unlock();
+        std::copy(indices.begin(), indices.end(), chunk->indices.Lock(QZLOCKTYPE_NORMAL, 0, 0));
+        chunk->indices.Unlock();
         edges.push_back(std::move(chunk));
         left -= count;
     }
@@ -199,8 +230,8 @@ void pw2_ModelBuffers::DrawFaces() {
 
 void pw2_ModelBuffers::DrawEdges() {
     for (const std::unique_ptr<Chunk>& chunk : edges)
-        chunk->vertices.Draw(D3DPT_LINELIST, 0, chunk->vertexcount, pw2_LineVertex::FVF,
-                             sizeof(pw2_LineVertex));
+        chunk->vertices.DrawIndexed(D3DPT_LINELIST, chunk->indices, 0, chunk->indexcount, chunk->vertexcount,
+                                    pw2_LineVertex::FVF, sizeof(pw2_LineVertex));
 }
 
 void pw2_ModelBuffers::DrawPoints() {

@@ -1,46 +1,12 @@
 #include "meshextractor.h"
 
 #include "pw2_modelgeometry.h"
+#include "pw2_pointindex.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace {
-
-// Point records to their index in list order: open addressing over the record addresses, sized once.
-class PointIndex {
-public:
-    explicit PointIndex(uint32_t count) {
-        size_t capacity = 16;
-        while (capacity < size_t(count) * 2)
-            capacity *= 2;
-        keys.assign(capacity, nullptr);
-        values.resize(capacity);
-        mask = capacity - 1;
-    }
-    void Insert(const pw2_ModelPoint* point, uint32_t index) {
-        size_t slot = Slot(point);
-        while (keys[slot] != nullptr)
-            slot = (slot + 1) & mask;
-        keys[slot] = point;
-        values[slot] = index;
-    }
-    uint32_t Find(const pw2_ModelPoint* point) const {
-        size_t slot = Slot(point);
-        while (keys[slot] != point)
-            slot = (slot + 1) & mask;
-        return values[slot];
-    }
-
-private:
-    size_t Slot(const pw2_ModelPoint* point) const {
-        uint64_t h = uint64_t(reinterpret_cast<uintptr_t>(point)) * 0x9E3779B97F4A7C15ull;
-        return size_t(h >> 20) & mask;
-    }
-    std::vector<const pw2_ModelPoint*> keys;
-    std::vector<uint32_t> values;
-    size_t mask = 0;
-};
 
 bool IsWhite(qzColor color) {
     return color == qzColor(255, 255, 255, 255);
@@ -86,7 +52,7 @@ void SimplifyColors(pw2_MeshData& mesh) {
 pw2_MeshData pw2_ExtractMesh(const pw2_ModelGeometry& geometry) {
     pw2_MeshData mesh;
     mesh.positions.reserve(geometry.pointcount);
-    PointIndex index(geometry.pointcount);
+    pw2_PointIndex index(geometry.pointcount);
     uint32_t next = 0;
     for (const pw2_ModelPoint* point = geometry.firstpoint; point != nullptr; point = point->next) {
         mesh.positions.push_back(point->position);
