@@ -11,6 +11,7 @@
 #include "pw2_model.h"
 #include "pw2_modelgeometry.h"
 #include "stlwriter.h"
+#include "torus.h"
 
 #include <OpenMesh/Core/IO/MeshIO.hh>
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -37,24 +39,22 @@ constexpr uint32_t N = 1000;
 constexpr int RUNS = 3;
 
 pw2_MeshData Torus(bool triangles) {
+    const TorusGrid torus{N, N};
     pw2_MeshData mesh;
     for (uint32_t i = 0; i < N; ++i)
         for (uint32_t j = 0; j < N; ++j) {
-            double u = 2 * M_PI * i / N, v = 2 * M_PI * j / N;
-            mesh.positions.emplace_back((3 + std::cos(v)) * std::cos(u), (3 + std::cos(v)) * std::sin(u),
-                                        std::sin(v));
+            const std::array<double, 3> p = torus.Point(i, j);
+            mesh.positions.emplace_back(p[0], p[1], p[2]);
         }
     for (uint32_t i = 0; i < N; ++i)
         for (uint32_t j = 0; j < N; ++j) {
-            uint32_t a = i * N + j, b = i * N + (j + 1) % N;
-            uint32_t c = (i + 1) % N * N + j, d = (i + 1) % N * N + (j + 1) % N;
+            const std::array<uint32_t, 4> q = torus.Quad(i, j);
             if (triangles) {
-                const uint32_t first[] = {a, c, d}, second[] = {a, d, b};
+                const uint32_t first[] = {q[0], q[1], q[2]}, second[] = {q[0], q[2], q[3]};
                 mesh.AddFace(first, 3);
                 mesh.AddFace(second, 3);
             } else {
-                const uint32_t quad[] = {a, c, d, b};
-                mesh.AddFace(quad, 4);
+                mesh.AddFace(q.data(), 4);
             }
         }
     return mesh;

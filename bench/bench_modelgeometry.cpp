@@ -3,12 +3,14 @@
 // prints a table of both times, their ratio and the resident bytes each uses per face.
 #include "pw2_model.h"
 #include "pw2_modelgeometry.h"
+#include "torus.h"
 
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -46,18 +48,17 @@ MeshData QuadGrid(uint32_t n) {
 }
 
 MeshData TriangleTorus(uint32_t rings, uint32_t segments) {
+    const TorusGrid torus{rings, segments};
     MeshData m{{}, {}, 3};
     for (uint32_t i = 0; i < rings; ++i)
         for (uint32_t j = 0; j < segments; ++j) {
-            double u = 2 * M_PI * i / rings, v = 2 * M_PI * j / segments;
-            m.points.emplace_back((3 + std::cos(v)) * std::cos(u), (3 + std::cos(v)) * std::sin(u),
-                                  std::sin(v));
+            const std::array<double, 3> p = torus.Point(i, j);
+            m.points.emplace_back(p[0], p[1], p[2]);
         }
     for (uint32_t i = 0; i < rings; ++i)
         for (uint32_t j = 0; j < segments; ++j) {
-            uint32_t a = i * segments + j, b = i * segments + (j + 1) % segments;
-            uint32_t c = (i + 1) % rings * segments + j, d = (i + 1) % rings * segments + (j + 1) % segments;
-            m.corners.insert(m.corners.end(), {a, c, d, a, d, b});
+            const std::array<uint32_t, 4> q = torus.Quad(i, j);
+            m.corners.insert(m.corners.end(), {q[0], q[1], q[2], q[0], q[2], q[3]});
         }
     return m;
 }

@@ -12,7 +12,10 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <QWindow>
 
+#include "torus.h"
+
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstddef>
@@ -73,21 +76,19 @@ FloorVertex Vertex(const Vector& p, const Vector& n, uint8_t r, uint8_t g, uint8
 std::vector<FloorVertex> TorusVertices(size_t& facevertices, size_t& edgevertices, size_t& pointvertices) {
     std::vector<Vector> points;
     points.reserve(N * N);
+    const TorusGrid torus{N, N};
     for (uint32_t i = 0; i < N; ++i)
         for (uint32_t j = 0; j < N; ++j) {
-            double u = 2 * std::numbers::pi * i / N, v = 2 * std::numbers::pi * j / N;
-            points.push_back({static_cast<float>((3 + std::cos(v)) * std::cos(u)),
-                              static_cast<float>((3 + std::cos(v)) * std::sin(u)),
-                              static_cast<float>(std::sin(v))});
+            const std::array<double, 3> p = torus.Point(i, j);
+            points.push_back({static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
         }
     std::vector<FloorVertex> vertices;
     vertices.reserve(N * N * (12 + 4 + 1));
     const Vector none{0, 0, 0};
     for (uint32_t i = 0; i < N; ++i)
         for (uint32_t j = 0; j < N; ++j) {
-            const uint32_t a = i * N + j, b = i * N + (j + 1) % N;
-            const uint32_t c = (i + 1) % N * N + j, d = (i + 1) % N * N + (j + 1) % N;
-            const Vector corners[4] = {points[a], points[c], points[d], points[b]};
+            const std::array<uint32_t, 4> q = torus.Quad(i, j);
+            const Vector corners[4] = {points[q[0]], points[q[1]], points[q[2]], points[q[3]]};
             // Newell's normal and the mean of the corners
             Vector n{0, 0, 0}, centre{0, 0, 0};
             for (int k = 0; k < 4; ++k) {
@@ -109,9 +110,9 @@ std::vector<FloorVertex> TorusVertices(size_t& facevertices, size_t& edgevertice
     // every edge once: from each point along both directions of the grid
     for (uint32_t i = 0; i < N; ++i)
         for (uint32_t j = 0; j < N; ++j) {
-            const uint32_t a = i * N + j;
-            for (uint32_t other : {i * N + (j + 1) % N, (i + 1) % N * N + j}) {
-                vertices.push_back(Vertex(points[a], none, 0, 0, 0, 255));
+            const std::array<uint32_t, 4> q = torus.Quad(i, j);
+            for (uint32_t other : {q[3], q[1]}) {
+                vertices.push_back(Vertex(points[q[0]], none, 0, 0, 0, 255));
                 vertices.push_back(Vertex(points[other], none, 0, 0, 0, 255));
             }
         }
