@@ -4,6 +4,7 @@
 #include "objreader.h"
 
 #include "textnumbers.h"
+#include "textwords.h"
 
 #include <algorithm>
 #include <atomic>
@@ -99,12 +100,11 @@ const char* SkipOptionalInteger(const char* p) {
 std::string Found(const char* p) {
     if (*p == '\n' || *p == '#' || IsContinuation(p))
         return "the end of the line";
-    std::string token;
-    for (; !IsSeparator(p) && token.size() < 24; ++p)
-        token += *p >= ' ' && *p < 127 ? *p : '?';
-    if (!IsSeparator(p))
-        token += "...";
-    return "'" + token + "'";
+    // one character past what is shown tells whether the word goes on
+    const char* q = p;
+    while (!IsSeparator(q) && q - p <= 24)
+        ++q;
+    return "'" + pw2_Excerpt(std::string_view(p, size_t(q - p))) + "'";
 }
 
 std::string Vertices(uint64_t count) {

@@ -5,6 +5,7 @@
 #include "offreader.h"
 
 #include "textnumbers.h"
+#include "textwords.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,13 +118,11 @@ private:
 };
 
 std::string OffParser::Token() const {
-    std::string token;
+    // one character past what is shown tells whether the word goes on
     const char* q = p;
-    for (; !IsSeparator(q) && token.size() < 24; ++q)
-        token += *q >= ' ' && *q < 127 ? *q : '?';
-    if (!IsSeparator(q))
-        token += "...";
-    return token;
+    while (!IsSeparator(q) && q - p <= 24)
+        ++q;
+    return pw2_Excerpt(std::string_view(p, size_t(q - p)));
 }
 
 std::string OffParser::Found() const {

@@ -114,7 +114,7 @@ Type ParseType(std::string_view word, uint64_t line) {
     for (const TypeName& t : TYPENAMES)
         if (t.name == word)
             return t.type;
-    throw pw2_ModelFileError("unknown property type \"" + std::string(word) + "\"", line);
+    throw pw2_ModelFileError("unknown property type \"" + pw2_Excerpt(word) + "\"", line);
 }
 
 // The first scalar property of the given name that has no role yet takes the role.
@@ -212,9 +212,9 @@ Header ParseHeader(std::string_view data) {
             else if (words[1] == "binary_big_endian")
                 header.encoding = Encoding::BigEndian;
             else
-                throw pw2_ModelFileError("unknown PLY encoding \"" + std::string(words[1]) + "\"", line);
+                throw pw2_ModelFileError("unknown PLY encoding \"" + pw2_Excerpt(words[1]) + "\"", line);
             if (words[2] != "1.0" && words[2] != "1")
-                throw pw2_ModelFileError("PLY version " + std::string(words[2]) + " is not supported", line);
+                throw pw2_ModelFileError("PLY version " + pw2_Excerpt(words[2]) + " is not supported", line);
             hasformat = true;
         } else if (words[0] == "element") {
             if (words.size() != 3)
@@ -226,7 +226,7 @@ Header ParseHeader(std::string_view data) {
                 std::from_chars(words[2].data(), words[2].data() + words[2].size(), element.count);
             if (error != std::errc() || end != words[2].data() + words[2].size())
                 throw pw2_ModelFileError(
-                    "the element count \"" + std::string(words[2]) + "\" is not a whole number", line);
+                    "the element count \"" + pw2_Excerpt(words[2]) + "\" is not a whole number", line);
             element.kind = element.name == "vertex" ? Kind::Vertex
                            : element.name == "face" ? Kind::Face
                            : element.name == "edge" ? Kind::Edge
@@ -262,7 +262,7 @@ Header ParseHeader(std::string_view data) {
                     line);
             header.elements.back().properties.push_back(std::move(property));
         } else
-            throw pw2_ModelFileError("unknown header line \"" + std::string(words[0]) + "\"", line);
+            throw pw2_ModelFileError("unknown header line \"" + pw2_Excerpt(words[0]) + "\"", line);
     }
     for (Element& element : header.elements)
         AssignRoles(element);
@@ -413,14 +413,14 @@ public:
         std::string_view word = Next();
         double value = 0;
         if (!pw2_ParseWord(word, value))
-            throw pw2_ModelFileError("\"" + std::string(word) + "\" is not a number", words.Line());
+            throw pw2_ModelFileError("\"" + pw2_Excerpt(word) + "\" is not a number", words.Line());
         return value;
     }
     int64_t Integer(Type) {
         std::string_view word = Next();
         int64_t value = 0;
         if (!pw2_ParseWord(word, value))
-            throw pw2_ModelFileError("\"" + std::string(word) + "\" is not a whole number", words.Line());
+            throw pw2_ModelFileError("\"" + pw2_Excerpt(word) + "\" is not a whole number", words.Line());
         return value;
     }
     template <typename F> void ReadIntegers(Type type, uint64_t count, F&& f) {

@@ -103,7 +103,7 @@ void Expect(pw2_TextWords& words, std::string_view keyword) {
                                  words.Line());
     if (!IsKeyword(word, keyword))
         throw pw2_ModelFileError("\"" + std::string(keyword) + "\" should follow, not \"" +
-                                     std::string(word.substr(0, 40)) + "\"",
+                                     pw2_Excerpt(word) + "\"",
                                  words.Line());
 }
 
@@ -113,7 +113,7 @@ float Number(pw2_TextWords& words) {
         throw pw2_ModelFileError("the file ends inside a facet, where a number should follow", words.Line());
     float value = 0;
     if (!pw2_ParseWord(word, value))
-        throw pw2_ModelFileError("\"" + std::string(word.substr(0, 40)) + "\" is not a number", words.Line());
+        throw pw2_ModelFileError("\"" + pw2_Excerpt(word) + "\" is not a number", words.Line());
     return value;
 }
 
@@ -131,8 +131,8 @@ void ReadAscii(std::string_view data, pw2_MeshData& mesh, pw2_Progress& progress
     // one solid after the other; a file may end where "endsolid" should come
     while (!word.empty()) {
         if (!IsKeyword(word, "solid"))
-            throw pw2_ModelFileError(
-                "\"solid\" should follow, not \"" + std::string(word.substr(0, 40)) + "\"", words.Line());
+            throw pw2_ModelFileError("\"solid\" should follow, not \"" + pw2_Excerpt(word) + "\"",
+                                     words.Line());
         SkipName(words, "facet");
         for (word = words.Next(); IsKeyword(word, "facet"); word = words.Next()) {
             if (words.Offset() >= nextreport) {
@@ -161,9 +161,8 @@ void ReadAscii(std::string_view data, pw2_MeshData& mesh, pw2_Progress& progress
         if (word.empty())
             break;
         if (!IsKeyword(word, "endsolid"))
-            throw pw2_ModelFileError("\"facet\" or \"endsolid\" should follow, not \"" +
-                                         std::string(word.substr(0, 40)) + "\"",
-                                     words.Line());
+            throw pw2_ModelFileError(
+                "\"facet\" or \"endsolid\" should follow, not \"" + pw2_Excerpt(word) + "\"", words.Line());
         SkipName(words, "solid");
         word = words.Next();
     }

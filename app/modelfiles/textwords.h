@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class pw2_TextWords {
@@ -45,3 +46,13 @@ private:
     const char* end;
     uint64_t line;
 };
+
+// A word of a file as an error message shows it: at most 24 characters, the unprintable ones as '?', and
+// "..." where the word goes on, so that a long run of garbage never becomes a long message.
+inline std::string pw2_Excerpt(std::string_view word) {
+    constexpr size_t SHOWN = 24;
+    std::string text;
+    for (char c : word.substr(0, SHOWN))
+        text += c >= ' ' && c < 127 ? c : '?';
+    return word.size() > SHOWN ? text + "..." : text;
+}

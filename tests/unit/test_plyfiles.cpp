@@ -153,6 +153,8 @@ TEST(PlyFiles, FaultsAreNamedWithTheirLine) {
             {ascii + "0 0 0\n1 nan 0\n0 1 0\n3 0 1 2\n", 11,
              "vertex 1 has a coordinate that is not a finite number"},
             {ascii + "0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n", 11, "\"x\" is not a number"},
+            {ascii + "0 0 0\n1 " + std::string(100000, 'x') + " 0\n0 1 0\n3 0 1 2\n", 11,
+             "\"" + std::string(24, 'x') + "...\" is not a number"},
             {ascii + points + "3 0 1\n", 13, "the file ends after 0 of its 1 faces"},
             {listfirst, 0, "the file ends after 1 of its 2 vertices"},
             {flagslast, 0, "the file ends after 0 of its 1 faces"},

@@ -150,6 +150,9 @@ TEST(StlFiles, FaultsAreNamedWithTheirLine) {
             {"solid x\n" + facet + "facet normal 0 0 1 outer loop\nvertex 0 nan 0\n", 10,
              "facet 1 has a coordinate that is not a finite number"},
             {"solid x\nfacet normal 0 0 one\n", 2, "\"one\" is not a number"},
+            // a long word is shown cut short, its control characters as '?'
+            {"solid x\nfacet normal 0 0 \x7f" + std::string(100000, 'z') + "\n", 2,
+             "\"?" + std::string(23, 'z') + "...\" is not a number"},
             {"solid x\nvertex 0 0 0\n", 2, "\"facet\" or \"endsolid\" should follow, not \"vertex\""},
             {"solid a\nendsolid a\nfoo\n", 3, "\"solid\" should follow, not \"foo\""},
             {nan, 0, "triangle 1 has a coordinate that is not a finite number"},
