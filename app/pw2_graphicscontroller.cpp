@@ -19,6 +19,11 @@ qzColor pw2_Lerp(qzColor a, qzColor b, double t) {
     return qzColor(mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b), mix(a.a, b.a));
 }
 
+qzColor pw2_Premultiplied(qzColor c) {
+    auto scale = [&c](uint8_t channel) { return static_cast<uint8_t>((channel * c.a + 127) / 255); };
+    return qzColor(scale(c.r), scale(c.g), scale(c.b), c.a);
+}
+
 pw2_GraphicsController::pw2_GraphicsController(pw2_Main* _main) {
     qzOutputDebugString("[pw2_GraphicsController] Constructor.\n");
     main = _main;

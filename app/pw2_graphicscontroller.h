@@ -29,6 +29,8 @@ constexpr uint32_t PW2_QUEUE_VERTICES = 10000;
 
 // t8 = trunc(t * 255 + 0.5); every channel (a * (255 - t8) + b * t8 + 127) / 255.
 qzColor pw2_Lerp(qzColor a, qzColor b, double t);
+// The frame blends with source factor one, so every translucent colour goes in premultiplied.
+qzColor pw2_Premultiplied(qzColor c);
 
 struct pw2_TooltipPosition {
     int32_t x, y;

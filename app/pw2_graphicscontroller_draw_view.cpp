@@ -41,12 +41,6 @@ constexpr double AXIS_LETTER_DISTANCE = 28;
 const qzColor TRANSPARENT(0, 0, 0, 0);
 const qzColor AXISCOLORS[3] = {qzColor(255, 0, 0), qzColor(0, 255, 0), qzColor(0, 0, 255)};
 
-// The frame blends with source factor one, so every translucent colour goes in premultiplied.
-qzColor Premultiplied(qzColor c) {
-    auto scale = [&c](uint8_t channel) { return static_cast<uint8_t>((channel * c.a + 127) / 255); };
-    return qzColor(scale(c.r), scale(c.g), scale(c.b), c.a);
-}
-
 double Component(const qzVector3& v, unsigned axis) {
     return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
 }
@@ -153,8 +147,8 @@ void pw2_ViewScene::Grid(bool schematic) {
 }
 
 void pw2_ViewScene::GridPass(uint32_t orientation, double spacing, double strength) {
-    const qzColor minor = pw2_Lerp(TRANSPARENT, Premultiplied(qzColor(60, 60, 60, 50)), strength);
-    const qzColor major = pw2_Lerp(TRANSPARENT, Premultiplied(qzColor(60, 60, 60, 80)), strength);
+    const qzColor minor = pw2_Lerp(TRANSPARENT, pw2_Premultiplied(qzColor(60, 60, 60, 50)), strength);
+    const qzColor major = pw2_Lerp(TRANSPARENT, pw2_Premultiplied(qzColor(60, 60, 60, 80)), strength);
     unsigned axes[2];
     PlaneAxes(orientation, axes[0], axes[1]);
     int64_t centre[2];
@@ -167,7 +161,7 @@ void pw2_ViewScene::GridPass(uint32_t orientation, double spacing, double streng
         const unsigned fixed = axes[across], along = axes[1 - across];
         const qzColor axis = pw2_Lerp(
             TRANSPARENT,
-            Premultiplied(qzColor(AXISCOLORS[along].r, AXISCOLORS[along].g, AXISCOLORS[along].b, 170)),
+            pw2_Premultiplied(qzColor(AXISCOLORS[along].r, AXISCOLORS[along].g, AXISCOLORS[along].b, 170)),
             strength);
         const qzVector3 from = AxisVector(along, (centre[1 - across] - GRID_REACH) * spacing);
         const qzVector3 to = AxisVector(along, (centre[1 - across] + GRID_REACH) * spacing);
@@ -193,7 +187,7 @@ void pw2_ViewScene::Points(bool seethrough) {
 void pw2_ViewScene::TargetCross() {
     if (!image.IsDragging())
         return;
-    const qzColor color = Premultiplied(qzColor(255, 128, 0, 200));
+    const qzColor color = pw2_Premultiplied(qzColor(255, 128, 0, 200));
     const double reach = 1000 * view.GridStep(model.unitsize);
     unsigned axes[2];
     PlaneAxes(view.GetGridOrientation(), axes[0], axes[1]);

@@ -14,13 +14,10 @@ namespace {
 const qzColor SCHEMATIC(120, 160, 220), SCHEMATICSELECTED(200, 100, 200);
 const qzColor BLACK(0, 0, 0), YELLOW(255, 255, 0);
 
-// The see-through colours, premultiplied: black at alpha 80 for edges and 120 for points, yellow at 100 and
-// 140.
+// The see-through colours: black at alpha 80 for edges and 120 for points, yellow at 100 and 140.
 qzColor SeeThrough(bool selected, uint8_t unselectedalpha, uint8_t selectedalpha) {
-    if (!selected)
-        return qzColor(0, 0, 0, unselectedalpha);
-    const uint8_t c = static_cast<uint8_t>((255 * selectedalpha + 127) / 255);
-    return qzColor(c, c, 0, selectedalpha);
+    return pw2_Premultiplied(selected ? qzColor(255, 255, 0, selectedalpha)
+                                      : qzColor(0, 0, 0, unselectedalpha));
 }
 
 pw2_FaceVertex FaceVertex(const qzVector3& p, const qzVector3& normal, qzColor color, qzColor schematic) {
@@ -73,9 +70,9 @@ void WriteFace(const pw2_ModelFace* face, pw2_FaceVertex* v, uint32_t* index, ui
 } // namespace
 
 void pw2_ModelBuffers::Update(qzDevice& device, const pw2_ModelGeometry* geometry, uint64_t revision) {
-    if (geometry == builtgeometry && revision == builtrevision && (toolarge || (built && Complete())))
-        return;
     const bool samemodel = geometry == builtgeometry && revision == builtrevision;
+    if (samemodel && (toolarge || (built && Complete())))
+        return;
     Release();
     builtgeometry = geometry;
     builtrevision = revision;
@@ -86,8 +83,6 @@ void pw2_ModelBuffers::Update(qzDevice& device, const pw2_ModelGeometry* geometr
         built = true;
     } catch (const qzD3DException&) {
         Release();
-        builtgeometry = geometry;
-        builtrevision = revision;
         if (!samemodel)
             qzOutputDebugString(
                 "[pw2_GraphicsController] The model does not fit the device: it is not drawn.\n");
@@ -110,7 +105,6 @@ void pw2_ModelBuffers::Release() {
     points.clear();
     built = false;
     toolarge = false;
-    builtgeometry = nullptr;
 }
 
 void pw2_ModelBuffers::Build(qzDevice& device, const pw2_ModelGeometry& geometry) {

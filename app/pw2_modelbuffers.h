@@ -49,7 +49,6 @@ public:
     void DrawFaces();
     void DrawEdges();
     void DrawPoints();
-    void Release();
 
 private:
     struct Chunk {
@@ -63,6 +62,7 @@ private:
     void BuildEdges(qzDevice& device, const pw2_ModelGeometry& geometry);
     void BuildPoints(qzDevice& device, const pw2_ModelGeometry& geometry);
     bool Complete() const;
+    void Release();
 
     uint32_t chunkvertices;
     std::vector<std::unique_ptr<Chunk>> faces, edges, points;
