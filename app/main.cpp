@@ -52,8 +52,7 @@ int Convert() {
         model.Replace(geometry, input);
         model.Save(output);
     } catch (const pw2_ModelFileError& e) {
-        if (geometry != model.currentgeometry)
-            delete geometry;
+        // the model deletes its geometries, the unused one too
         std::fprintf(stderr, "facetwright: %s\n", e.what());
         return 1;
     }

@@ -39,7 +39,7 @@ void pw2_GraphicsController::DrawProgress() {
     const pw2_FileCommands& commands = *main->GetFileCommands();
     const pw2_ScreenLayout& layout = main->GetLayout();
     const pw2_ProgressLook look =
-        pw2_ComputeProgress(layout.width, layout.height - PW2_MENU_HEIGHT, commands.GetProgress());
+        pw2_ComputeProgress(layout.width, layout.leftview.height, commands.GetProgress());
     // the frame has switched the scissor test off already
     pw2_BeginInterface(device);
     Quad(look.box);
