@@ -329,24 +329,8 @@ public:
         }
         return Load<double>();
     }
-    int64_t Integer(Type type) {
-        switch (type) {
-        case Type::Int8:
-            return Load<int8_t>();
-        case Type::Uint8:
-            return Load<uint8_t>();
-        case Type::Int16:
-            return Load<int16_t>();
-        case Type::Uint16:
-            return Load<uint16_t>();
-        case Type::Int32:
-            return Load<int32_t>();
-        case Type::Uint32:
-            return Load<uint32_t>();
-        default:
-            return WholeNumber(Number(type), 0);
-        }
-    }
+    // every type below 64 bits is exact as a double
+    int64_t Integer(Type type) { return WholeNumber(Number(type), 0); }
     // Calls f with each of count whole numbers of the type, the type's case chosen once for the run.
     template <typename F> void ReadIntegers(Type type, uint64_t count, F&& f) {
         switch (type) {
