@@ -251,10 +251,8 @@ void qzGLDevice::DropContext() {
         return;
     if (!contextlost && MakeCurrent()) {
         DropBackBuffer();
-        for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next) {
-            gl->glDeleteBuffers(1, &buffer->name);
-            buffer->Abandon();
-        }
+        for (qzGLBuffer* buffer = buffers; buffer != nullptr; buffer = buffer->next)
+            buffer->Delete();
         for (qzGLTexture* texture = textures; texture != nullptr; texture = texture->next) {
             gl->glDeleteTextures(1, &texture->name);
             gl->glDeleteFramebuffers(1, &texture->framebuffer);
@@ -615,8 +613,8 @@ void qzGLDevice::ShowBackBuffer(int shownwidth, int shownheight, int windowheigh
     ApplyDepth();
     ApplyCull();
     ApplyViewport();
-    MarkDirty(&qzGLProgram::lightsdirty);
-    MarkDirty(&qzGLProgram::stagesdirty);
+    // only this program's lighting switch was overwritten
+    program.lightsdirty = true;
 }
 
 HRESULT qzGLDevice::BeginScene() {
