@@ -16,6 +16,11 @@
 
 namespace {
 
+// The perspective camera of a w x h image: the eye sits sqrt(w h) x zoom scale / EYE_DISTANCE from the
+// target, and the tangent of the half angle across a side of n pixels is NEAR_EXTENT x n / sqrt(w h).
+constexpr double EYE_DISTANCE = 0.8;
+constexpr double NEAR_EXTENT = 0.4;
+
 constexpr double PI = std::numbers::pi;
 
 double Radians(double degrees) {
@@ -110,7 +115,7 @@ void pw2_View::UpdateMatrices() {
     const double w = std::max(image->GetWidth(), 1);
     const double h = std::max(image->GetHeight(), 1);
     const double scale = ZoomScale();
-    const double d = std::sqrt(w * h) * scale / 0.8;
+    const double d = std::sqrt(w * h) * scale / EYE_DISTANCE;
 
     if (animating) {
         currentrotation.Slerp(animationorigin, rotation, animationfraction);
@@ -135,7 +140,7 @@ void pw2_View::UpdateMatrices() {
         for (unsigned k = 0; k < 3; k++)
             projection[k].Orthographic(a, b, -r + k * epsilon, r + k * epsilon);
     } else {
-        const double k = 0.4 / std::sqrt(w * h);
+        const double k = NEAR_EXTENT / std::sqrt(w * h);
         const double a = w * k;
         const double b = h * k;
         const double n = 0.1 * d;
@@ -307,8 +312,9 @@ void pw2_View::Frame(const qzVector3& low, const qzVector3& high) {
         const double narrow = std::min(w, h);
         const double orthoscale = 2 * radius / (narrow * FILL);
         // the perspective's half angle across the narrower side does not depend on the zoom
-        const double halfangle = std::atan(0.4 * narrow / std::sqrt(w * h));
-        const double perspectivescale = 0.8 * radius / (std::sin(halfangle) * FILL * std::sqrt(w * h));
+        const double halfangle = std::atan(NEAR_EXTENT * narrow / std::sqrt(w * h));
+        const double perspectivescale =
+            EYE_DISTANCE * radius / (std::sin(halfangle) * FILL * std::sqrt(w * h));
         const double needed = std::max(orthoscale, perspectivescale);
         double z = PW2_ZOOM_MINIMUM;
         while (z < PW2_ZOOM_MAXIMUM && pw2_ZoomScale(z) < needed)
