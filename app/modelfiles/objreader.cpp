@@ -119,13 +119,9 @@ struct Backward {
     int64_t index;
 };
 
-struct ObjChunk {
-    std::vector<qzVector3> positions;
-    // empty until the chunk's first coloured point, then one per point
-    std::vector<qzColor> colors;
-    std::vector<uint32_t> corners;
-    std::vector<uint32_t> facestarts{0};
-    std::vector<uint32_t> lines;
+// A part of the file as a mesh of its own: its point colours are empty until its first coloured point, then
+// one per point.
+struct ObjChunk : pw2_MeshData {
     std::vector<Backward> backwardcorners;
     std::vector<Backward> backwardlines;
     // the largest positive index (from 1): only the whole file's point count tells whether it is valid
@@ -288,7 +284,7 @@ const char* ObjParser::ParsePoint(const char* p) {
     if (*p != '\n')
         return ParsePointExtras(p);
     if (colored)
-        chunk.colors.push_back(WHITE);
+        chunk.pointcolors.push_back(WHITE);
     ++line;
     return p + 1;
 }
@@ -316,12 +312,12 @@ const char* ObjParser::ParsePointExtras(const char* p) {
             bytes[i] = pw2_FractionToByte(extras[i]);
         }
         if (!colored) {
-            chunk.colors.assign(chunk.positions.size() - 1, WHITE);
+            chunk.pointcolors.assign(chunk.positions.size() - 1, WHITE);
             colored = true;
         }
-        chunk.colors.emplace_back(bytes[0], bytes[1], bytes[2]);
+        chunk.pointcolors.emplace_back(bytes[0], bytes[1], bytes[2]);
     } else if (colored) {
-        chunk.colors.push_back(WHITE);
+        chunk.pointcolors.push_back(WHITE);
     }
     return EndStatement(p);
 }
@@ -430,7 +426,7 @@ bool Join(std::vector<ObjChunk>& chunks) {
         corners += chunk.corners.size();
         faces += chunk.facestarts.size() - 1;
         lines += chunk.lines.size();
-        colored = colored || !chunk.colors.empty();
+        colored = colored || !chunk.pointcolors.empty();
         for (const std::vector<Backward>* backward : {&chunk.backwardcorners, &chunk.backwardlines})
             for (const Backward& b : *backward)
                 if (pointbases[k] + b.index < 0)
@@ -438,6 +434,8 @@ bool Join(std::vector<ObjChunk>& chunks) {
     }
     if (uint64_t(pointbases[count]) > MAXCOUNT || corners > MAXCOUNT)
         return false;
+    if (count == 1)
+        return true;
 
     ObjChunk& whole = chunks[0];
     std::exception_ptr failure;
@@ -449,11 +447,12 @@ bool Join(std::vector<ObjChunk>& chunks) {
                                        chunks[k].positions.end());
             if (!colored)
                 return;
-            whole.colors.reserve(size_t(pointbases[count]));
-            whole.colors.resize(size_t(pointbases[1]), WHITE);
+            whole.pointcolors.reserve(size_t(pointbases[count]));
+            whole.pointcolors.resize(size_t(pointbases[1]), WHITE);
             for (size_t k = 1; k < count; ++k) {
-                chunks[k].colors.resize(chunks[k].positions.size(), WHITE);
-                whole.colors.insert(whole.colors.end(), chunks[k].colors.begin(), chunks[k].colors.end());
+                chunks[k].pointcolors.resize(chunks[k].positions.size(), WHITE);
+                whole.pointcolors.insert(whole.pointcolors.end(), chunks[k].pointcolors.begin(),
+                                         chunks[k].pointcolors.end());
             }
         } catch (...) {
             failure = std::current_exception();
@@ -562,13 +561,7 @@ pw2_MeshData Read(std::string_view text, pw2_Progress& progress, uint32_t chunkc
                                  Vertices(whole.positions.size()) + ")");
     }
     progress.Report(text.size(), text.size());
-    pw2_MeshData mesh;
-    mesh.positions = std::move(whole.positions);
-    mesh.pointcolors = std::move(whole.colors);
-    mesh.corners = std::move(whole.corners);
-    mesh.facestarts = std::move(whole.facestarts);
-    mesh.lines = std::move(whole.lines);
-    return mesh;
+    return std::move(static_cast<pw2_MeshData&>(whole));
 }
 
 } // namespace
