@@ -5,15 +5,6 @@
 
 namespace {
 
-uint8_t ColorByte(float value) {
-    // NaN goes to 0 with the negatives.
-    if (!(value > 0.0f))
-        return 0;
-    if (value >= 1.0f)
-        return 255;
-    return static_cast<uint8_t>(value * 255.0f + 0.5f);
-}
-
 qzVector3 Place(const pw2_AssimpMatrix& m, const aiVector3D& v) {
     double x = v.x, y = v.y, z = v.z;
     return qzVector3(m.a1 * x + m.a2 * y + m.a3 * z + m.a4, m.b1 * x + m.b2 * y + m.b3 * z + m.b4,
@@ -91,10 +82,11 @@ pw2_MeshData pw2_MergeAssimpMeshes(const std::vector<pw2_AssimpInstance>& instan
         if (counts.colored) {
             const aiColor4D* colors = mesh.mColors[0];
             for (uint32_t i = 0; i < mesh.mNumVertices; ++i) {
-                merged.pointcolors.push_back(colors == nullptr
-                                                 ? qzColor(255, 255, 255)
-                                                 : qzColor(ColorByte(colors[i].r), ColorByte(colors[i].g),
-                                                           ColorByte(colors[i].b), ColorByte(colors[i].a)));
+                merged.pointcolors.push_back(
+                    colors == nullptr
+                        ? qzColor(255, 255, 255)
+                        : qzColor(pw2_FractionToByte(colors[i].r), pw2_FractionToByte(colors[i].g),
+                                  pw2_FractionToByte(colors[i].b), pw2_FractionToByte(colors[i].a)));
             }
         }
         ForEachFace(mesh, [&](const aiFace& source) {

@@ -12,6 +12,13 @@
 #include <string>
 #include <vector>
 
+// A colour component written as a fraction from 0 to 1 (clamped to them, NaN as 0), as a byte.
+inline uint8_t pw2_FractionToByte(double value) {
+    if (!(value > 0))
+        return 0;
+    return value >= 1 ? 255 : uint8_t(value * 255 + 0.5);
+}
+
 struct pw2_MeshData {
     // Number of faces: facestarts holds one more entry than that.
     uint32_t FaceCount() const { return facestarts.empty() ? 0 : uint32_t(facestarts.size() - 1); }

@@ -434,11 +434,8 @@ private:
 
 uint8_t ColorChannel(double value, Type type) {
     if (!IsInteger(type))
-        value *= 255;
-    // NaN becomes 0 as well
-    if (!(value > 0))
-        return 0;
-    return value >= 255 ? 255 : uint8_t(std::lround(value));
+        return pw2_FractionToByte(value);
+    return value <= 0 ? 0 : value >= 255 ? 255 : uint8_t(value);
 }
 
 // The faults of a body's lists and indices, apart from the loops that find them.

@@ -5,7 +5,6 @@
 
 #include <fast_float/fast_float.h>
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -43,9 +42,4 @@ template <typename T> bool pw2_ParseWord(std::string_view word, T& value) {
 
 template <typename T> bool pw2_IsFinite(T x, T y, T z) {
     return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
-}
-
-// A finite colour component written as a fraction from 0 to 1 (clamped to them), as a byte.
-inline uint8_t pw2_FractionToByte(double value) {
-    return uint8_t(std::clamp(value, 0.0, 1.0) * 255 + 0.5);
 }
