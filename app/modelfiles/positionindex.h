@@ -59,21 +59,24 @@ private:
 };
 
 // Joins the count points that position(i) gives, in order, and calls joined(i, index) with the index of each.
-// The table slot of a point some places ahead is fetched, so that the cache misses of the probes overlap;
-// position(i) is called twice for each point.
+// The table slot of a point some places ahead is fetched, so that the cache misses of the probes overlap.
 template <typename Position, typename Joined>
 void pw2_JoinPositions(pw2_PositionIndex& index, size_t count, Position&& position, Joined&& joined) {
     constexpr size_t AHEAD = 32;
+    qzVector3 points[AHEAD];
     uint64_t hashes[AHEAD];
-    for (size_t i = 0; i < count && i < AHEAD; ++i)
-        hashes[i] = pw2_PositionIndex::Hash(position(i));
+    for (size_t i = 0; i < count && i < AHEAD; ++i) {
+        points[i] = position(i);
+        hashes[i] = pw2_PositionIndex::Hash(points[i]);
+    }
     for (size_t i = 0; i < count; ++i) {
-        uint64_t hash = hashes[i % AHEAD];
+        const qzVector3 point = points[i % AHEAD];
+        const uint64_t hash = hashes[i % AHEAD];
         if (i + AHEAD < count) {
-            uint64_t ahead = pw2_PositionIndex::Hash(position(i + AHEAD));
-            hashes[i % AHEAD] = ahead;
-            index.Prefetch(ahead);
+            points[i % AHEAD] = position(i + AHEAD);
+            hashes[i % AHEAD] = pw2_PositionIndex::Hash(points[i % AHEAD]);
+            index.Prefetch(hashes[i % AHEAD]);
         }
-        joined(i, index.Join(position(i), hash));
+        joined(i, index.Join(point, hash));
     }
 }
