@@ -111,7 +111,7 @@ void pw2_FileCommands::Finish() {
     std::unique_ptr<pw2_ModelLoader> ended = std::move(loader);
     pw2_Model* model = main->GetModel();
     pw2_ModelGeometry* geometry = ended->GetGeometry();
-    bool shown = shownpermille >= 0;
+    const bool shown = shownpermille >= 0;
     if (ended->GetState() == pw2_ModelLoader::State::Loaded) {
         model->Replace(geometry, ended->GetPath());
         UpdateTitle();
@@ -120,11 +120,11 @@ void pw2_FileCommands::Finish() {
         return;
     }
     delete geometry;
-    if (fallback && model->currentgeometry->pointcount == 0) {
+    const bool samplescene = fallback && model->currentgeometry->pointcount == 0;
+    if (samplescene)
         model->BuildSampleScene();
-        main->RequestRedraw();
-    }
-    if (shown)
+    // the progress box goes, or the sample scene comes
+    if (shown || samplescene)
         main->RequestRedraw();
     if (ended->GetState() == pw2_ModelLoader::State::Failed)
         ShowFailure("Failed to load", ended->GetPath(), ended->GetReason(), ended->GetLine());
