@@ -1,5 +1,5 @@
-#include "pw2_control_button.h"
 #include "meshdata.h"
+#include "pw2_control_button.h"
 #include "pw2_filecommands.h"
 #include "pw2_graphicscontroller.h"
 #include "pw2_menu.h"
@@ -67,9 +67,11 @@ struct MissingStartFileTest : FileTest {
 } // namespace
 
 TEST_F(StartFileTest, TheStartFileTakesThePlaceOfTheSampleSceneAndBothViewsFrameIt) {
-    EXPECT_EQ(Points(), 0u);
+    // the load may end during the set-up's passes of the loop: nothing but the file is ever the model
+    EXPECT_TRUE(Points() == 0u || Points() == 8u) << Points();
     FinishLoad();
     EXPECT_EQ(Points(), 8u);
+    EXPECT_EQ(app->GetModel()->revision, 1u) << "the sample scene came first";
     EXPECT_EQ(app->GetModel()->currentgeometry->facecount, 6u);
     EXPECT_EQ(app->GetModel()->path, directory / "cube.obj");
     ASSERT_FALSE(Titles().empty());
