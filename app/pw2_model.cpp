@@ -154,6 +154,7 @@ void pw2_Model::Load(const std::string& path, pw2_ModelGeometry& geometry, pw2_P
 }
 
 void pw2_Model::Replace(pw2_ModelGeometry* geometry, const std::string& frompath) {
+    history.Clear();
     delete currentgeometry;
     currentgeometry = geometry;
     path = frompath;
@@ -172,6 +173,7 @@ void pw2_Model::Save(const std::string& topath) {
     }
     Log("Saved \"" + topath + "\": " + Counts(*currentgeometry) + ".");
     path = topath;
+    history.MarkSaved();
 }
 
 bool pw2_Model::GetBounds(qzVector3& low, qzVector3& high) const {
@@ -188,6 +190,8 @@ bool pw2_Model::GetBounds(qzVector3& low, qzVector3& high) const {
 }
 
 pw2_Model::~pw2_Model() {
+    // the history holds records of the geometry it edits
+    history.Clear();
     // each geometry leaves the list as it is deleted
     while (geometries.last != nullptr)
         delete geometries.last;

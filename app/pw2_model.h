@@ -3,6 +3,7 @@
 // file is loaded at start.
 #pragma once
 
+#include "pw2_history.h"
 #include "qzobjectlist.h"
 #include "qzvector.h"
 
@@ -27,10 +28,11 @@ public:
     // Reads the file into geometry (empty, not the current one) and logs the outcome. Runs on any thread: it
     // touches nothing of the model but that geometry. Throws pw2_ModelFileError or pw2_Cancelled.
     static void Load(const std::string& path, pw2_ModelGeometry& geometry, pw2_Progress& progress);
-    // Makes a loaded geometry the current one, which came from path; the one shown before goes.
+    // Makes a loaded geometry the current one, which came from path; the one shown before goes, and with it
+    // its history.
     void Replace(pw2_ModelGeometry* geometry, const std::string& path);
     // Writes the current geometry to path, whose extension names the format, and logs the outcome; the model
-    // then belongs to that file. Throws pw2_ModelFileError.
+    // then belongs to that file, and has no unsaved changes. Throws pw2_ModelFileError.
     void Save(const std::string& path);
 
     // The box around every point of the current geometry; false when it has none.
@@ -44,4 +46,6 @@ public:
     uint64_t revision = 0;
     // the file the model came from or was saved to last; empty for the sample scene
     std::string path;
+    // the edits of the current geometry; a new geometry starts a new one
+    pw2_History history;
 };

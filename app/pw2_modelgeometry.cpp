@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,6 +36,32 @@ template <class T, T* T::*Previous, T* T::*Next> struct IntrusiveList {
             last = previous;
         member->*Previous = nullptr;
         member->*Next = nullptr;
+    }
+
+    // Puts a member back behind previous, or first when previous is null.
+    static void InsertAfter(T*& first, T*& last, T* previous, T* member) {
+        T* next = previous != nullptr ? previous->*Next : first;
+        member->*Previous = previous;
+        member->*Next = next;
+        if (previous != nullptr)
+            previous->*Next = member;
+        else
+            first = member;
+        if (next != nullptr)
+            next->*Previous = member;
+        else
+            last = member;
+    }
+
+    // A recorded change made again or taken back: linking is an append made again or an unlink taken back
+    // (the member goes back behind the one it followed); unlinking is the other two.
+    static void Replay(T*& first, T*& last, T* member, void* previous, bool link, bool append) {
+        if (!link)
+            Unlink(first, last, member);
+        else if (append)
+            Append(first, last, member);
+        else
+            InsertAfter(first, last, static_cast<T*>(previous), member);
     }
 };
 
@@ -116,6 +144,7 @@ pw2_ModelPoint* pw2_ModelGeometry::CreatePoint() {
     pw2_ModelPoint* point = new (allocator.Allocate(sizeof(pw2_ModelPoint))) pw2_ModelPoint;
     PointList::Append(firstpoint, lastpoint, point);
     ++pointcount;
+    Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::POINTS, point);
     return point;
 }
 
@@ -132,6 +161,7 @@ pw2_ModelEdge* pw2_ModelGeometry::FindOrCreateEdge(pw2_ModelPoint* point1, pw2_M
 pw2_ModelEdge* pw2_ModelGeometry::CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2) {
     pw2_ModelEdge* edge = new (allocator.Allocate(sizeof(pw2_ModelEdge))) pw2_ModelEdge;
     EdgeList::Append(firstedge, lastedge, edge);
+    Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::EDGES, edge);
     pw2_ModelPoint* points[2] = {point1, point2};
     for (int k = 0; k < 2; ++k) {
         pw2_ModelEdgeEnd& end = edge->ends[k];
@@ -140,6 +170,7 @@ pw2_ModelEdge* pw2_ModelGeometry::CreateEdge(pw2_ModelPoint* point1, pw2_ModelPo
         // an end takes the selection of the point it lies on, so the selection stays mirrored
         end.selected = points[k]->selected;
         EndList::Append(points[k]->firstend, points[k]->lastend, &end);
+        Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::POINTENDS, &end);
     }
     ++edgecount;
     return edge;
@@ -161,6 +192,7 @@ pw2_ModelFace* pw2_ModelGeometry::CreateFace(uint32_t vertexcount) {
     for (uint32_t i = 0; i < vertexcount; ++i)
         face->vertices[i].face = face;
     ++facecount;
+    Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::FACES, face);
     connecting_face = face;
     return face;
 }
@@ -171,12 +203,14 @@ void pw2_ModelGeometry::SetVertexPoint(pw2_ModelVertex* vertex, pw2_ModelPoint* 
     // a corner takes the selection of its point, so the selection stays mirrored
     vertex->selected = point->selected;
     PointVertexList::Append(point->firstvertex, point->lastvertex, vertex);
+    Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::POINTCORNERS, vertex);
 }
 
 void pw2_ModelGeometry::SetVertexEdge(pw2_ModelVertex* vertex, pw2_ModelEdge* edge) {
     QZASSERT(vertex->edge == nullptr, "edge==NULL");
     vertex->edge = edge;
     EdgeVertexList::Append(edge->firstvertex, edge->lastvertex, vertex);
+    Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::EDGECORNERS, vertex);
 }
 
 void pw2_ModelGeometry::ConnectFace() {
@@ -197,16 +231,23 @@ void pw2_ModelGeometry::ConnectFace() {
 void pw2_ModelGeometry::RemoveFace(pw2_ModelFace* face) {
     for (uint32_t i = 0; i < face->vertexcount; ++i) {
         pw2_ModelVertex* vertex = &face->vertices[i];
-        if (vertex->edge != nullptr)
+        if (vertex->edge != nullptr) {
+            Record(pw2_GeometryChange::Kind::UNLINK, pw2_GeometryChange::List::EDGECORNERS, vertex,
+                   vertex->edgeprevious);
             EdgeVertexList::Unlink(vertex->edge->firstvertex, vertex->edge->lastvertex, vertex);
-        if (vertex->point != nullptr)
+        }
+        if (vertex->point != nullptr) {
+            Record(pw2_GeometryChange::Kind::UNLINK, pw2_GeometryChange::List::POINTCORNERS, vertex,
+                   vertex->pointprevious);
             PointVertexList::Unlink(vertex->point->firstvertex, vertex->point->lastvertex, vertex);
+        }
     }
+    Record(pw2_GeometryChange::Kind::UNLINK, pw2_GeometryChange::List::FACES, face, face->previous);
     FaceList::Unlink(firstface, lastface, face);
     // a half-built face may go too (directly, or with one of its points); nothing may then connect it
     if (face == connecting_face)
         connecting_face = nullptr;
-    if (HasSeparateBlock(face)) {
+    if (journal == nullptr && HasSeparateBlock(face)) {
         allocator.Free(face);
         --separatefacecount;
     }
@@ -217,8 +258,11 @@ void pw2_ModelGeometry::RemoveFace(pw2_ModelFace* face) {
 void pw2_ModelGeometry::RemoveEdge(pw2_ModelEdge* edge) {
     while (edge->lastvertex != nullptr)
         RemoveFace(edge->lastvertex->face);
-    for (pw2_ModelEdgeEnd& end : edge->ends)
+    for (pw2_ModelEdgeEnd& end : edge->ends) {
+        Record(pw2_GeometryChange::Kind::UNLINK, pw2_GeometryChange::List::POINTENDS, &end, end.previous);
         EndList::Unlink(end.point->firstend, end.point->lastend, &end);
+    }
+    Record(pw2_GeometryChange::Kind::UNLINK, pw2_GeometryChange::List::EDGES, edge, edge->previous);
     EdgeList::Unlink(firstedge, lastedge, edge);
     --edgecount;
 }
@@ -228,6 +272,7 @@ void pw2_ModelGeometry::RemovePoint(pw2_ModelPoint* point) {
         RemoveFace(point->lastvertex->face);
     while (point->lastend != nullptr)
         RemoveEdge(point->lastend->edge);
+    Record(pw2_GeometryChange::Kind::UNLINK, pw2_GeometryChange::List::POINTS, point, point->previous);
     PointList::Unlink(firstpoint, lastpoint, point);
     --pointcount;
 }
@@ -235,6 +280,8 @@ void pw2_ModelGeometry::RemovePoint(pw2_ModelPoint* point) {
 // Every record dies with its block, so nothing is unlinked or visited one by one; only faces with blocks of
 // their own are looked for, and only while there are any.
 void pw2_ModelGeometry::Clear() {
+    // a journal's records would point into the blocks released here
+    QZASSERT(journal == nullptr, "journal==NULL");
     ReleaseSeparateFaces();
     connecting_face = nullptr;
     pointcount = edgecount = facecount = 0;
@@ -320,15 +367,148 @@ pw2_ModelGeometry* pw2_ModelGeometry::CopyFrom(pw2_ModelGeometry* source) {
 
 void pw2_ModelGeometry::UpdateFaceNormals() {
     QZASSERT(connecting_face == nullptr, "connecting_face==NULL");
-    for (pw2_ModelFace* face = firstface; face != nullptr; face = face->next) {
-        qzVector3 c = AreaVector(face);
-        double len = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);
-        if (len == 0) {
-            face->area = 0;
-            face->normal = qzVector3(0, 0, 0);
-        } else {
-            face->area = len * 0.5;
-            face->normal = qzVector3(c.x / len, c.y / len, c.z / len);
-        }
+    for (pw2_ModelFace* face = firstface; face != nullptr; face = face->next)
+        UpdateFaceNormal(face);
+}
+
+void pw2_ModelGeometry::UpdateFaceNormal(pw2_ModelFace* face) {
+    qzVector3 c = AreaVector(face);
+    double len = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);
+    if (len == 0) {
+        face->area = 0;
+        face->normal = qzVector3(0, 0, 0);
+    } else {
+        face->area = len * 0.5;
+        face->normal = qzVector3(c.x / len, c.y / len, c.z / len);
+    }
+}
+
+void pw2_ModelGeometry::Record(pw2_GeometryChange::Kind kind, pw2_GeometryChange::List list, void* record,
+                               void* previous) {
+    if (journal != nullptr)
+        journal->push_back({kind, list, record, previous, {}});
+}
+
+void pw2_ModelGeometry::SetPosition(pw2_ModelPoint* point, const qzVector3& position) {
+    if (journal != nullptr)
+        journal->push_back({pw2_GeometryChange::Kind::POSITION, pw2_GeometryChange::List::POINTS, point,
+                            nullptr, point->position});
+    point->position = position;
+}
+
+namespace {
+
+void MirrorSelection(pw2_ModelPoint* point, uint8_t selected) {
+    point->selected = selected;
+    for (pw2_ModelEdgeEnd* end = point->firstend; end != nullptr; end = end->next)
+        end->selected = selected;
+    for (pw2_ModelVertex* vertex = point->firstvertex; vertex != nullptr; vertex = vertex->pointnext)
+        vertex->selected = selected;
+}
+
+} // namespace
+
+void pw2_ModelGeometry::SetSelected(pw2_ModelPoint* point, bool selected) {
+    if ((point->selected != 0) == selected)
+        return;
+    Record(pw2_GeometryChange::Kind::SELECTION, pw2_GeometryChange::List::POINTS, point);
+    MirrorSelection(point, selected ? 1 : 0);
+}
+
+void pw2_ModelGeometry::Replay(pw2_GeometryChange& change, bool forward,
+                               std::vector<pw2_ModelPoint*>& moved) {
+    using Kind = pw2_GeometryChange::Kind;
+    using List = pw2_GeometryChange::List;
+    if (change.kind == Kind::POSITION) {
+        auto* point = static_cast<pw2_ModelPoint*>(change.record);
+        std::swap(point->position, change.position);
+        moved.push_back(point);
+        return;
+    }
+    if (change.kind == Kind::SELECTION) {
+        auto* point = static_cast<pw2_ModelPoint*>(change.record);
+        MirrorSelection(point, point->selected != 0 ? 0 : 1);
+        return;
+    }
+    // Appends made again and unlinks taken back link the member; the other two unlink it.
+    const bool link = (change.kind == Kind::APPEND) == forward;
+    const bool append = change.kind == Kind::APPEND;
+    const auto count = [link](uint32_t& n) { n = link ? n + 1 : n - 1; };
+    switch (change.list) {
+    case List::POINTS:
+        PointList::Replay(firstpoint, lastpoint, static_cast<pw2_ModelPoint*>(change.record), change.previous,
+                          link, append);
+        count(pointcount);
+        break;
+    case List::EDGES:
+        EdgeList::Replay(firstedge, lastedge, static_cast<pw2_ModelEdge*>(change.record), change.previous,
+                         link, append);
+        count(edgecount);
+        break;
+    case List::FACES:
+        FaceList::Replay(firstface, lastface, static_cast<pw2_ModelFace*>(change.record), change.previous,
+                         link, append);
+        count(facecount);
+        break;
+    case List::POINTENDS: {
+        auto* end = static_cast<pw2_ModelEdgeEnd*>(change.record);
+        EndList::Replay(end->point->firstend, end->point->lastend, end, change.previous, link, append);
+        break;
+    }
+    case List::POINTCORNERS: {
+        auto* vertex = static_cast<pw2_ModelVertex*>(change.record);
+        PointVertexList::Replay(vertex->point->firstvertex, vertex->point->lastvertex, vertex,
+                                change.previous, link, append);
+        break;
+    }
+    case List::EDGECORNERS: {
+        auto* vertex = static_cast<pw2_ModelVertex*>(change.record);
+        EdgeVertexList::Replay(vertex->edge->firstvertex, vertex->edge->lastvertex, vertex, change.previous,
+                               link, append);
+        break;
+    }
+    }
+}
+
+void pw2_ModelGeometry::Undo(std::vector<pw2_GeometryChange>& changes) {
+    std::vector<pw2_ModelPoint*> moved;
+    for (size_t i = changes.size(); i-- > 0;)
+        Replay(changes[i], false, moved);
+    UpdateNormalsAt(moved);
+}
+
+void pw2_ModelGeometry::Redo(std::vector<pw2_GeometryChange>& changes) {
+    std::vector<pw2_ModelPoint*> moved;
+    for (pw2_GeometryChange& change : changes)
+        Replay(change, true, moved);
+    UpdateNormalsAt(moved);
+}
+
+void pw2_ModelGeometry::UpdateNormalsAt(const std::vector<pw2_ModelPoint*>& points) {
+    for (pw2_ModelPoint* point : points)
+        if (Contains(point))
+            for (pw2_ModelVertex* vertex = point->firstvertex; vertex != nullptr; vertex = vertex->pointnext)
+                UpdateFaceNormal(vertex->face);
+}
+
+void pw2_ModelGeometry::ReleaseRemovedFace(pw2_ModelFace* face) {
+    if (HasSeparateBlock(face)) {
+        allocator.Free(face);
+        --separatefacecount;
+    }
+}
+
+uint64_t pw2_ModelGeometry::RecordSize(const pw2_GeometryChange& change) {
+    if (change.kind != pw2_GeometryChange::Kind::APPEND && change.kind != pw2_GeometryChange::Kind::UNLINK)
+        return 0;
+    switch (change.list) {
+    case pw2_GeometryChange::List::POINTS:
+        return sizeof(pw2_ModelPoint);
+    case pw2_GeometryChange::List::EDGES:
+        return sizeof(pw2_ModelEdge);
+    case pw2_GeometryChange::List::FACES:
+        return FaceRecordSize(static_cast<const pw2_ModelFace*>(change.record)->vertexcount);
+    default:
+        return 0;
     }
 }

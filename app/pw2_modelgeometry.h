@@ -10,6 +10,7 @@
 #include "qzvector.h"
 
 #include <cstdint>
+#include <vector>
 
 class pw2_Model;
 struct pw2_ModelEdge;
@@ -80,6 +81,20 @@ struct pw2_ModelFace {
     pw2_ModelVertex vertices[];
 };
 
+// One change of the links or values of a geometry, recorded while a journal is attached so that it can be
+// taken back and made again. A list change names the list by the kind and the member; an unlink keeps the
+// member before it, so that taking changes back newest first puts every member back where it was.
+struct pw2_GeometryChange {
+    enum class Kind : uint8_t { APPEND, UNLINK, POSITION, SELECTION };
+    enum class List : uint8_t { POINTS, EDGES, FACES, POINTENDS, POINTCORNERS, EDGECORNERS };
+    Kind kind;
+    List list;
+    void* record;
+    // the member before, for an unlink; the other value, for a position (swapped on every replay)
+    void* previous = nullptr;
+    qzVector3 position;
+};
+
 class pw2_ModelGeometry : public qzObjectNode<pw2_ModelGeometry> {
 public:
     static constexpr uint32_t BLOCKSIZE = 4000;
@@ -101,6 +116,29 @@ public:
     void Clear();
     pw2_ModelGeometry* CopyFrom(pw2_ModelGeometry* source);
     void UpdateFaceNormals();
+    void UpdateFaceNormal(pw2_ModelFace* face);
+
+    // The ways an edit changes values: recorded in the journal, and a selection mirrored on the ends and
+    // corners at the point.
+    void SetPosition(pw2_ModelPoint* point, const qzVector3& position);
+    void SetSelected(pw2_ModelPoint* point, bool selected);
+    // Whether a point is in the point list, as opposed to one removed that a journal still holds.
+    bool Contains(const pw2_ModelPoint* point) const {
+        return point->previous != nullptr || point == firstpoint;
+    }
+
+    // Takes recorded changes back (newest first) or makes them again (oldest first); the faces at points that
+    // moved get their normals again. Only valid in the order recorded: each replay expects the geometry as
+    // it was when the other direction left it.
+    void Undo(std::vector<pw2_GeometryChange>& changes);
+    void Redo(std::vector<pw2_GeometryChange>& changes);
+    // A face that a journal held removed and that can never come back: its separate block, if any, goes.
+    void ReleaseRemovedFace(pw2_ModelFace* face);
+    static uint64_t RecordSize(const pw2_GeometryChange& change);
+
+    // Where the operations record their changes; none while nothing is recorded. Records removed while it
+    // is attached keep their memory, so that an undo can link them again.
+    std::vector<pw2_GeometryChange>* journal = nullptr;
 
     qzBatchAllocator allocator;
     uint32_t pointcount = 0;
@@ -119,6 +157,10 @@ private:
     // a new edge between two points that have none yet
     pw2_ModelEdge* CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2);
     void ReleaseSeparateFaces();
+    void Record(pw2_GeometryChange::Kind kind, pw2_GeometryChange::List list, void* record,
+                void* previous = nullptr);
+    void Replay(pw2_GeometryChange& change, bool forward, std::vector<pw2_ModelPoint*>& moved);
+    void UpdateNormalsAt(const std::vector<pw2_ModelPoint*>& points);
 
     // faces too large for a block, which have memory of their own to release
     uint32_t separatefacecount = 0;
