@@ -9,35 +9,6 @@ namespace {
 
 constexpr uint32_t REPORTEVERY = 1u << 16;
 
-// Drops each corner that repeats the point before it, the first compared with the last too; answers how many
-// corners stay at the front of corners and colors.
-uint32_t DropRepeatedNeighbours(std::vector<uint32_t>& corners, std::vector<qzColor>& colors) {
-    uint32_t kept = 0;
-    for (uint32_t i = 0; i < corners.size(); ++i) {
-        if (kept > 0 && corners[i] == corners[kept - 1])
-            continue;
-        corners[kept] = corners[i];
-        colors[kept] = colors[i];
-        ++kept;
-    }
-    while (kept > 1 && corners[kept - 1] == corners[0])
-        --kept;
-    return kept;
-}
-
-bool RepeatsAPoint(const uint32_t* corners, uint32_t count, std::vector<uint32_t>& scratch) {
-    if (count <= 16) {
-        for (uint32_t i = 1; i < count; ++i)
-            for (uint32_t j = 0; j < i; ++j)
-                if (corners[i] == corners[j])
-                    return true;
-        return false;
-    }
-    scratch.assign(corners, corners + count);
-    std::sort(scratch.begin(), scratch.end());
-    return std::adjacent_find(scratch.begin(), scratch.end()) != scratch.end();
-}
-
 } // namespace
 
 std::string pw2_BuildReport::Reason() const {
@@ -84,12 +55,12 @@ pw2_BuildReport pw2_BuildGeometry(const pw2_MeshData& mesh, pw2_ModelGeometry& g
         colors.resize(corners.size());
         for (uint32_t c = begin; c < end; ++c)
             colors[c - begin] = mesh.CornerColor(f, c);
-        const uint32_t count = DropRepeatedNeighbours(corners, colors);
+        const uint32_t count = pw2_DropRepeatedNeighbours(corners, colors);
         if (count < 3) {
             ++report.fewcorners;
             continue;
         }
-        if (RepeatsAPoint(corners.data(), count, scratch)) {
+        if (pw2_RepeatsAPoint(corners.data(), count, scratch)) {
             ++report.repeatedpoints;
             continue;
         }
