@@ -6,7 +6,9 @@
 #include "pw2_model.h"
 #include "pw2_modelgeometry.h"
 #include "pw2_modelloader.h"
+#include "pw2_recovery.h"
 #include "pw2_view.h"
+#include "qzdebugoutput.h"
 #include "qzdialogs.h"
 #include "qzfilesystem.h"
 #include "qztime.h"
@@ -36,37 +38,78 @@ void pw2_FileCommands::Open() {
         OpenFile(files.front());
 }
 
-void pw2_FileCommands::Save() {
+bool pw2_FileCommands::SaveModel() {
     const std::string& path = main->GetModel()->path;
     if (path.empty() || !pw2_IsWritable(pw2_GetModelFormat(path)))
-        SaveAs();
-    else
-        SaveTo(path);
+        return SaveModelAs();
+    return SaveTo(path);
 }
 
-void pw2_FileCommands::SaveAs() {
+bool pw2_FileCommands::SaveModelAs() {
     std::string folder = qzGetDirectoryPart(main->GetModel()->path.c_str()).c_str();
     std::vector<std::string> files;
-    if (qzGetSaveFileName(&main->GetMainWindow(), folder.empty() ? nullptr : folder.c_str(), PW2_SAVE_FILTER,
-                          "ply", false, false, files))
-        SaveTo(files.front());
+    return qzGetSaveFileName(&main->GetMainWindow(), folder.empty() ? nullptr : folder.c_str(),
+                             PW2_SAVE_FILTER, "ply", false, false, files) &&
+           SaveTo(files.front());
 }
 
-void pw2_FileCommands::SaveTo(const std::string& path) {
+bool pw2_FileCommands::SaveTo(const std::string& path) {
     try {
         main->GetModel()->Save(path);
         UpdateTitle();
+        return true;
     } catch (const pw2_ModelFileError& e) {
         ShowFailure("Failed to save", path, e.reason, e.line);
+        return false;
     }
 }
 
 void pw2_FileCommands::OpenFile(const std::string& path, bool fallbackonfailure) {
+    if (AskToSaveChanges())
+        StartLoad(path, fallbackonfailure, false);
+}
+
+bool pw2_FileCommands::AskToSaveChanges() {
+    if (!main->GetModel()->history.IsModified())
+        return true;
+    const std::string text = "Save the changes to " + GetModelName() + "?";
+    switch (qzShowMessageBox(&main->GetMainWindow(), "Unsaved changes", text.c_str(), MB_ICONQUESTION,
+                             MB_YESNOCANCEL)) {
+    case IDYES:
+        return SaveModel();
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool pw2_FileCommands::OfferRecoveryCopy() {
+    const std::string copy = main->GetRecovery()->FindLeftCopy();
+    if (copy.empty())
+        return false;
+    qzOutputDebugString(("[pw2_FileCommands] Found the recovery copy \"" + copy + "\".\n").c_str());
+    const int answer = qzShowMessageBox(&main->GetMainWindow(), "Recovered changes",
+                                        "Facetwright v6 ended without saving changes and kept a copy of "
+                                        "them. Open the copy?",
+                                        MB_ICONQUESTION, MB_YESNO);
+    if (answer == IDYES) {
+        StartLoad(copy, true, true);
+        return true;
+    }
+    // a box closed without an answer keeps the copy for the next start
+    if (answer == IDNO)
+        qzDeleteFile(copy.c_str());
+    return false;
+}
+
+void pw2_FileCommands::StartLoad(const std::string& path, bool fallbackonfailure, bool recovered) {
     CancelLoad();
     pw2_ModelGeometry* geometry = main->GetModel()->CreateGeometry();
     loader = std::make_unique<pw2_ModelLoader>(path, geometry);
     loadstart = Now();
     fallback = fallbackonfailure;
+    recovering = recovered;
     shownpermille = -1;
 }
 
@@ -113,7 +156,12 @@ void pw2_FileCommands::Finish() {
     pw2_ModelGeometry* geometry = ended->GetGeometry();
     const bool shown = shownpermille >= 0;
     if (ended->GetState() == pw2_ModelLoader::State::Loaded) {
-        model->Replace(geometry, ended->GetPath());
+        model->Replace(geometry, recovering ? std::string() : ended->GetPath());
+        if (recovering) {
+            // the copy stays until one of this process holds the changes
+            model->history.MarkUnsaved();
+            main->GetRecovery()->Adopt(ended->GetPath());
+        }
         UpdateTitle();
         FrameViews();
         main->RequestRedraw();
@@ -139,8 +187,21 @@ void pw2_FileCommands::ShowFailure(const char* caption, const std::string& path,
     qzShowMessageBox(&main->GetMainWindow(), caption, text.c_str(), MB_ICONERROR, MB_OK);
 }
 
+std::string pw2_FileCommands::GetModelName() const {
+    const std::string& path = main->GetModel()->path;
+    return path.empty() ? "Untitled" : pw2_FileName(path);
+}
+
 void pw2_FileCommands::UpdateTitle() {
-    std::string title = pw2_FileName(main->GetModel()->path) + " - Facetwright v6";
+    const pw2_Model* model = main->GetModel();
+    const bool modified = model->history.IsModified();
+    // the program's name alone until there is a file or a change to name
+    std::string next = PW2_TITLE;
+    if (modified || !model->path.empty())
+        next = GetModelName() + (modified ? "* - " : " - ") + PW2_TITLE;
+    if (next == title)
+        return;
+    title = next;
     main->GetMainWindow().SetTitle(title.c_str());
 }
 

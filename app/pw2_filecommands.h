@@ -1,6 +1,7 @@
 // The ways a model file comes in and goes out of the editor: Open, Save and Save as (from the keys, the
 // "File" panel, a drop or the command line), the load that runs away from the window's thread with its
-// progress and cancelling, the title that names the file, and the message box that says why something failed.
+// progress and cancelling, the title that names the file and its unsaved changes, the questions asked before
+// unsaved changes go, and the message box that says why something failed.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,9 @@
 
 class pw2_Main;
 class pw2_ModelLoader;
+
+// The window's title without a model's name.
+constexpr char PW2_TITLE[] = "Facetwright v6";
 
 class pw2_FileCommands {
 public:
@@ -24,12 +28,18 @@ public:
     // The open dialog, then OpenFile with the chosen file.
     void Open();
     // To the file the model came from, or as Save as when it has none or its format cannot be written.
-    void Save();
+    void Save() { SaveModel(); }
     // The save dialog, then the save.
-    void SaveAs();
-    // Starts loading path; a load that still runs is cancelled first. With fallback set, a load that fails
-    // or is cancelled leaves the sample scene (the start-up load).
+    void SaveAs() { SaveModelAs(); }
+    // Starts loading path, once AskToSaveChanges agrees; a load that still runs is cancelled first. With
+    // fallback set, a load that fails or is cancelled leaves the sample scene (the start-up load).
     void OpenFile(const std::string& path, bool fallback = false);
+    // While the model has unsaved changes, asks whether to save them first: true when the model may go
+    // (saved, or its changes discarded), false when the user cancelled or the save did not happen.
+    bool AskToSaveChanges();
+    // At start: offers to open the copy of unsaved changes that a crash left, as a model without a file;
+    // true when it is being loaded. A refused copy is deleted.
+    bool OfferRecoveryCopy();
     void CancelLoad();
 
     // Once per pass of the main loop: takes in a load that has ended, and asks for a redraw while the
@@ -41,12 +51,19 @@ public:
     double GetProgress() const;
     // The file being loaded, without its folder.
     std::string GetLoadingName() const;
+    // The window's title for the model's file and its unsaved changes.
+    void UpdateTitle();
 
 private:
+    void StartLoad(const std::string& path, bool fallback, bool recovered);
     void Finish();
-    void SaveTo(const std::string& path);
+    // Each answers true once the model is saved, false when the dialog was cancelled or the save failed.
+    bool SaveModel();
+    bool SaveModelAs();
+    bool SaveTo(const std::string& path);
+    // The file name of the model, "Untitled" when it has none.
+    std::string GetModelName() const;
     void ShowFailure(const char* caption, const std::string& path, const std::string& reason, uint64_t line);
-    void UpdateTitle();
     void FrameViews();
     uint32_t Now() const;
 
@@ -55,6 +72,10 @@ private:
     std::unique_ptr<pw2_ModelLoader> loader;
     uint32_t loadstart = 0;
     bool fallback = false;
+    // the load is of a recovery copy
+    bool recovering = false;
+    // what the title shows, so that it is set only when it changes
+    std::string title = PW2_TITLE;
     // the progress drawn last, in bar pixels' worth of thousandths
     int32_t shownpermille = -1;
 };

@@ -1,5 +1,6 @@
 #include "pw2_graphicscontroller.h"
 
+#include "pw2_editor.h"
 #include "pw2_filecommands.h"
 #include "pw2_main.h"
 #include "pw2_theme.h"
@@ -116,6 +117,8 @@ void pw2_GraphicsController::DrawFrame() {
     device.DisableScissor();
     if (main->GetFileCommands()->IsProgressShown())
         DrawProgress();
+    if (!main->GetEditor()->GetMessage().empty())
+        DrawMessage(main->GetEditor()->GetMessage());
     // over everything, even the window drawn last
     pw2_TooltipTimer& tooltip = main->GetTooltipTimer();
     if (tooltip.IsShown())

@@ -13,6 +13,7 @@
 #include "qzvertexqueue.h"
 
 #include <cstdint>
+#include <string>
 
 class pw2_Main;
 class pw2_Window;
@@ -93,6 +94,8 @@ public:
                        int32_t clipheight);
     // Unclipped, over the window tree: the progress of a load that has run long enough to show it.
     void DrawProgress();
+    // Why the last command could not apply, in a box at the foot of the views.
+    void DrawMessage(const std::string& text);
     // Unclipped, over everything, at the mouse position taken when the tooltip was shown.
     void DrawTooltip(const pw2_Window* window, int32_t mousex, int32_t mousey);
 

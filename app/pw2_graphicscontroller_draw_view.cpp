@@ -290,4 +290,12 @@ void pw2_GraphicsController::DrawViewImage(pw2_ViewImage* image, int32_t clipx, 
                     static_cast<float>(w) / static_cast<float>(texture.GetWidth()),
                     static_cast<float>(h) / static_cast<float>(texture.GetHeight()));
     screenQueue.Flush();
+
+    int32_t x0, y0, x1, y1;
+    if (image->GetSelectionRectangle(x0, y0, x1, y1)) {
+        BeginShapes(clipx, clipy, clipwidth, clipheight);
+        Frame({x + std::min(x0, x1), y + std::min(y0, y1), x + std::max(x0, x1), y + std::max(y0, y1),
+               PW2_COLOR_SELECTION_RECTANGLE});
+        screenQueue.Flush();
+    }
 }

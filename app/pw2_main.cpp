@@ -1,9 +1,11 @@
 #include "pw2_main.h"
 
+#include "pw2_editor.h"
 #include "pw2_filecommands.h"
 #include "pw2_graphicscontroller.h"
 #include "pw2_menu.h"
 #include "pw2_model.h"
+#include "pw2_recovery.h"
 #include "pw2_theme.h"
 #include "pw2_view.h"
 #include "qzassert.h"
@@ -14,6 +16,7 @@
 #include "qztime.h"
 
 #include <algorithm>
+#include <exception>
 #include <numbers>
 
 pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
@@ -67,14 +70,20 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)(), const std::string& start
         graphics = std::make_unique<pw2_GraphicsController>(this);
         model = std::make_unique<pw2_Model>(startfile.empty());
         filecommands = std::make_unique<pw2_FileCommands>(this, clock);
+        const std::string datafolder = qzGetPlatform().GetUserDataFolder();
+        recovery =
+            std::make_unique<pw2_Recovery>(datafolder.empty() ? "" : datafolder + "/facetwright", clock);
+        editor = std::make_unique<pw2_Editor>(this);
         leftview = MakeView(this, root.get(), clock, 90, -90, true);
         rightview = MakeView(this, root.get(), clock, 120, -30, false);
         menu = new pw2_Menu(this);
         ResizeAll();
         UpdateActiveWindow();
-        if (!startfile.empty())
+        // what a crash left comes before the start file
+        if (!filecommands->OfferRecoveryCopy() && !startfile.empty())
             filecommands->OpenFile(startfile, true);
     } catch (...) {
+        editor.reset();
         filecommands.reset();
         menu = nullptr;
         leftview = nullptr;
@@ -91,8 +100,13 @@ pw2_Main::~pw2_Main() {
     rightview = nullptr;
     root.reset();
     active = nullptr;
+    editor.reset();
     // a load still running ends before the model it fills a geometry of
     filecommands.reset();
+    // a clean end leaves no recovery copy; an exception on its way out is no clean end
+    if (std::uncaught_exceptions() == 0)
+        recovery->Remove();
+    recovery.reset();
     model.reset();
     graphics.reset();
     tooltiptimer.reset();
@@ -134,6 +148,7 @@ bool pw2_Main::RunOnce() {
     if (!PumpMessages())
         return false;
     filecommands->Update();
+    recovery->Update(*model);
     tooltiptimer->Update();
     graphics->Update();
     leftview->AdvanceAnimation();
@@ -145,8 +160,11 @@ uint32_t pw2_Main::GetIdleTimeout() const {
     if (graphics->IsRedrawRequested() || graphics->IsDeviceLost() || leftview->IsAnimating() ||
         rightview->IsAnimating())
         return 1;
-    // a load ends on its own thread, which posts nothing: its end and progress are looked for often enough
-    const uint32_t wait = filecommands->IsLoading() ? PW2_LOAD_POLL : QZINFINITE;
+    // a load or a recovery write ends on its own thread, which posts nothing: its end and progress are
+    // looked for often enough
+    uint32_t wait = filecommands->IsLoading() || recovery->IsWriting() ? PW2_LOAD_POLL : QZINFINITE;
+    if (recovery->IsArmed() && !recovery->IsWriting())
+        wait = std::min(wait, recovery->GetTimeToWrite());
     if (tooltiptimer->IsArmed())
         return std::min(wait, tooltiptimer->GetTimeToShow());
     return wait;
@@ -225,7 +243,8 @@ void pw2_Main::OnWindowGone(pw2_Window* window) {
 
 void pw2_Main::OnClose() {
     qzOutputDebugString("[pw2_Main] OnClose.\n");
-    PostQuitMessage(0);
+    if (filecommands->AskToSaveChanges())
+        PostQuitMessage(0);
 }
 
 void pw2_Main::OnResize() {
@@ -281,9 +300,33 @@ bool pw2_Main::OnFileKey(int8_t key, bool repeat) {
     return true;
 }
 
+// Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo (held, they repeat), Ctrl+A selects every point, Delete
+// deletes the selection; true when the key was one of them.
+bool pw2_Main::OnEditKey(int8_t key, bool repeat) {
+    const bool control = (qzGetPlatform().GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    const bool shift = (qzGetPlatform().GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    if (key == VK_DELETE && !control) {
+        if (!repeat)
+            editor->OnDelete();
+        return true;
+    }
+    if (!control)
+        return false;
+    if (key == 'Z' && !shift)
+        editor->OnUndo();
+    else if (key == 'Y' || (key == 'Z' && shift))
+        editor->OnRedo();
+    else if (key == 'A' && !repeat)
+        editor->OnSelectAll();
+    else
+        return key == 'A';
+    return true;
+}
+
 void pw2_Main::OnKeyPressed(int8_t key, bool repeat) {
     tooltiptimer->OnInput();
-    if (OnFileKey(key, repeat))
+    editor->ClearMessage();
+    if (OnFileKey(key, repeat) || OnEditKey(key, repeat))
         return;
     if (key == VK_F11)
         ToggleFullscreen();
@@ -298,6 +341,7 @@ void pw2_Main::OnKeyReleased(int8_t key) {
 
 void pw2_Main::OnMouseDown(int button, bool doubleclick) {
     tooltiptimer->OnInput();
+    editor->ClearMessage();
     active->OnMouseDown(button, doubleclick);
 }
 

@@ -15,9 +15,11 @@
 #include <vector>
 
 class qzMain;
+class pw2_Editor;
 class pw2_FileCommands;
 class pw2_GraphicsController;
 class pw2_Model;
+class pw2_Recovery;
 class pw2_Menu;
 class pw2_View;
 
@@ -59,7 +61,8 @@ public:
     // One pass of the loop without the sleep; false once the quit message was taken.
     bool RunOnce();
     // How long the loop may sleep after a pass: 1 ms while a frame, an animation step or a device reset is
-    // pending, until the tooltip is due while one is armed, else until the next message (QZINFINITE).
+    // pending, until the tooltip or the recovery copy is due while one is armed, else until the next
+    // message (QZINFINITE).
     uint32_t GetIdleTimeout() const;
     void InstallHandlers();
 
@@ -79,6 +82,8 @@ public:
     pw2_GraphicsController* GetGraphicsController() const { return graphics.get(); }
     pw2_Model* GetModel() const { return model.get(); }
     pw2_FileCommands* GetFileCommands() const { return filecommands.get(); }
+    pw2_Recovery* GetRecovery() const { return recovery.get(); }
+    pw2_Editor* GetEditor() const { return editor.get(); }
     const pw2_ScreenLayout& GetLayout() const { return layout; }
     pw2_Menu* GetMenu() const { return menu; }
     pw2_View* GetLeftView() const { return leftview; }
@@ -109,6 +114,7 @@ private:
     void LoadFonts();
     // Ctrl+O, Ctrl+S, Ctrl+Shift+S and Escape while a load runs; true when the key was one of them.
     bool OnFileKey(int8_t key, bool repeat);
+    bool OnEditKey(int8_t key, bool repeat);
     void SetActiveWindow(pw2_Window* window);
     void ToggleFullscreen();
 
@@ -129,6 +135,8 @@ private:
     std::unique_ptr<pw2_GraphicsController> graphics;
     std::unique_ptr<pw2_Model> model;
     std::unique_ptr<pw2_FileCommands> filecommands;
+    std::unique_ptr<pw2_Recovery> recovery;
+    std::unique_ptr<pw2_Editor> editor;
     // The two 3D views, owned by the tree.
     pw2_View* leftview = nullptr;
     pw2_View* rightview = nullptr;

@@ -2,7 +2,9 @@
 
 #include "pw2_control_button.h"
 #include "pw2_control_grid.h"
+#include "pw2_editor.h"
 #include "pw2_filecommands.h"
+#include "pw2_historypanel.h"
 #include "pw2_main.h"
 #include "pw2_menu.h"
 #include "pw2_submenu.h"
@@ -11,18 +13,25 @@
 
 namespace {
 
-// The callback of a file command: the table holds one of these per button that acts.
-template <void (pw2_FileCommands::*Method)()> qzCallback<> FileCommand(pw2_FileCommands* commands) {
-    return qzCallback<>::Bind<Method>(commands);
+// The object a tool's command runs on, told by the class of its method.
+pw2_FileCommands* CommandTarget(pw2_Main* main, void (pw2_FileCommands::*)()) {
+    return main->GetFileCommands();
+}
+pw2_Editor* CommandTarget(pw2_Main* main, void (pw2_Editor::*)()) {
+    return main->GetEditor();
+}
+
+// The callback of a tool: the table holds one of these per button.
+template <auto Method> qzCallback<> Command(pw2_Main* main) {
+    return qzCallback<>::Bind<Method>(CommandTarget(main, Method));
 }
 
 struct ToolButton {
     const char* text;
     int32_t column, row, columns, rows;
     bool jointop, joinbottom;
-    // the file commands act; the other tools carry no command yet
-    qzCallback<> (*command)(pw2_FileCommands*) = nullptr;
-    const char* tooltip = nullptr;
+    qzCallback<> (*command)(pw2_Main*);
+    const char* tooltip;
 };
 
 struct ToolPanel {
@@ -31,6 +40,8 @@ struct ToolPanel {
     int32_t widthcells;
     int32_t tabcolumn;
     std::vector<ToolButton> buttons;
+    // the panel lists the history's steps instead of holding tools
+    bool listshistory = false;
 };
 
 // Stacked groups join along their common edges so that they touch.
@@ -39,33 +50,47 @@ const ToolPanel toolpanels[] = {
      0.0,
      22,
      0,
-     {{"Point", 0, 4, 10, 4, false, true},
-      {"Edge", 0, 8, 10, 4, true, true},
-      {"Face", 0, 12, 10, 4, true, false},
-      {"Plane", 0, 16, 10, 4, false, true},
-      {"Block", 0, 20, 10, 4, true, false},
-      {"Cylinder", 10, 4, 12, 4, false, true},
-      {"Cone", 10, 8, 12, 4, true, true},
-      {"Sphere", 10, 12, 12, 4, true, false},
-      {"Torus", 10, 16, 12, 4, false, false},
-      {"Icosah.", 10, 20, 12, 4, false, false}}},
-    {"Select", 0.5, 20, 14, {{"All", 0, 4, 10, 4, false, true}, {"None", 0, 8, 10, 4, true, false}}},
+     {{"Point", 0, 4, 10, 4, false, true, &Command<&pw2_Editor::OnPoint>, "A new point at the view's target"},
+      {"Edge", 0, 8, 10, 4, true, true, &Command<&pw2_Editor::OnEdge>,
+       "An edge between the two selected points"},
+      {"Face", 0, 12, 10, 4, true, false, &Command<&pw2_Editor::OnFace>,
+       "A face through the selected points, in the order they were selected"},
+      {"Plane", 0, 16, 10, 4, false, true, &Command<&pw2_Editor::OnPlane>,
+       "A square plane at the view's target"},
+      {"Block", 0, 20, 10, 4, true, false, &Command<&pw2_Editor::OnBlock>, "A block at the view's target"},
+      {"Cylinder", 10, 4, 12, 4, false, true, &Command<&pw2_Editor::OnCylinder>,
+       "A closed cylinder at the view's target"},
+      {"Cone", 10, 8, 12, 4, true, true, &Command<&pw2_Editor::OnCone>, "A closed cone at the view's target"},
+      {"Sphere", 10, 12, 12, 4, true, false, &Command<&pw2_Editor::OnSphere>,
+       "A sphere at the view's target"},
+      {"Torus", 10, 16, 12, 4, false, false, &Command<&pw2_Editor::OnTorus>, "A torus at the view's target"},
+      {"Icosah.", 10, 20, 12, 4, false, false, &Command<&pw2_Editor::OnIcosahedron>,
+       "An icosahedron at the view's target"}}},
+    {"Select",
+     0.5,
+     20,
+     14,
+     {{"All", 0, 4, 10, 4, false, true, &Command<&pw2_Editor::OnSelectAll>, "Select every point (Ctrl+A)"},
+      {"None", 0, 8, 10, 4, true, false, &Command<&pw2_Editor::OnSelectNone>, "Select no point"}}},
     {"Actions",
      1.0,
      40,
      28,
-     {{"Delete", 0, 4, 14, 4, false, true},
-      {"Duplicate", 0, 8, 14, 4, true, true},
-      {"Merge", 0, 12, 14, 4, true, false}}},
-    {"History", 1.5, 40, 42, {}},
+     {{"Delete", 0, 4, 14, 4, false, true, &Command<&pw2_Editor::OnDelete>,
+       "Delete the selected points with their edges and faces"},
+      {"Duplicate", 0, 8, 14, 4, true, true, &Command<&pw2_Editor::OnDuplicate>,
+       "Copy the selected points with the edges and faces between them, one grid step away"},
+      {"Merge", 0, 12, 14, 4, true, false, &Command<&pw2_Editor::OnMerge>,
+       "Merge the selected points into one at their mean"}}},
+    {"History", 1.5, 40, 42, {}, true},
     {"File",
      2.0,
      40,
      56,
-     {{"Open", 0, 4, 14, 4, false, true, &FileCommand<&pw2_FileCommands::Open>, "Open a model file (Ctrl+O)"},
-      {"Save", 0, 8, 14, 4, true, true, &FileCommand<&pw2_FileCommands::Save>,
+     {{"Open", 0, 4, 14, 4, false, true, &Command<&pw2_FileCommands::Open>, "Open a model file (Ctrl+O)"},
+      {"Save", 0, 8, 14, 4, true, true, &Command<&pw2_FileCommands::Save>,
        "Save the model to its file (Ctrl+S)"},
-      {"Save as", 0, 12, 14, 4, true, false, &FileCommand<&pw2_FileCommands::SaveAs>,
+      {"Save as", 0, 12, 14, 4, true, false, &Command<&pw2_FileCommands::SaveAs>,
        "Save the model under a new name (Ctrl+Shift+S)"}}},
     {"Submenu 6", 2.5, 40, 70, {}},
 };
@@ -78,21 +103,22 @@ pw2_SubmenuBar::pw2_SubmenuBar(pw2_Main* main, pw2_Menu* menu) : pw2_Window(main
 
 void pw2_SubmenuBar::BuildToolTable() {
     for (const ToolPanel& panel : toolpanels) {
-        pw2_Submenu* submenu = new pw2_Submenu(GetMain(), this);
+        pw2_Submenu* submenu = nullptr;
+        if (panel.listshistory)
+            submenu = historypanel = new pw2_HistoryPanel(GetMain(), this);
+        else
+            submenu = new pw2_Submenu(GetMain(), this);
         submenu->SetTitle(panel.title);
         submenu->SetHue(panel.hue);
         submenu->SetWidth(panel.widthcells);
         AddSubmenu(submenu);
         pw2_SubmenuButton* tab = new pw2_SubmenuButton(GetMain(), menu->GetMenuBar(), submenu);
         tab->SetGridPosition(panel.tabcolumn, 0, 14, 4);
-        // a tool without a command shows the pressed look and nothing more
         for (const ToolButton& tool : panel.buttons) {
             pw2_Control_Button* button = new pw2_Control_Button(GetMain(), submenu);
             button->SetText(tool.text);
-            if (tool.command != nullptr)
-                button->SetOnClick(tool.command(GetMain()->GetFileCommands()));
-            if (tool.tooltip != nullptr)
-                button->SetTooltip(tool.tooltip);
+            button->SetOnClick(tool.command(GetMain()));
+            button->SetTooltip(tool.tooltip);
             button->SetGridPosition(tool.column, tool.row, tool.columns, tool.rows, false, false,
                                     tool.jointop, tool.joinbottom);
         }

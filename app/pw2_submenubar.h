@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+class pw2_HistoryPanel;
 class pw2_Menu;
 class pw2_Submenu;
 
@@ -36,6 +37,8 @@ public:
     int32_t GetContentWidth() const { return contentwidth; }
     bool IsDragging() const { return dragging; }
     const std::vector<pw2_Submenu*>& GetSubmenus() const { return submenus; }
+    // The "History" panel, one of the submenus.
+    pw2_HistoryPanel* GetHistoryPanel() const { return historypanel; }
 
 private:
     void BuildToolTable();
@@ -46,4 +49,5 @@ private:
     int32_t draganchor = 0;
     int32_t contentwidth = 0;
     std::vector<pw2_Submenu*> submenus;
+    pw2_HistoryPanel* historypanel = nullptr;
 };

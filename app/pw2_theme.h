@@ -64,6 +64,7 @@ inline const qzColor PW2_COLOR_TEXT{0, 0, 0};
 inline const qzColor PW2_COLOR_TOOLTIP_BODY{255, 255, 220};
 inline const qzColor PW2_COLOR_TOOLTIP_FRAME{30, 30, 30};
 inline const qzColor PW2_COLOR_PROGRESS{70, 120, 200};
+inline const qzColor PW2_COLOR_SELECTION_RECTANGLE{30, 30, 30};
 
 // The button family's eight colours as definitions of HSV constants, one line each, with the numbers read
 // back from the RGB colours: a help for whoever writes colour constants, written to the log at start-up.

@@ -110,6 +110,42 @@ double pw2_View::GridStep(double unitsize, double* fade) const {
     return std::pow(10.0, e) * unitsize;
 }
 
+void pw2_View::GetGridAxes(qzVector3& a1, qzVector3& a2) const {
+    static const qzVector3 axes[3][2] = {{qzVector3(1, 0, 0), qzVector3(0, 1, 0)},
+                                         {qzVector3(1, 0, 0), qzVector3(0, 0, 1)},
+                                         {qzVector3(0, 1, 0), qzVector3(0, 0, 1)}};
+    a1 = axes[std::min(gridorientation, 2u)][0];
+    a2 = axes[std::min(gridorientation, 2u)][1];
+}
+
+bool pw2_View::GridPlaneStep(double dx, double dy, qzVector3& step) const {
+    qzVector3 a1, a2;
+    GetGridAxes(a1, a2);
+    qzMatrix turn;
+    turn.RotationMatrix(rotation);
+    const qzVector3 d1 = turn.TransformVector(a1);
+    const qzVector3 d2 = turn.TransformVector(a2);
+    const double det = d1.x * d2.y - d1.y * d2.x;
+    if (std::fabs(det) < 0.01)
+        return false;
+    const double scale = ZoomScale();
+    const qzMatrix2 inverse(d2.y / det, -d1.y / det, -d2.x / det, d1.x / det);
+    const qzVector2 c = qzVector2(scale * dx, scale * dy) * inverse;
+    step = a1 * c.x + a2 * c.y;
+    return true;
+}
+
+qzVector3 pw2_View::TowardViewer(const qzVector3& at) const {
+    // The camera looks along its +z: toward the eye is -z in the orthographic projection and back to the
+    // camera's origin in the perspective one. The turn of the view matrix is orthonormal, so its transpose
+    // takes the camera's vectors back to the model's.
+    const qzVector3 c = ortho ? qzVector3(0, 0, -1) : viewmatrix.TransformPoint(at) * -1.0;
+    const qzMatrix& m = viewmatrix;
+    return qzVector3(c.x * m(0, 0) + c.y * m(0, 1) + c.z * m(0, 2),
+                     c.x * m(1, 0) + c.y * m(1, 1) + c.z * m(1, 2),
+                     c.x * m(2, 0) + c.y * m(2, 1) + c.z * m(2, 2));
+}
+
 void pw2_View::UpdateMatrices() {
     // an image squeezed to nothing still gives finite matrices
     const double w = std::max(image->GetWidth(), 1);

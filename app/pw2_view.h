@@ -69,6 +69,14 @@ public:
     double GridStep(double unitsize, double* fade = nullptr) const;
     // The view matrix and the three projections for the drawing area's size.
     void UpdateMatrices();
+    // The two axes of the grid plane, as the move drag and the shapes built in the view take them.
+    void GetGridAxes(qzVector3& a1, qzVector3& a2) const;
+    // The step in the grid plane that moves a point at the target by (dx, dy) pixels on screen; false while
+    // the plane is seen edge-on, where no finite step follows the mouse.
+    bool GridPlaneStep(double dx, double dy, qzVector3& step) const;
+    // The direction from a point of the model toward the eye (in the orthographic projection, the same for
+    // every point), from the matrices of the last UpdateMatrices.
+    qzVector3 TowardViewer(const qzVector3& at) const;
 
     // Remembers the orientation so that the next change of it is animated (when the settings allow).
     void StartAnimation();

@@ -1,14 +1,19 @@
 #include "pw2_viewimage.h"
 
+#include "pw2_editor.h"
 #include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
+#include "pw2_model.h"
+#include "pw2_modelgeometry.h"
 #include "pw2_view.h"
+#include "pw2_viewpick.h"
 #include "pw2_viewsettings.h"
 #include "qzmatrix.h"
 #include "qzplatform.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 namespace {
@@ -66,6 +71,7 @@ void pw2_ViewImage::EndDrag() {
 
 void pw2_ViewImage::SetMoveMode(bool flag) {
     EndDrag();
+    CancelSelect();
     movemode = flag;
     if (IsActive())
         GetMain()->SetCursor(flag ? PW2_CURSOR_SIZEALL : PW2_CURSOR_ARROW);
@@ -119,9 +125,13 @@ void pw2_ViewImage::CancelDrag() {
 void pw2_ViewImage::OnMouseDown(int button, bool) {
     if (button == 2 || (button == 1 && movemode)) {
         StartDrag();
+    } else if (button == 1) {
+        PressSelect();
     } else if (button == 3) {
         if (dragging)
             CancelDrag();
+        else if (CancelSelect())
+            return;
         else if (movemode)
             SetMoveMode(false);
     }
@@ -130,11 +140,109 @@ void pw2_ViewImage::OnMouseDown(int button, bool) {
 void pw2_ViewImage::OnMouseUp(int button) {
     if (button == 2 || (button == 1 && movemode))
         EndDrag();
+    else if (button == 1)
+        ReleaseSelect();
 }
 
 void pw2_ViewImage::OnMouseMove() {
     if (dragging)
         Drag(MouseX(), MouseY());
+    else if (press != Press::NONE)
+        DragSelect(MouseX(), MouseY());
+}
+
+pw2_ViewPick pw2_ViewImage::GetPick() const {
+    view->UpdateMatrices();
+    pw2_ViewPick pick;
+    pick.transform.Multiply(view->GetViewMatrix(), view->GetProjection(0));
+    pick.width = std::max(GetWidth(), 1);
+    pick.height = std::max(GetHeight(), 1);
+    return pick;
+}
+
+bool pw2_ViewImage::GetSelectionRectangle(int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1) const {
+    if (press != Press::RECTANGLE)
+        return false;
+    x0 = pressx, y0 = pressy, x1 = cornerx, y1 = cornery;
+    return true;
+}
+
+// A press on an unselected point selects it at once, so that a drag from it moves it; a press on a selected
+// point waits: a drag moves the whole selection, a click makes the point the selection alone.
+void pw2_ViewImage::PressSelect() {
+    pw2_Editor& editor = *GetMain()->GetEditor();
+    editor.SetLastView(view);
+    pressx = cornerx = MouseX();
+    pressy = cornery = MouseY();
+    pressshift = KeyHeld(VK_SHIFT);
+    presspoint = GetPick().Nearest(*GetMain()->GetModel()->currentgeometry, pressx, pressy, PICKRADIUS);
+    if (presspoint == nullptr) {
+        press = Press::RECTANGLE;
+        return;
+    }
+    if (pressshift) {
+        editor.SelectPoint(presspoint, true);
+        press = Press::NONE;
+        return;
+    }
+    pointwasselected = presspoint->selected != 0;
+    if (!pointwasselected)
+        editor.SelectPoint(presspoint, false);
+    press = Press::POINT;
+}
+
+void pw2_ViewImage::DragSelect(int32_t cx, int32_t cy) {
+    pw2_Editor& editor = *GetMain()->GetEditor();
+    if (press == Press::RECTANGLE) {
+        cornerx = cx, cornery = cy;
+        GetMain()->RequestRedraw();
+        return;
+    }
+    if (press == Press::POINT) {
+        if (std::abs(cx - pressx) < DRAGSTART && std::abs(cy - pressy) < DRAGSTART)
+            return;
+        if (!editor.BeginMove()) {
+            press = Press::NONE;
+            return;
+        }
+        press = Press::MOVE;
+    }
+    qzVector3 offset;
+    if (press == Press::MOVE && view->GridPlaneStep(cx - pressx, cy - pressy, offset))
+        editor.MoveTo(offset);
+}
+
+void pw2_ViewImage::ReleaseSelect() {
+    pw2_Editor& editor = *GetMain()->GetEditor();
+    const Press ended = press;
+    press = Press::NONE;
+    if (ended == Press::MOVE) {
+        editor.EndMove();
+    } else if (ended == Press::POINT) {
+        if (pointwasselected)
+            editor.SelectPoint(presspoint, false);
+    } else if (ended == Press::RECTANGLE) {
+        GetMain()->RequestRedraw();
+        if (std::abs(cornerx - pressx) < DRAGSTART && std::abs(cornery - pressy) < DRAGSTART) {
+            // a click on empty space
+            if (!pressshift)
+                editor.SelectPoint(nullptr, false);
+            return;
+        }
+        editor.SelectPoints(
+            GetPick().Inside(*GetMain()->GetModel()->currentgeometry, pressx, pressy, cornerx, cornery),
+            pressshift);
+    }
+}
+
+bool pw2_ViewImage::CancelSelect() {
+    const Press ended = press;
+    press = Press::NONE;
+    if (ended == Press::MOVE)
+        GetMain()->GetEditor()->CancelMove();
+    else if (ended == Press::RECTANGLE)
+        GetMain()->RequestRedraw();
+    return ended != Press::NONE;
 }
 
 void pw2_ViewImage::OnMouseWheel(int count) {
@@ -161,23 +269,9 @@ void pw2_ViewImage::DragZoom(int32_t cx) {
 }
 
 void pw2_ViewImage::DragMove(int32_t cx, int32_t cy) {
-    static const qzVector3 axes[3][2] = {{qzVector3(1, 0, 0), qzVector3(0, 1, 0)},
-                                         {qzVector3(1, 0, 0), qzVector3(0, 0, 1)},
-                                         {qzVector3(0, 1, 0), qzVector3(0, 0, 1)}};
-    const qzVector3& a1 = axes[std::min(view->GetGridOrientation(), 2u)][0];
-    const qzVector3& a2 = axes[std::min(view->GetGridOrientation(), 2u)][1];
-    qzMatrix turn;
-    turn.RotationMatrix(view->GetRotation());
-    const qzVector3 d1 = turn.TransformVector(a1);
-    const qzVector3 d2 = turn.TransformVector(a2);
-    const double det = d1.x * d2.y - d1.y * d2.x;
-    // the grid plane seen edge-on: no finite step in it follows the mouse
-    if (std::fabs(det) < 0.01)
-        return;
-    const double scale = view->ZoomScale();
-    const qzMatrix2 inverse(d2.y / det, -d1.y / det, -d2.x / det, d1.x / det);
-    const qzVector2 c = qzVector2(scale * (cx - startx), scale * (cy - starty)) * inverse;
-    view->SetTarget(view->GetTarget() + a1 * c.x + a2 * c.y);
+    qzVector3 step;
+    if (view->GridPlaneStep(cx - startx, cy - starty, step))
+        view->SetTarget(view->GetTarget() + step);
 }
 
 void pw2_ViewImage::DragTrackball(int32_t cx, int32_t cy) {

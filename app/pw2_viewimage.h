@@ -1,6 +1,7 @@
 // The drawing area of a 3D view and its input: the middle button (or the left one in move mode) rotates,
 // moves (Shift) or zooms (Ctrl) the camera, the right button cancels such a drag, the wheel zooms, and the
-// numeric keypad takes the standard turns.
+// numeric keypad takes the standard turns. Outside move mode the left button selects points (a click, or a
+// rectangle dragged from empty space; Shift adds) and drags the selection in the grid plane.
 #pragma once
 
 #include "pw2_window.h"
@@ -11,6 +12,8 @@
 #include <cstdint>
 
 class pw2_View;
+struct pw2_ModelPoint;
+struct pw2_ViewPick;
 
 enum : int {
     PW2_KEY_NUMPAD0 = 96,
@@ -51,6 +54,15 @@ public:
     // One drag step from the stored position to (cx, cy), relative to the image; stores (cx, cy).
     void Drag(int32_t cx, int32_t cy);
 
+    // The selection rectangle being dragged, relative to the image; false when there is none.
+    bool GetSelectionRectangle(int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1) const;
+    // The points as this image shows them, for picking.
+    pw2_ViewPick GetPick() const;
+
+    // A click selects the point within this many pixels; a press moves this far before it drags.
+    static constexpr double PICKRADIUS = 5;
+    static constexpr int32_t DRAGSTART = 3;
+
 private:
     void StartDrag();
     void CancelDrag();
@@ -60,6 +72,12 @@ private:
     void DragTurntable(int32_t cx, int32_t cy);
     int32_t MouseX() const;
     int32_t MouseY() const;
+    // The left button outside move mode.
+    void PressSelect();
+    void DragSelect(int32_t cx, int32_t cy);
+    void ReleaseSelect();
+    // Right button: a selection drag ends without effect; true when there was one.
+    bool CancelSelect();
 
     pw2_View* view;
     bool movemode = false;
@@ -73,4 +91,12 @@ private:
     int32_t startx = 0;
     int32_t starty = 0;
     qzTexture texture;
+    // what the left button is doing outside move mode
+    enum class Press { NONE, POINT, MOVE, RECTANGLE };
+    Press press = Press::NONE;
+    int32_t pressx = 0, pressy = 0, cornerx = 0, cornery = 0;
+    bool pressshift = false;
+    // the point the press was on, and whether it was selected before the press
+    pw2_ModelPoint* presspoint = nullptr;
+    bool pointwasselected = false;
 };

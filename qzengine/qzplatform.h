@@ -23,7 +23,7 @@ using qzPlatformHandle = uintptr_t; // brushes, icons, fonts: 0 is none
 
 enum : int { SM_CXSCREEN = 0, SM_CYSCREEN = 1 };
 enum : int { SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3 };
-enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_ESCAPE = 0x1B, VK_F11 = 122 };
+enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_ESCAPE = 0x1B, VK_DELETE = 0x2E, VK_F11 = 122 };
 
 // Message box buttons and icons, or-ed into one type, and the answers.
 enum : uint32_t {
@@ -131,6 +131,9 @@ public:
     // The mouse cursor in screen pixels; false, with errno set, when the platform cannot tell or move it.
     virtual bool GetCursorPos(int32_t& x, int32_t& y) = 0;
     virtual bool SetCursorPos(int32_t x, int32_t y) = 0;
+    // The folder where programs keep the user's data for good (a program adds a folder of its own); empty
+    // when there is none.
+    virtual std::string GetUserDataFolder() = 0;
 
     // Dialogs. MessageBox answers the button pressed; FileDialog false when the user cancelled, else the
     // chosen files' full paths (an open dialog only offers files that exist).

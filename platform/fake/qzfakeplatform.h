@@ -57,6 +57,7 @@ public:
     int16_t GetKeyState(int key) override;
     bool GetCursorPos(int32_t& x, int32_t& y) override;
     bool SetCursorPos(int32_t x, int32_t y) override;
+    std::string GetUserDataFolder() override { return userdatafolder; }
     int MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) override;
     bool FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) override;
     bool HasClipboardText() override;
@@ -88,6 +89,8 @@ public:
     int16_t keystate[256] = {};
     int32_t cursorx = 0;
     int32_t cursory = 0;
+    // None unless a test gives one, so that no test touches the user's own folder.
+    std::string userdatafolder;
     // What the next dialogs answer, and the last file dialog's request.
     int messageboxanswer = IDOK;
     bool filedialogconfirms = true;

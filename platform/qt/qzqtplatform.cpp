@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
@@ -650,6 +651,12 @@ bool qzQtPlatform::GetCursorPos(int32_t& x, int32_t& y) {
 bool qzQtPlatform::SetCursorPos(int32_t x, int32_t y) {
     QCursor::setPos(x, y);
     return true;
+}
+
+std::string qzQtPlatform::GetUserDataFolder() {
+    // $XDG_DATA_HOME, else ~/.local/share
+    return QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .toStdString();
 }
 
 int qzQtPlatform::MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) {

@@ -56,6 +56,7 @@ public:
     int16_t GetKeyState(int key) override;
     bool GetCursorPos(int32_t& x, int32_t& y) override;
     bool SetCursorPos(int32_t x, int32_t y) override;
+    std::string GetUserDataFolder() override;
     int MessageBox(qzWindowHandle owner, const char* text, const char* caption, uint32_t type) override;
     bool FileDialog(const qzFileDialogRequest& request, std::vector<std::string>& files) override;
     bool HasClipboardText() override;

@@ -220,3 +220,89 @@ TEST(ProgressLook, TheBarFillsInProportionInsideItsFrameCentredOverTheViews) {
         EXPECT_LT(look.barframe.y2, look.hint.y);
     }
 }
+
+namespace {
+
+// A model with unsaved changes, and the question asked before they go.
+struct UnsavedTest : FileTest {
+    void Change() {
+        pw2_ModelGeometry* geometry = app->GetModel()->currentgeometry;
+        app->GetModel()->history.Begin(geometry, "Move", true);
+        geometry->SetPosition(geometry->firstpoint, geometry->firstpoint->position + qzVector3(1, 0, 0));
+        ASSERT_TRUE(app->GetModel()->history.Commit());
+        Commands().UpdateTitle();
+    }
+    std::string Title() {
+        return Titles().empty() ? "" : Titles().back().substr(Titles().back().find(' ', 14) + 1);
+    }
+};
+
+} // namespace
+
+TEST_F(UnsavedTest, TheTitleMarksUnsavedChangesAndIsSetOnlyWhenItChanges) {
+    Commands().UpdateTitle();
+    EXPECT_TRUE(Titles().empty()) << "the start-up title stays";
+    Change();
+    Commands().UpdateTitle();
+    EXPECT_EQ(Titles().size(), 1u);
+    EXPECT_EQ(Title(), "Untitled* - Facetwright v6");
+    app->GetModel()->history.Undo();
+    Commands().UpdateTitle();
+    EXPECT_EQ(Title(), "Facetwright v6");
+    Commands().OpenFile(directory / "cube.obj");
+    FinishLoad();
+    Change();
+    EXPECT_EQ(Title(), "cube.obj* - Facetwright v6");
+    HoldKeys(true, false);
+    Key('S');
+    EXPECT_EQ(Title(), "cube.obj - Facetwright v6");
+}
+
+TEST_F(UnsavedTest, ClosingAsksFirstAndOnlyASaveThatHappenedOrADiscardCloses) {
+    Change();
+    const std::string unwritable = directory / "missing/scene.ply";
+    // answer, file chosen in the save dialog (none: cancelled), whether the window closes
+    for (auto [answer, file, closes] : {std::tuple{IDCANCEL, unwritable, false},
+                                        {IDYES, std::string(), false},
+                                        {IDYES, unwritable, false},
+                                        {IDYES, directory / "scene.ply", true},
+                                        {IDNO, std::string(), true}}) {
+        platform.messageboxanswer = answer;
+        platform.filedialogconfirms = !file.empty();
+        platform.filedialogfiles = {file};
+        EXPECT_EQ(!Send(WM_CLOSE), closes) << answer << " " << file;
+        Change();
+    }
+    EXPECT_TRUE(directory.Exists("scene.ply"));
+    std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 6u);
+    EXPECT_NE(boxes[0].find("Unsaved changes Save the changes to Untitled?"), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[3].find("Failed to save scene.ply"), std::string::npos) << boxes[3];
+    EXPECT_NE(boxes[5].find("Save the changes to scene.ply?"), std::string::npos) << boxes[5];
+}
+
+TEST_F(UnsavedTest, OpeningAnotherFileAsksFirst) {
+    directory.Put("other.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    Commands().OpenFile(directory / "cube.obj");
+    FinishLoad();
+    EXPECT_TRUE(Boxes().empty());
+    Change();
+    platform.messageboxanswer = IDCANCEL;
+    platform.DropFiles(Handle(), {directory / "other.obj"}, 300, 200);
+    app->RunOnce();
+    EXPECT_FALSE(Commands().IsLoading());
+    // yes writes the changed cube before the other file comes; no leaves the other file as it was
+    platform.messageboxanswer = IDYES;
+    Commands().OpenFile(directory / "other.obj");
+    EXPECT_NE(directory.Get("cube.obj"), CUBE);
+    FinishLoad();
+    EXPECT_EQ(Points(), 3u);
+    Change();
+    platform.messageboxanswer = IDNO;
+    Commands().OpenFile(directory / "cube.obj");
+    FinishLoad();
+    EXPECT_EQ(Points(), 8u);
+    EXPECT_EQ(directory.Get("other.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    ASSERT_EQ(Boxes().size(), 3u);
+    EXPECT_NE(Boxes()[0].find("Save the changes to cube.obj?"), std::string::npos);
+}

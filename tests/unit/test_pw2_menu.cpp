@@ -1,9 +1,15 @@
 #include "pw2_control_button.h"
+#include "pw2_control_toggle.h"
+#include "pw2_editor.h"
+#include "pw2_historypanel.h"
 #include "pw2_menu.h"
+#include "pw2_model.h"
+#include "pw2_modelgeometry.h"
 #include "pw2_submenu.h"
 #include "pw2_submenubar.h"
 #include "pw2_submenubutton.h"
 #include "test_pw2_control_fixture.h"
+#include "test_pw2_graphics_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +61,45 @@ struct MenuTest : ControlTest {
         EXPECT_EQ(bar->GetContentWidth(), x);
     }
     int32_t MaxOffset() const { return std::max(0, bar->GetContentWidth() - bar->GetWidth()); }
+
+    const pw2_History& History() const { return app->GetModel()->history; }
+    uint32_t Points() const { return app->GetModel()->currentgeometry->pointcount; }
+    uint32_t Selected() const {
+        uint32_t count = 0;
+        for (const pw2_ModelPoint* p = app->GetModel()->currentgeometry->firstpoint; p != nullptr;
+             p = p->next)
+            count += p->selected != 0;
+        return count;
+    }
+    void ClickOn(const pw2_Window* w) {
+        Click(w->GetAbsoluteX() + w->GetWidth() / 2, w->GetAbsoluteY() + w->GetHeight() / 2);
+    }
+    void ClickTool(const std::string& text) {
+        for (int i = 0; i < 3; ++i)
+            for (pw2_Window* w = Submenu(i)->GetChildren().first; w != nullptr; w = w->next)
+                if (text == dynamic_cast<pw2_Control_Button*>(w)->GetText().c_str())
+                    return ClickOn(w);
+        FAIL() << text;
+    }
+    // The entries shown, "*" after the one on; each must be named after the step that led to its state.
+    std::string Listing() const {
+        const pw2_HistoryPanel* panel = bar->GetHistoryPanel();
+        std::string listing;
+        for (size_t slot = 0; slot < panel->GetEntryCount(); ++slot) {
+            const pw2_Control_Toggle* entry = panel->GetEntry(slot);
+            EXPECT_TRUE(entry->IsVisible());
+            const size_t done = panel->GetEntryDone(slot);
+            EXPECT_EQ(done, panel->GetEntryDone(0) + slot);
+            EXPECT_EQ(entry->GetText().c_str(), done == 0 ? "Start" : History().GetName(done - 1));
+            listing +=
+                (slot > 0 ? " " : "") + std::string(entry->GetText().c_str()) + (entry->IsOn() ? "*" : "");
+        }
+        return listing;
+    }
 };
+
+// The history panel labels its entries as it is drawn.
+using HistoryTest = WithFakeDirect3D<MenuTest>;
 
 } // namespace
 
@@ -92,7 +136,8 @@ TEST_F(MenuTest, ThePanelHoldsTheTabStripAndTheToolTableInOrder) {
     EXPECT_EQ(button(0, 1), "Edge 1,40,48,20");
     EXPECT_EQ(button(0, 5), "Cylinder 51,21,58,19");
     EXPECT_EQ(button(2, 2), "Merge 1,60,68,19");
-    EXPECT_EQ(Submenu(3)->GetChildren().first, nullptr);
+    EXPECT_EQ(Submenu(3), bar->GetHistoryPanel());
+    EXPECT_EQ(Submenu(5)->GetChildren().first, nullptr);
 }
 
 TEST_F(MenuTest, WheelNotchesAndDragsScrollUpToTheClampAndAToolButtonPressDoesNot) {
@@ -207,4 +252,74 @@ TEST_F(MenuTest, TheTabLooksHotPressedAndOpenInItsPanelsHue) {
     Release(100, 455);
     Move(400, 300);
     EXPECT_EQ(tab->GetLook().face.quad.bottomleft, qzColorHSV(0.5, 0.4, 0.65));
+}
+
+TEST_F(MenuTest, EveryToolRunsItsOwnCommand) {
+    for (int i = 0; i < 3; ++i)
+        for (pw2_Window* w = Submenu(i)->GetChildren().first; w != nullptr; w = w->next)
+            EXPECT_FALSE(w->GetTooltip().IsEmpty());
+    ClickTool("All");
+    EXPECT_EQ(Selected(), Points());
+    ClickTool("None");
+    // with nothing selected these refuse, each under its own name
+    for (const char* tool : {"Edge", "Face", "Delete", "Duplicate", "Merge"}) {
+        ClickTool(tool);
+        EXPECT_EQ(app->GetEditor()->GetMessage().rfind(tool, 0), 0u) << tool;
+    }
+    // a shape is a step named after it, and its new points are the selection
+    for (std::string tool : {"Point", "Plane", "Block", "Cylinder", "Cone", "Sphere", "Torus", "Icosah."}) {
+        const uint32_t points = Points();
+        ClickTool(tool);
+        EXPECT_EQ(History().GetName(History().GetDoneCount() - 1).substr(0, 4), tool.substr(0, 4));
+        EXPECT_EQ(Selected(), Points() - points) << tool;
+    }
+    const uint32_t points = Points();
+    ClickTool("Duplicate");
+    ClickTool("Merge");
+    EXPECT_EQ(Points(), points + 1) << "the icosahedron's copy merged into one point";
+    ClickTool("Delete");
+    EXPECT_EQ(Points(), points);
+}
+
+TEST_F(HistoryTest, TheEntriesFollowTheHistoryAndAClickUndoesOrRedoesToOne) {
+    pw2_HistoryPanel* panel = bar->GetHistoryPanel();
+    EXPECT_EQ(Listing(), "Start*");
+    EXPECT_EQ(Rect(panel->GetEntry(0)), "446,496,98,18");
+    const uint32_t start = Points();
+    ClickTool("Point");
+    ClickTool("All");
+    ClickOn(panel->GetEntry(1));
+    EXPECT_EQ(Listing(), "Start Point* Select");
+    // the points of every state come back with it, whichever way it is reached
+    std::vector<uint32_t> points{start, start + 1, start + 1};
+    std::mt19937 random(22);
+    bool overflowed = false;
+    for (int step = 0; step < 150 && !HasFailure(); ++step) {
+        const uint32_t pick = random() % 8;
+        if (pick < 5) {
+            ClickTool(pick % 2 ? "Point" : "Icosah.");
+            points.resize(History().GetDoneCount());
+            points.push_back(Points());
+        } else if (pick == 5) {
+            if (random() % 2)
+                app->GetEditor()->OnUndo();
+            else
+                app->GetEditor()->OnRedo();
+            app->RunOnce();
+        } else {
+            const size_t slot = random() % panel->GetEntryCount(), done = panel->GetEntryDone(slot);
+            ClickOn(panel->GetEntry(slot));
+            EXPECT_EQ(History().GetDoneCount(), done);
+        }
+        const size_t states = History().GetStepCount() + 1, current = History().GetDoneCount();
+        const size_t first = panel->GetEntryDone(0), count = panel->GetEntryCount();
+        const std::string listing = Listing();
+        EXPECT_EQ(count, std::min(states, pw2_HistoryPanel::SLOTS));
+        EXPECT_EQ(std::count(listing.begin(), listing.end(), '*'), 1) << "the current state shows, on";
+        EXPECT_LT(first, std::max<size_t>(current, 1)) << "and so does the one before it";
+        EXPECT_TRUE(first + count == states || first + 1 >= current) << "else the newest show";
+        EXPECT_EQ(Points(), points[current]);
+        overflowed |= states > pw2_HistoryPanel::SLOTS;
+    }
+    EXPECT_TRUE(overflowed);
 }

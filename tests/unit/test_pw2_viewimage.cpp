@@ -1,3 +1,7 @@
+#include "pw2_editor.h"
+#include "pw2_history.h"
+#include "pw2_model.h"
+#include "pw2_modelgeometry.h"
 #include "pw2_view.h"
 #include "pw2_viewimage.h"
 #include "test_pw2_view_fixture.h"
@@ -257,4 +261,115 @@ TEST_F(ViewImageTest, WheelAndKeysReachTheView) {
     Key(PW2_KEY_NUMPAD0 + 5);
     EXPECT_TRUE(view->GetOrtho());
     EXPECT_EQ(view->GetGridOrientation(), 0u);
+}
+
+namespace {
+
+// The image's pixel of a model position, from the view's own matrices: x to the right, y down.
+std::pair<double, double> Pixel(pw2_View* view, const qzVector3& p) {
+    view->UpdateMatrices();
+    qzMatrix m;
+    m.Multiply(view->GetViewMatrix(), view->GetProjection(0));
+    const qzVector3 ndc = m.ProjectPoint(p);
+    return {(ndc.x + 1) * 0.5 * 398, (1 - ndc.y) * 0.5 * 398};
+}
+
+std::vector<pw2_ModelPoint*> Selected(pw2_Main& app) {
+    std::vector<pw2_ModelPoint*> points;
+    for (pw2_ModelPoint* p = app.GetModel()->currentgeometry->firstpoint; p != nullptr; p = p->next)
+        if (p->selected)
+            points.push_back(p);
+    return points;
+}
+
+struct SelectTest : ViewImageTest {
+    pw2_ModelGeometry& Geometry() { return *app->GetModel()->currentgeometry; }
+    void ClickAt(const qzVector3& p, bool shift = false) {
+        const auto [x, y] = Pixel(view, p);
+        MoveTo(int32_t(std::lround(x)), int32_t(std::lround(y)));
+        Hold(VK_SHIFT, shift);
+        Press(1);
+        Release(1);
+        Hold(VK_SHIFT, false);
+    }
+};
+
+} // namespace
+
+// Seen from the top, each cube's top and bottom corners fall on one pixel: the click takes the one nearer
+// to the eye, a shift-click adds and takes away, a click on empty space clears, a rectangle takes what it
+// holds, hidden or not.
+TEST_F(SelectTest, ClicksAndRectanglesChooseThePointsOnScreen) {
+    view->OnTop();
+    view->SetTarget(qzVector3(0, 0, 0));
+    view->SetZoom(-9);
+    const auto [cx, cy] = Pixel(view, qzVector3(1, 0, 0));
+    EXPECT_NEAR(cx, 199 + 10, 1e-9) << "one unit is ten pixels at this zoom, from the centre";
+    EXPECT_NEAR(cy, 199, 1e-9);
+
+    // the cube at the origin: P0 (-1, -1, 1) lies over P4 (-1, -1, -1)
+    ClickAt(qzVector3(-1, -1, 1));
+    std::vector<pw2_ModelPoint*> selected = Selected(*app);
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected[0]->position.z, 1) << "the top corner is nearer to the eye";
+    ClickAt(qzVector3(1, 1, 1), true);
+    EXPECT_EQ(Selected(*app).size(), 2u);
+    ClickAt(qzVector3(-1, -1, 1), true);
+    ASSERT_EQ(Selected(*app).size(), 1u);
+    EXPECT_EQ(Selected(*app)[0]->position.x, 1);
+    ClickAt(qzVector3(2, 2, 0));
+    EXPECT_TRUE(Selected(*app).empty());
+
+    // a rectangle around the cube at the origin holds its eight corners, four of them hidden
+    MoveTo(199 - 15, 199 - 15);
+    Press(1);
+    MoveTo(199 + 15, 199 + 15);
+    int32_t x0, y0, x1, y1;
+    EXPECT_TRUE(image->GetSelectionRectangle(x0, y0, x1, y1));
+    Release(1);
+    EXPECT_FALSE(image->GetSelectionRectangle(x0, y0, x1, y1));
+    EXPECT_EQ(Selected(*app).size(), 8u);
+    const pw2_History& history = app->GetModel()->history;
+    EXPECT_EQ(history.GetStepCount(), 5u) << "every change of the selection is a step";
+}
+
+// A drag from a selected point carries the whole selection so that the point stays under the mouse; the
+// right button puts everything back, and the drag that ends is one step that undo takes back.
+TEST_F(SelectTest, DraggingTheSelectionFollowsTheMouseAndIsOneStep) {
+    view->SetRotationFromAngles(0.7, -0.9);
+    view->SetOrtho(true);
+    view->SetTarget(qzVector3(0, 0, 1));
+    ClickAt(qzVector3(1, 1, 1));
+    ClickAt(qzVector3(-1, 1, 1), true);
+    ASSERT_EQ(Selected(*app).size(), 2u);
+    pw2_ModelPoint* point = Selected(*app)[0];
+    const qzVector3 before = point->position, other = Selected(*app)[1]->position;
+    const size_t steps = app->GetModel()->history.GetStepCount();
+
+    auto [x, y] = Pixel(view, before);
+    MoveTo(int32_t(std::lround(x)), int32_t(std::lround(y)));
+    const auto [px, py] = Pixel(view, before);
+    Press(1);
+    MoveTo(int32_t(std::lround(x)) + 40, int32_t(std::lround(y)) - 25);
+    Press(3);
+    Release(3);
+    Release(1);
+    EXPECT_EQ((point->position - before).Norm(), 0) << "cancelled";
+    EXPECT_EQ(app->GetModel()->history.GetStepCount(), steps);
+
+    const int32_t sx = int32_t(std::lround(px)), sy = int32_t(std::lround(py));
+    MoveTo(sx, sy);
+    Press(1);
+    MoveTo(sx + 20, sy + 5);
+    MoveTo(sx + 40, sy - 25);
+    Release(1);
+    const auto [ax, ay] = Pixel(view, point->position);
+    EXPECT_NEAR(ax - px, 40, 1.0);
+    EXPECT_NEAR(ay - py, -25, 1.0);
+    EXPECT_EQ((point->position - before).z, 0) << "in the XY grid plane";
+    EXPECT_EQ(Selected(*app)[1]->position.x - other.x, point->position.x - before.x);
+    EXPECT_EQ(app->GetModel()->history.GetStepCount(), steps + 1);
+    EXPECT_EQ(app->GetModel()->history.GetName(steps), "Move");
+    app->GetEditor()->OnUndo();
+    EXPECT_EQ((point->position - before).Norm(), 0);
 }

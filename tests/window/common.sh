@@ -9,6 +9,8 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 log="$work/log"
+# Recovery copies stay with the test: a killed program must not leave one for the next test to be asked about.
+export XDG_DATA_HOME="$work/data"
 # The system libraries under Qt keep some allocations until exit.
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lsan.supp:print_suppressions=0}
 
