@@ -7,8 +7,14 @@
 // synthetic input, sets the display mode without clicking through the menu, gives exactly one frame per
 // turn however long a frame takes, and leaves nothing but the frame between the two clocks.
 // Prints one line per mode: its name, the median milliseconds per frame and of the processor per frame.
+// With --move, instead: a move of the first 1,000 points of the file's model, dragged as the view's drag
+// moves them, then timed from the drag's release to the next frame presented, in "Solid" and "Schematic"; the
+// lines "Move-Solid" and "Move-Schematic" give the median milliseconds from the release to the frame, the
+// step's bytes in the history and the milliseconds from one drag step to its frame.
 // Usage: bench_viewframe FRAMES [FILE]   (with FILE: "Solid", then "Schematic"; without it the sample
 // scene in the views' own mode, "Sample")
+//        bench_viewframe --move FRAMES FILE
+#include "pw2_editor.h"
 #include "pw2_filecommands.h"
 #include "pw2_main.h"
 #include "pw2_model.h"
@@ -103,7 +109,54 @@ bool Measure(pw2_Main& application, const qzGLRenderApi& api, const Mode& mode, 
     return true;
 }
 
-int Run(int frames, const std::string& file, const qzGLRenderApi& api) {
+// Runs passes of the loop until one presents a frame.
+bool NextFrame(pw2_Main& application, const qzGLRenderApi& api) {
+    const uint64_t presents = api.presents;
+    for (int misses = 0; api.presents == presents; ++misses)
+        if (misses > MISSES || !application.RunOnce())
+            return false;
+    return true;
+}
+
+// Each round selects the points, drags them one step further and draws, then releases: the release and the
+// frame after it are timed. Every release is a step of its own in the history.
+bool MeasureMove(pw2_Main& application, const qzGLRenderApi& api, const Mode& mode, int frames) {
+    constexpr size_t POINTS = 1000;
+    pw2_Editor& editor = *application.GetEditor();
+    pw2_Model& model = *application.GetModel();
+    std::vector<pw2_ModelPoint*> points;
+    for (pw2_ModelPoint* p = model.currentgeometry->firstpoint; p != nullptr && points.size() < POINTS;
+         p = p->next)
+        points.push_back(p);
+    editor.SelectPoints(points, false);
+    for (pw2_View* view : {application.GetLeftView(), application.GetRightView()})
+        view->SetDisplayMode(mode.displaymode);
+    std::vector<double> drags, releases, bytes;
+    for (int frame = -1; frame < frames; ++frame) {
+        if (!editor.BeginMove())
+            return false;
+        const double dragstart = Now(CLOCK_MONOTONIC);
+        editor.MoveTo(qzVector3(0, 0, 0.01 * (frame + 2)));
+        if (!NextFrame(application, api))
+            return false;
+        const uint64_t before = model.history.GetMemory();
+        const double start = Now(CLOCK_MONOTONIC);
+        editor.EndMove();
+        if (!NextFrame(application, api))
+            return false;
+        const double end = Now(CLOCK_MONOTONIC);
+        if (frame < 0)
+            continue;
+        drags.push_back(start - dragstart);
+        releases.push_back(end - start);
+        bytes.push_back(static_cast<double>(model.history.GetMemory() - before));
+    }
+    std::printf("Move-%s %.2f %.0f %.2f\n", mode.name, Median(releases), Median(bytes), Median(drags));
+    std::fflush(stdout);
+    return true;
+}
+
+int Run(int frames, const std::string& file, const qzGLRenderApi& api, bool move) {
     qzMain qzmain(1);
     pw2_Main application(&qzmain, nullptr, file);
     application.InstallHandlers();
@@ -119,6 +172,14 @@ int Run(int frames, const std::string& file, const qzGLRenderApi& api) {
                 file.empty() ? "the sample scene" : file.c_str(), model.currentgeometry->facecount,
                 image.GetWidth(), image.GetHeight(), frames);
     std::vector<Mode> modes = {{"Solid", 2}, {"Schematic", 0}};
+    if (move) {
+        for (const Mode& mode : modes)
+            if (!MeasureMove(application, api, mode, frames)) {
+                std::fprintf(stderr, "bench_viewframe: the move could not be measured\n");
+                return 1;
+            }
+        return 0;
+    }
     if (file.empty())
         modes = {{"Sample", application.GetLeftView()->GetDisplayMode()}};
     for (const Mode& mode : modes)
@@ -132,12 +193,15 @@ int Run(int frames, const std::string& file, const qzGLRenderApi& api) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::atoi(argv[1]) : 0;
-    if (frames < 1 || argc > 3) {
-        std::fputs("usage: bench_viewframe FRAMES [FILE]\n", stderr);
+    const bool move = argc > 1 && std::string(argv[1]) == "--move";
+    const int first = move ? 2 : 1;
+    const int frames = argc > first ? std::atoi(argv[first]) : 0;
+    if (frames < 1 || argc > first + 2 || (move && argc != first + 2)) {
+        std::fputs("usage: bench_viewframe FRAMES [FILE]\n       bench_viewframe --move FRAMES FILE\n",
+                   stderr);
         return 2;
     }
-    const std::string file = argc > 2 ? argv[2] : "";
+    const std::string file = argc > first + 1 ? argv[first + 1] : "";
     // a load that fails shows a message box, which would wait for a click that never comes
     if (!file.empty() && !std::ifstream(file)) {
         std::fprintf(stderr, "bench_viewframe: cannot read %s\n", file.c_str());
@@ -147,7 +211,7 @@ int main(int argc, char** argv) {
     qzQtPlatform& platform = *new qzQtPlatform(argc, argv);
     qzGLRenderApi api(platform);
     qzSetRenderApi(&api);
-    const int result = Run(frames, file, api);
+    const int result = Run(frames, file, api, move);
     qzSetRenderApi(nullptr);
     return result;
 }
