@@ -270,6 +270,14 @@ void pw2_Editor::EndMove() {
     movestart.clear();
 }
 
+void pw2_Editor::Forget() {
+    moving = false;
+    moved.clear();
+    movestart.clear();
+    pickorder.clear();
+    ++generation;
+}
+
 void pw2_Editor::CancelMove() {
     if (!moving)
         return;

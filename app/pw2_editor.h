@@ -60,6 +60,11 @@ public:
     void CancelMove();
     bool IsMoving() const { return moving; }
 
+    // The geometry is about to go: a move drag ends where it is, and nothing of it is kept. Counts the
+    // geometries, so that input that began on one does not act on the next.
+    void Forget();
+    uint64_t GetGeneration() const { return generation; }
+
     // Why the last command could not apply, shown until the next click or key; empty otherwise.
     const std::string& GetMessage() const { return message; }
     void ClearMessage();
@@ -84,4 +89,5 @@ private:
     std::vector<pw2_ModelPoint*> moved;
     std::vector<qzVector3> movestart;
     std::string message;
+    uint64_t generation = 0;
 };

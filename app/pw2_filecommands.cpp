@@ -1,5 +1,7 @@
 #include "pw2_filecommands.h"
 
+#include "pw2_editor.h"
+
 #include "meshdata.h"
 #include "modelfile.h"
 #include "pw2_main.h"
@@ -156,6 +158,7 @@ void pw2_FileCommands::Finish() {
     pw2_ModelGeometry* geometry = ended->GetGeometry();
     const bool shown = shownpermille >= 0;
     if (ended->GetState() == pw2_ModelLoader::State::Loaded) {
+        main->GetEditor()->Forget();
         model->Replace(geometry, recovering ? std::string() : ended->GetPath());
         if (recovering) {
             // the copy stays until one of this process holds the changes

@@ -175,6 +175,7 @@ void pw2_ViewImage::PressSelect() {
     pressx = cornerx = MouseX();
     pressy = cornery = MouseY();
     pressshift = KeyHeld(VK_SHIFT);
+    pressgeneration = editor.GetGeneration();
     presspoint = GetPick().Nearest(*GetMain()->GetModel()->currentgeometry, pressx, pressy, PICKRADIUS);
     if (presspoint == nullptr) {
         press = Press::RECTANGLE;
@@ -193,6 +194,8 @@ void pw2_ViewImage::PressSelect() {
 
 void pw2_ViewImage::DragSelect(int32_t cx, int32_t cy) {
     pw2_Editor& editor = *GetMain()->GetEditor();
+    if (editor.GetGeneration() != pressgeneration)
+        press = Press::NONE;
     if (press == Press::RECTANGLE) {
         cornerx = cx, cornery = cy;
         GetMain()->RequestRedraw();
@@ -214,7 +217,7 @@ void pw2_ViewImage::DragSelect(int32_t cx, int32_t cy) {
 
 void pw2_ViewImage::ReleaseSelect() {
     pw2_Editor& editor = *GetMain()->GetEditor();
-    const Press ended = press;
+    const Press ended = editor.GetGeneration() == pressgeneration ? press : Press::NONE;
     press = Press::NONE;
     if (ended == Press::MOVE) {
         editor.EndMove();

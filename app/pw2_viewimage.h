@@ -99,4 +99,6 @@ private:
     // the point the press was on, and whether it was selected before the press
     pw2_ModelPoint* presspoint = nullptr;
     bool pointwasselected = false;
+    // the editor's geometry at the press: a press on one that went acts no more
+    uint64_t pressgeneration = 0;
 };

@@ -372,4 +372,17 @@ TEST_F(SelectTest, DraggingTheSelectionFollowsTheMouseAndIsOneStep) {
     EXPECT_EQ(app->GetModel()->history.GetName(steps), "Move");
     app->GetEditor()->OnUndo();
     EXPECT_EQ((point->position - before).Norm(), 0);
+
+    // a file that comes in during a drag takes the dragged points with the old geometry: the drag is over
+    MoveTo(sx, sy);
+    Press(1);
+    MoveTo(sx + 20, sy);
+    ASSERT_TRUE(app->GetEditor()->IsMoving());
+    pw2_Model& model = *app->GetModel();
+    app->GetEditor()->Forget();
+    model.Replace(model.CreateGeometry(), "other.obj");
+    MoveTo(sx + 40, sy);
+    Release(1);
+    EXPECT_EQ(model.history.GetStepCount(), 0u);
+    EXPECT_EQ(model.currentgeometry->pointcount, 0u);
 }
