@@ -3,7 +3,8 @@
 # drags, the wheel, keys (F11 and the keypad among them) and resizes, mostly over the views, their button
 # bars and the tool panel, whose "File" buttons open file dialogs that the input then meets too. The
 # program must neither crash nor assert nor draw a sanitizer report, and it must still close cleanly with
-# Alt+F4 once its dialogs are closed: exit status 0, which a leak found at exit would spoil too.
+# Alt+F4 once its dialogs are closed and its changes discarded: exit status 0, which a leak found at exit
+# would spoil too.
 # Usage: test_monkey.sh PROGRAM SECONDS [SEED]   (starts its own Xvfb unless INSIDE_XVFB is set)
 source "$(dirname "$(readlink -f "$0")")/common.sh"
 program=$(readlink -f "$1")
@@ -78,6 +79,15 @@ for _ in 1 2 3; do
     sleep 0.3
 done
 press alt+F4
+# the input has edited the model: the question whether to save the changes is answered No
+for _ in 1 2 3; do
+    sleep 0.5
+    kill -0 "$pid" 2>/dev/null || break
+    main=$(find_window)
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+        [ "$w" = "$main" ] || { xdotool windowfocus --sync "$w" key alt+n; } 2>/dev/null
+    done
+done
 wait_for_exit
 [ -n "$status" ] || fail "the program did not end after Alt+F4"
 [ "${status:-x}" = 0 ] || fail "exit status ${status:-none}, expected 0"
