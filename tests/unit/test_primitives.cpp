@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <ranges>
 #include <set>
 #include <string>
 #include <utility>
@@ -52,6 +53,14 @@ std::vector<pw2_Placement> Placements() {
     return {pw2_Placement(), turned, tilted};
 }
 
+// The faces or edges made after last in the list that starts at first.
+template <class T> std::vector<const T*> After(const T* last, const T* first) {
+    std::vector<const T*> items;
+    for (const T* item = last != nullptr ? last->next : first; item != nullptr; item = item->next)
+        items.push_back(item);
+    return items;
+}
+
 qzVector3 Centroid(const pw2_ModelFace* face) {
     qzVector3 sum;
     for (uint32_t i = 0; i < face->vertexcount; ++i)
@@ -61,106 +70,77 @@ qzVector3 Centroid(const pw2_ModelFace* face) {
 
 } // namespace
 
-TEST(Primitives, EveryShapeIsAClosedOutwardWoundSurfaceOfItsSize) {
+TEST(Primitives, EveryShapeIsAClosedOutwardWoundSurfaceOfItsSizeLeavingTheShapesBeforeItAlone) {
     for (const pw2_Placement& place : Placements()) {
+        pw2_Model model(false);
+        pw2_ModelGeometry g(&model);
+        // every shape in the same place, so that the new points fall on old ones
         for (const Shape& shape : SHAPES) {
             SCOPED_TRACE(std::string(shape.name) + " of size " + std::to_string(place.size));
-            pw2_Model model(false);
-            pw2_ModelGeometry g(&model);
+            std::vector<qzVector3> before;
+            for (const pw2_ModelPoint* p = g.firstpoint; p != nullptr; p = p->next)
+                before.push_back(p->position);
+            const pw2_ModelEdge* lastedge = g.lastedge;
+            const pw2_ModelFace* lastface = g.lastface;
             std::vector<pw2_ModelPoint*> points = pw2_BuildPrimitive(g, shape.kind, place, COLOR);
             ExpectConsistent(g);
-            ASSERT_EQ(g.pointcount, shape.points);
-            EXPECT_EQ(g.facecount, shape.faces);
-            ASSERT_EQ(points.size(), g.pointcount);
-            for (pw2_ModelPoint* p = g.firstpoint; pw2_ModelPoint * q : points)
+            ASSERT_EQ(points.size(), shape.points);
+            ASSERT_EQ(g.pointcount, before.size() + shape.points);
+            const std::vector<const pw2_ModelEdge*> edges = After(lastedge, g.firstedge);
+            const std::vector<const pw2_ModelFace*> faces = After(lastface, g.firstface);
+            EXPECT_EQ(faces.size(), shape.faces);
+            // the old points stay as they were, and the new ones follow them in the order answered
+            pw2_ModelPoint* p = g.firstpoint;
+            for (const qzVector3& position : before)
+                EXPECT_EQ((std::exchange(p, p->next)->position - position).Norm(), 0);
+            for (pw2_ModelPoint* q : points)
                 EXPECT_EQ(q, std::exchange(p, p->next)) << "not in creation order";
 
-            // a closed shape has two corners running opposite ways along each edge, the plane one on its rim
-            bool closed = shape.kind != PLANE;
-            for (pw2_ModelEdge* e = g.firstedge; e != nullptr; e = e->next) {
-                std::vector<const pw2_ModelVertex*> corners;
-                for (pw2_ModelVertex* v = e->firstvertex; v != nullptr; v = v->edgenext)
-                    corners.push_back(v);
-                ASSERT_EQ(corners.size(), closed ? 2u : 1u);
-                if (closed) {
-                    EXPECT_NE(corners[0]->point, corners[1]->point) << "two faces run the same way";
-                }
+            // a closed shape has two corners running opposite ways along each edge, the plane one on its rim;
+            // edges join only its own points
+            const bool closed = shape.kind != PLANE;
+            const std::set<const pw2_ModelPoint*> own(points.begin(), points.end());
+            for (const pw2_ModelEdge* e : edges) {
+                EXPECT_TRUE(own.contains(e->ends[0].point) && own.contains(e->ends[1].point));
+                std::vector<const pw2_ModelPoint*> from;
+                for (const pw2_ModelVertex* v = e->firstvertex; v != nullptr; v = v->edgenext)
+                    from.push_back(v->point);
+                EXPECT_EQ(from.size(), closed ? 2u : 1u);
+                EXPECT_TRUE(from.size() != 2 || from[0] != from[1]) << "two faces run the same way";
             }
-            int euler = static_cast<int>(g.pointcount) - static_cast<int>(g.edgecount) +
-                        static_cast<int>(g.facecount);
+            const int euler = static_cast<int>(shape.points + shape.faces) - static_cast<int>(edges.size());
             EXPECT_EQ(euler, shape.kind == TORUS ? 0 : closed ? 2 : 1);
 
             // centred, and as large as intended along each axis
             const qzVector3 axes[3] = {place.u, place.v, place.w};
-            double tolerance = 1e-9 * (1 + place.centre.Norm());
+            const double tolerance = 1e-9 * (1 + place.centre.Norm());
             for (int a = 0; a < 3; ++a) {
-                auto [low, high] = std::minmax_element(points.begin(), points.end(), [&](auto* p, auto* q) {
-                    return (p->position - place.centre).Dot(axes[a]) <
-                           (q->position - place.centre).Dot(axes[a]);
-                });
-                double lo = ((*low)->position - place.centre).Dot(axes[a]);
-                double hi = ((*high)->position - place.centre).Dot(axes[a]);
-                EXPECT_NEAR(hi - lo, shape.extent[a] * place.size, tolerance) << "axis " << a;
-                EXPECT_NEAR(hi + lo, 0, tolerance) << "axis " << a;
+                auto along = [&](const pw2_ModelPoint* q) {
+                    return (q->position - place.centre).Dot(axes[a]);
+                };
+                auto [low, high] = std::ranges::minmax(points | std::views::transform(along));
+                EXPECT_NEAR(high - low, shape.extent[a] * place.size, tolerance) << "axis " << a;
+                EXPECT_NEAR(high + low, 0, tolerance) << "axis " << a;
             }
 
             // the torus's faces point away from its tube's core circle, the others' away from the centre
-            auto radial = [&](const qzVector3& p) {
-                qzVector3 d = p - place.centre;
+            auto radial = [&](const qzVector3& q) {
+                qzVector3 d = q - place.centre;
                 return d - place.w * d.Dot(place.w);
             };
-            double inner = place.size, outer = 0;
-            for (const pw2_ModelPoint* p : points) {
-                inner = std::min(inner, radial(p->position).Norm());
-                outer = std::max(outer, radial(p->position).Norm());
-            }
-            for (const pw2_ModelFace* f = g.firstface; f != nullptr; f = f->next) {
+            for (const pw2_ModelFace* f : faces) {
                 for (uint32_t i = 0; i < f->vertexcount; ++i)
                     EXPECT_EQ(f->vertices[i].color, COLOR);
-                EXPECT_NEAR(f->normal.Norm(), 1, 1e-9);
                 qzVector3 away = Centroid(f) - place.centre;
                 if (shape.kind == PLANE) {
                     EXPECT_NEAR(f->normal.Dot(place.w), 1, 1e-9) << "the plane faces w";
                     continue;
                 }
                 if (shape.kind == TORUS)
-                    away -= Normalized(radial(Centroid(f))) * ((inner + outer) / 2);
+                    away -= Normalized(radial(Centroid(f))) *
+                            ((shape.extent[0] - shape.extent[2]) / 2 * place.size);
                 EXPECT_GT(f->normal.Dot(Normalized(away)), 0.5) << "a face turned inward";
             }
-        }
-    }
-}
-
-TEST(Primitives, AShapeBesideOthersLeavesThemAloneAndAnswersOnlyItsOwnPoints) {
-    pw2_Model model(false);
-    pw2_ModelGeometry g(&model);
-    // every shape in the same place, so that the new points fall on old ones
-    for (const Shape& shape : SHAPES) {
-        SCOPED_TRACE(shape.name);
-        std::vector<std::pair<pw2_ModelPoint*, qzVector3>> before;
-        for (pw2_ModelPoint* p = g.firstpoint; p != nullptr; p = p->next)
-            before.emplace_back(p, p->position);
-        uint32_t faces = g.facecount;
-        std::vector<pw2_ModelPoint*> points = pw2_BuildPrimitive(g, shape.kind, pw2_Placement(), COLOR);
-        ExpectConsistent(g);
-        ASSERT_EQ(points.size(), shape.points);
-        EXPECT_EQ(g.pointcount, before.size() + shape.points);
-        EXPECT_EQ(g.facecount, faces + shape.faces);
-        pw2_ModelPoint* p = g.firstpoint;
-        for (auto& [point, position] : before) {
-            ASSERT_EQ(p, point);
-            EXPECT_EQ(p->position.x, position.x);
-            EXPECT_EQ(p->position.y, position.y);
-            EXPECT_EQ(p->position.z, position.z);
-            p = p->next;
-        }
-        // the rest are the new ones, joined by edges only among themselves
-        std::set<const pw2_ModelPoint*> own(points.begin(), points.end());
-        for (; p != nullptr; p = p->next) {
-            EXPECT_TRUE(own.contains(p));
-            for (pw2_ModelEdgeEnd* end = p->GetFirstEnd(); end != nullptr; end = end->GetNext())
-                for (const pw2_ModelEdgeEnd& other : end->edge->ends)
-                    EXPECT_TRUE(own.contains(other.point)) << "an edge to an older point";
         }
     }
 }

@@ -232,9 +232,7 @@ struct UnsavedTest : FileTest {
         ASSERT_TRUE(app->GetModel()->history.Commit());
         Commands().UpdateTitle();
     }
-    std::string Title() {
-        return Titles().empty() ? "" : Titles().back().substr(Titles().back().find(' ', 14) + 1);
-    }
+    std::string Title() { return Titles().back().substr(Titles().back().find(' ', 14) + 1); }
 };
 
 } // namespace
@@ -244,7 +242,7 @@ TEST_F(UnsavedTest, TheTitleMarksUnsavedChangesAndIsSetOnlyWhenItChanges) {
     EXPECT_TRUE(Titles().empty()) << "the start-up title stays";
     Change();
     Commands().UpdateTitle();
-    EXPECT_EQ(Titles().size(), 1u);
+    ASSERT_EQ(Titles().size(), 1u);
     EXPECT_EQ(Title(), "Untitled* - Facetwright v6");
     app->GetModel()->history.Undo();
     Commands().UpdateTitle();
@@ -285,7 +283,6 @@ TEST_F(UnsavedTest, OpeningAnotherFileAsksFirst) {
     directory.Put("other.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     Commands().OpenFile(directory / "cube.obj");
     FinishLoad();
-    EXPECT_TRUE(Boxes().empty());
     Change();
     platform.messageboxanswer = IDCANCEL;
     platform.DropFiles(Handle(), {directory / "other.obj"}, 300, 200);

@@ -195,24 +195,6 @@ TEST(History, RandomEditsUndoToTheStartAndRedoToTheEnd) {
     EXPECT_TRUE(Take(g) == end);
 }
 
-TEST(History, RefusedCommandsChangeNothingAndLeaveNoStep) {
-    pw2_Model model;
-    pw2_ModelGeometry& g = *model.currentgeometry;
-    pw2_History& history = model.history;
-    const Snapshot start = Take(g);
-    // the sample scene starts with 29 points selected, so Edge refuses
-    EXPECT_FALSE(Step(history, g, "Edge", true, pw2_AddEdge));
-    Step(history, g, "Select", false, [](pw2_ModelGeometry& m) { pw2_SelectAll(m, false); });
-    const Snapshot none = Take(g);
-    EXPECT_FALSE(Step(history, g, "Delete", true, pw2_DeleteSelected));
-    EXPECT_FALSE(Step(history, g, "Merge", true, pw2_MergeSelected));
-    EXPECT_FALSE(Step(history, g, "Face", true, [](pw2_ModelGeometry& m) { pw2_AddFace(m, {}, {0, 0, 1}); }));
-    EXPECT_TRUE(Take(g) == none);
-    EXPECT_EQ(history.GetStepCount(), 1u);
-    history.Undo();
-    EXPECT_TRUE(Take(g) == start);
-}
-
 TEST(History, CommandsDoWhatTheySay) {
     pw2_Model model(false);
     pw2_ModelGeometry& g = *model.currentgeometry;

@@ -1,5 +1,3 @@
-#include "meshdata.h"
-#include "modelfile.h"
 #include "pw2_filecommands.h"
 #include "pw2_model.h"
 #include "pw2_modelgeometry.h"
@@ -11,7 +9,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace {
@@ -29,33 +26,23 @@ bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A triangle in a copy that a crashed process left.
-void PutLeftCopy(const std::string& path) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    pw2_MeshData mesh;
-    mesh.positions = {qzVector3(0, 0, 0), qzVector3(1, 0, 0), qzVector3(0, 1, 0)};
-    const uint32_t corners[] = {0, 1, 2};
-    mesh.AddFace(corners, 3);
-    pw2_WriteModelFile(path, mesh);
+// Lets the time pass by which the copy is due, and waits for its write.
+void WriteDue(pw2_Recovery& recovery, const pw2_Model& model, uint32_t time = DELAY) {
+    testnow += time;
+    recovery.Update(model);
+    EXPECT_TRUE(recovery.IsWriting());
+    recovery.Wait();
 }
 
 } // namespace
 
-TEST(Recovery, ACopyFollowsTheFirstUnsavedChangeAfterTheDelayAndHoldsWhatASaveWrites) {
+TEST(Recovery, ACopyOfWhatASaveWouldWriteFollowsTheFirstChangeAfterTheDelayAndGoesWhenNothingIsUnsaved) {
     TempDirectory directory;
     testnow = 5000;
     pw2_Model model;
     pw2_Recovery recovery(directory / "data", TestClock);
-    recovery.Update(model);
-    EXPECT_FALSE(recovery.IsArmed());
     MoveFirstPoint(model);
     recovery.Update(model);
-    ASSERT_TRUE(recovery.IsArmed());
     EXPECT_EQ(recovery.GetTimeToWrite(), DELAY);
     // a later change does not put the copy off
     testnow += DELAY - 1;
@@ -63,16 +50,10 @@ TEST(Recovery, ACopyFollowsTheFirstUnsavedChangeAfterTheDelayAndHoldsWhatASaveWr
     recovery.Update(model);
     EXPECT_EQ(recovery.GetTimeToWrite(), 1u);
     EXPECT_FALSE(recovery.IsWriting());
-    EXPECT_FALSE(Exists(recovery.GetPath()));
-    testnow += 1;
+    WriteDue(recovery, model, 1);
     recovery.Update(model);
-    EXPECT_TRUE(recovery.IsWriting());
-    EXPECT_FALSE(recovery.IsArmed());
-    recovery.Wait();
-    // nothing new, nothing due
-    recovery.Update(model);
-    EXPECT_FALSE(recovery.IsArmed());
-    const std::string copy = ReadFile(recovery.GetPath());
+    EXPECT_FALSE(recovery.IsArmed()) << "nothing new, nothing due";
+    const std::string copy = directory.Get(recovery.GetPath().substr(directory.path.size() + 1));
     model.Save(directory / "saved.ply");
     EXPECT_EQ(copy, directory.Get("saved.ply"));
     recovery.Update(model);
@@ -80,9 +61,7 @@ TEST(Recovery, ACopyFollowsTheFirstUnsavedChangeAfterTheDelayAndHoldsWhatASaveWr
     // undoing to what was saved takes the copy away again; a redo brings a new one
     MoveFirstPoint(model);
     recovery.Update(model);
-    testnow += DELAY;
-    recovery.Update(model);
-    recovery.Wait();
+    WriteDue(recovery, model);
     EXPECT_TRUE(Exists(recovery.GetPath()));
     model.history.Undo();
     recovery.Update(model);
@@ -94,9 +73,8 @@ TEST(Recovery, ACopyFollowsTheFirstUnsavedChangeAfterTheDelayAndHoldsWhatASaveWr
 
 TEST(Recovery, AFailedWriteIsLoggedAndTriedAgainAfterTheNextChangeAndTheNewestLeftCopyIsFound) {
     TempDirectory directory;
-    directory.Put("recovery-old.ply", "");
-    directory.Put("recovery-new.ply", "");
-    directory.Put("recovery-new.ply.saving", "");
+    for (const char* name : {"recovery-old.ply", "recovery-new.ply", "recovery-new.ply.saving"})
+        directory.Put(name, "");
     const auto now = std::filesystem::file_time_type::clock::now();
     std::filesystem::last_write_time(directory / "recovery-old.ply", now - std::chrono::hours(1));
     // a folder that is a file: nothing can be written there
@@ -109,10 +87,8 @@ TEST(Recovery, AFailedWriteIsLoggedAndTriedAgainAfterTheNextChangeAndTheNewestLe
     pw2_Model model;
     MoveFirstPoint(model);
     recovery.Update(model);
-    testnow += DELAY;
     testing::internal::CaptureStderr();
-    recovery.Update(model);
-    recovery.Wait();
+    WriteDue(recovery, model);
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("[pw2_Recovery] Failed to write \"" + recovery.GetPath() + "\": "), std::string::npos)
         << log;
@@ -125,86 +101,57 @@ TEST(Recovery, AFailedWriteIsLoggedAndTriedAgainAfterTheNextChangeAndTheNewestLe
 
 namespace {
 
-// The program with a data folder of the test's.
-struct RecoveryMainTest : ControlTest {
+// The program with a data folder of the test's, started by the test itself, with a device so that the loop
+// can sleep.
+struct RecoveryMainBase : ControlTest {
     TempDirectory directory;
     std::string folder = directory / "facetwright";
+    std::string leftcopy = folder + "/recovery-left.ply";
 
-    void SetUp() override {
-        platform.userdatafolder = directory.path;
-        ControlTest::SetUp();
-    }
-    pw2_Recovery& Recovery() { return *app->GetRecovery(); }
-    void FinishLoad() {
-        for (int i = 0; i < 20000 && app->GetFileCommands()->IsLoading(); ++i) {
-            app->RunOnce();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        ASSERT_FALSE(app->GetFileCommands()->IsLoading());
-    }
-    // Runs the loop once the copy is due, until it is written.
-    void WriteCopy() {
-        testnow += DELAY;
-        app->RunOnce();
-        EXPECT_TRUE(Recovery().IsWriting());
-        Recovery().Wait();
-    }
-    std::string Title() {
-        std::vector<std::string> titles = platform.CallsStartingWith("SetWindowText");
-        return titles.empty() ? "" : titles.back().substr(titles.back().find(' ', 14) + 1);
-    }
-};
-
-struct LeftCopyTest : RecoveryMainTest {
-    int answer = IDYES;
-    void SetUp() override {
-        PutLeftCopy(folder + "/recovery-left.ply");
+    void SetUp() override { platform.userdatafolder = directory.path; }
+    // Starts with a triangle in a copy that a crashed process left, and the answer to the offer to open it.
+    void StartWithLeftCopy(int answer) {
+        std::filesystem::create_directories(folder);
+        directory.Put("facetwright/recovery-left.ply",
+                      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                      "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
         platform.messageboxanswer = answer;
-        RecoveryMainTest::SetUp();
+        ControlTest::SetUp();
+        EXPECT_EQ(platform.CallsStartingWith("MessageBox").size(), 1u);
     }
 };
-
-struct RefusedCopyTest : LeftCopyTest {
-    RefusedCopyTest() { answer = IDNO; }
-};
-
-// With a device, so that the loop can sleep.
-using RecoveryLoopTest = WithFakeDirect3D<RecoveryMainTest>;
+using RecoveryMainTest = WithFakeDirect3D<RecoveryMainBase>;
 
 } // namespace
 
-TEST_F(RecoveryLoopTest, TheLoopWakesWhenTheCopyIsDueAndACleanEndRemovesIt) {
+TEST_F(RecoveryMainTest, AnAcceptedCopyOpensChangedAndGoesOnceTheLoopWakesToWriteItsOwnThatACleanEndRemoves) {
+    StartWithLeftCopy(IDYES);
+    for (int i = 0; i < 20000 && app->GetFileCommands()->IsLoading(); ++i) {
+        app->RunOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     app->RunOnce();
-    ASSERT_EQ(app->GetIdleTimeout(), QZINFINITE);
-    MoveFirstPoint(*app->GetModel());
-    app->RunOnce();
-    EXPECT_EQ(app->GetIdleTimeout(), DELAY);
+    EXPECT_NE(platform.CallsStartingWith("MessageBox")[0].find("Recovered changes "), std::string::npos);
+    EXPECT_EQ(app->GetModel()->currentgeometry->pointcount, 3u);
+    EXPECT_TRUE(platform.CallsStartingWith("SetWindowText").back().ends_with(" Untitled* - Facetwright v6"));
     testnow += 1000;
     EXPECT_EQ(app->GetIdleTimeout(), DELAY - 1000);
-    WriteCopy();
-    const std::string copy = Recovery().GetPath();
+    EXPECT_TRUE(Exists(leftcopy));
+    WriteDue(*app->GetRecovery(), *app->GetModel(), DELAY - 1000);
+    EXPECT_FALSE(Exists(leftcopy));
+    const std::string copy = app->GetRecovery()->GetPath();
     EXPECT_EQ(copy.rfind(folder + "/recovery-", 0), 0u) << copy;
     EXPECT_TRUE(Exists(copy));
     app.reset();
     EXPECT_FALSE(Exists(copy));
 }
 
-TEST_F(LeftCopyTest, AnAcceptedCopyOpensAsAnUntitledChangedModelAndGoesOnceItsOwnCopyIsWritten) {
-    FinishLoad();
-    std::vector<std::string> boxes = platform.CallsStartingWith("MessageBox");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].find("Recovered changes "), std::string::npos) << boxes[0];
-    EXPECT_EQ(app->GetModel()->currentgeometry->pointcount, 3u);
-    EXPECT_EQ(Title(), "Untitled* - Facetwright v6");
-    EXPECT_TRUE(Exists(folder + "/recovery-left.ply"));
-    WriteCopy();
-    EXPECT_FALSE(Exists(folder + "/recovery-left.ply"));
-    EXPECT_TRUE(Exists(Recovery().GetPath()));
-}
-
-TEST_F(RefusedCopyTest, ARefusedCopyIsDeletedAndTheSampleSceneStays) {
-    EXPECT_EQ(platform.CallsStartingWith("MessageBox").size(), 1u);
-    EXPECT_FALSE(Exists(folder + "/recovery-left.ply"));
+TEST_F(RecoveryMainTest, ARefusedCopyIsDeletedAndTheUnchangedSampleSceneStaysWithNothingDue) {
+    StartWithLeftCopy(IDNO);
+    EXPECT_FALSE(Exists(leftcopy));
     EXPECT_EQ(app->GetModel()->currentgeometry->pointcount, 212u);
-    EXPECT_EQ(Title(), "");
+    EXPECT_TRUE(platform.CallsStartingWith("SetWindowText").empty());
+    app->RunOnce();
+    EXPECT_EQ(app->GetIdleTimeout(), QZINFINITE);
 }
