@@ -227,6 +227,7 @@ bool pw2_Editor::BeginMove() {
     for (const pw2_ModelPoint* point : moved)
         movestart.push_back(point->position);
     moving = true;
+    main->GetModel()->moving = moved;
     return true;
 }
 
@@ -236,6 +237,7 @@ void pw2_Editor::MoveTo(const qzVector3& offset) {
     for (size_t i = 0; i < moved.size(); ++i)
         moved[i]->position = movestart[i] + offset;
     FollowMove();
+    ++main->GetModel()->movingrevision;
 }
 
 void pw2_Editor::FollowMove() {
@@ -243,7 +245,6 @@ void pw2_Editor::FollowMove() {
     for (pw2_ModelPoint* point : moved)
         for (pw2_ModelVertex* corner = point->firstvertex; corner != nullptr; corner = corner->pointnext)
             geometry.UpdateFaceNormal(corner->face);
-    ++main->GetModel()->revision;
     main->RequestRedraw();
 }
 
@@ -256,7 +257,8 @@ void pw2_Editor::EndMove() {
         moved[i]->position = movestart[i];
     }
     moving = false;
-    // what is drawn shows the points where they ended already
+    // What is drawn shows the points where they ended already, or will from the model's list of the moved
+    // points, which stays for a last drag step not drawn yet.
     Run(
         "Move", true,
         [&](pw2_ModelGeometry& geometry) {
@@ -271,6 +273,7 @@ void pw2_Editor::EndMove() {
 }
 
 void pw2_Editor::Forget() {
+    main->GetModel()->moving.clear();
     moving = false;
     moved.clear();
     movestart.clear();
@@ -284,6 +287,8 @@ void pw2_Editor::CancelMove() {
     for (size_t i = 0; i < moved.size(); ++i)
         moved[i]->position = movestart[i];
     FollowMove();
+    ++main->GetModel()->revision;
+    main->GetModel()->moving.clear();
     moving = false;
     moved.clear();
     movestart.clear();

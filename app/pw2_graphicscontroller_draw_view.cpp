@@ -253,7 +253,7 @@ void pw2_GraphicsController::DrawViewImage(pw2_ViewImage* image, int32_t clipx, 
     device.SetRenderTarget(&texture);
     device.Clear(true, 0, true, 1.0f);
     const pw2_Model& model = *main->GetModel();
-    modelBuffers.Update(device, model.currentgeometry, model.revision);
+    modelBuffers.Update(device, model.currentgeometry, model.revision, model.moving, model.movingrevision);
     pw2_ViewScene scene{device,
                         screenQueue,
                         modelQueue,

@@ -7,6 +7,8 @@
 #include "qzexceptions.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -69,10 +71,23 @@ void WriteFace(const pw2_ModelFace* face, pw2_FaceVertex* v, uint32_t* index, ui
 
 } // namespace
 
-void pw2_ModelBuffers::Update(qzDevice& device, const pw2_ModelGeometry* geometry, uint64_t revision) {
+void pw2_ModelBuffers::Update(qzDevice& device, const pw2_ModelGeometry* geometry, uint64_t revision,
+                              const std::vector<pw2_ModelPoint*>& moving, uint64_t movingrevision) {
     const bool samemodel = geometry == builtgeometry && revision == builtrevision;
-    if (samemodel && (toolarge || (built && Complete())))
+    const bool moved = movingrevision != builtmovingrevision;
+    builtmovingrevision = movingrevision;
+    if (samemodel && toolarge)
         return;
+    if (samemodel && built && Complete()) {
+        if (!moved)
+            return;
+        // a lock that fails halfway leaves the buffers to be made again whole
+        try {
+            if (Patch(*geometry, moving))
+                return;
+        } catch (const qzD3DException&) {
+        }
+    }
     Release();
     builtgeometry = geometry;
     builtrevision = revision;
@@ -113,21 +128,29 @@ void pw2_ModelBuffers::Build(qzDevice& device, const pw2_ModelGeometry& geometry
     BuildPoints(device, geometry);
 }
 
+const pw2_ModelFace* pw2_ModelBuffers::EndOfFaceChunk(const pw2_ModelGeometry& geometry,
+                                                      const pw2_ModelFace* face, uint32_t& vertexcount,
+                                                      uint32_t& indexcount) const {
+    vertexcount = indexcount = 0;
+    for (; face != nullptr; face = face->next) {
+        if (face == geometry.connecting_face)
+            continue;
+        const uint32_t needed = FaceVertexCount(face);
+        if (vertexcount > 0 && vertexcount + needed > chunkvertices)
+            break;
+        vertexcount += needed;
+        indexcount += 3 * (needed == 3 ? 1 : face->vertexcount);
+    }
+    return face;
+}
+
 void pw2_ModelBuffers::BuildFaces(qzDevice& device, const pw2_ModelGeometry& geometry) {
     const pw2_ModelFace* face = geometry.firstface;
     while (face != nullptr) {
         // the faces of one chunk, counted first so that its buffers are made at their size at once
         const pw2_ModelFace* first = face;
         uint32_t vertexcount = 0, indexcount = 0;
-        for (; face != nullptr; face = face->next) {
-            if (face == geometry.connecting_face)
-                continue;
-            const uint32_t needed = FaceVertexCount(face);
-            if (vertexcount > 0 && vertexcount + needed > chunkvertices)
-                break;
-            vertexcount += needed;
-            indexcount += 3 * (needed == 3 ? 1 : face->vertexcount);
-        }
+        face = EndOfFaceChunk(geometry, first, vertexcount, indexcount);
         if (vertexcount == 0)
             break;
         auto chunk = std::make_unique<Chunk>();
@@ -182,8 +205,8 @@ void pw2_ModelBuffers::BuildEdges(qzDevice& device, const pw2_ModelGeometry& geo
             }
         for (uint32_t ordinal : used)
             local[ordinal] = NONE;
-        used.clear();
         auto chunk = std::make_unique<Chunk>();
+        chunk->ordinals.swap(used);
         chunk->vertexcount = static_cast<uint32_t>(vertices.size());
         chunk->indexcount = static_cast<uint32_t>(indices.size());
         chunk->vertices.Create(&device, chunk->vertexcount, pw2_LineVertex::FVF, sizeof(pw2_LineVertex),
@@ -214,6 +237,66 @@ void pw2_ModelBuffers::BuildPoints(qzDevice& device, const pw2_ModelGeometry& ge
         points.push_back(std::move(chunk));
         left -= count;
     }
+}
+
+// Each vertex is written where the build put it, from the same records, so that what is drawn is what a
+// build would make: the points by their number in the list, the edges' vertices by the numbers their chunks
+// keep, the faces at the moved points (their corners, centres and normals) by walking the chunks again.
+bool pw2_ModelBuffers::Patch(const pw2_ModelGeometry& geometry, const std::vector<pw2_ModelPoint*>& moving) {
+    if (moving.empty() || moving.size() > geometry.pointcount / 8)
+        return false;
+    const std::unordered_set<const pw2_ModelPoint*> movingset(moving.begin(), moving.end());
+    std::vector<bool> movedordinal(geometry.pointcount);
+    std::unordered_map<uint32_t, const pw2_ModelPoint*> byordinal;
+    uint32_t ordinal = 0;
+    for (const pw2_ModelPoint* point = geometry.firstpoint; point != nullptr;
+         point = point->next, ++ordinal) {
+        if (movingset.count(point) == 0)
+            continue;
+        movedordinal[ordinal] = true;
+        byordinal.emplace(ordinal, point);
+        Chunk& chunk = *points[ordinal / chunkvertices];
+        *reinterpret_cast<pw2_LineVertex*>(
+            chunk.vertices._Lock(QZLOCKTYPE_NORMAL, ordinal % chunkvertices, 1)) =
+            LineVertex(point->position, point->selected, 120, 140);
+        chunk.vertices.Unlock();
+    }
+    for (const std::unique_ptr<Chunk>& chunk : edges)
+        for (uint32_t local = 0; local < chunk->ordinals.size(); ++local)
+            if (movedordinal[chunk->ordinals[local]]) {
+                const pw2_ModelPoint* point = byordinal.at(chunk->ordinals[local]);
+                *reinterpret_cast<pw2_LineVertex*>(chunk->vertices._Lock(QZLOCKTYPE_NORMAL, local, 1)) =
+                    LineVertex(point->position, point->selected, 80, 100);
+                chunk->vertices.Unlock();
+            }
+    std::unordered_set<const pw2_ModelFace*> touched;
+    for (const pw2_ModelPoint* point : moving)
+        for (const pw2_ModelVertex* corner = point->firstvertex; corner != nullptr;
+             corner = corner->pointnext)
+            touched.insert(corner->face);
+    std::vector<pw2_FaceVertex> written;
+    std::vector<uint32_t> scratch;
+    const pw2_ModelFace* face = geometry.firstface;
+    for (size_t c = 0; c < faces.size() && !touched.empty(); ++c) {
+        uint32_t vertexcount, indexcount, first = 0;
+        const pw2_ModelFace* end = EndOfFaceChunk(geometry, face, vertexcount, indexcount);
+        for (; face != end; face = face->next) {
+            if (face == geometry.connecting_face)
+                continue;
+            const uint32_t count = FaceVertexCount(face);
+            if (touched.erase(face) > 0) {
+                written.resize(count);
+                scratch.resize(3 * face->vertexcount);
+                WriteFace(face, written.data(), scratch.data(), first);
+                std::copy(written.begin(), written.end(),
+                          reinterpret_cast<pw2_FaceVertex*>(
+                              faces[c]->vertices._Lock(QZLOCKTYPE_NORMAL, first, count)));
+                faces[c]->vertices.Unlock();
+            }
+            first += count;
+        }
+    }
+    return true;
 }
 
 void pw2_ModelBuffers::DrawFaces() {

@@ -42,6 +42,32 @@ std::string Layer(const qzFakeRenderApi::Draw& draw, bool secondcolor) {
     return draw.type == D3DPT_LINELIST ? "axes" : "letters";
 }
 
+// A strip of quads, and one face larger than a chunk on its own; answers the points in order.
+std::vector<pw2_ModelPoint*> StripAndLargeFace(pw2_ModelGeometry& g, uint32_t quads, uint32_t n) {
+    std::vector<pw2_ModelPoint*> points;
+    for (uint32_t i = 0; i <= 2 * quads + 1; ++i) {
+        points.push_back(g.CreatePoint());
+        points.back()->position = qzVector3(i / 2, i % 2, 0);
+    }
+    for (uint32_t q = 0; q < quads; ++q) {
+        pw2_ModelFace* face = g.CreateFace(4);
+        const uint32_t corners[4] = {2 * q, 2 * q + 2, 2 * q + 3, 2 * q + 1};
+        for (int i = 0; i < 4; ++i)
+            g.SetVertexPoint(&face->vertices[i], points[corners[i]]);
+        g.ConnectFace();
+    }
+    pw2_ModelFace* big = g.CreateFace(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        points.push_back(g.CreatePoint());
+        points.back()->position =
+            qzVector3(std::cos(-6.283185307179586 * i / n), std::sin(-6.283185307179586 * i / n), 1);
+        g.SetVertexPoint(&big->vertices[i], points.back());
+    }
+    g.ConnectFace();
+    g.UpdateFaceNormals();
+    return points;
+}
+
 // The left view's image lies at (1, 1) with 398 x 398 pixels in a render target of 512 x 512.
 struct ViewDrawTest : GraphicsControlTest {
     pw2_View* view = nullptr;
@@ -243,29 +269,8 @@ TEST_F(ViewDrawTest, TheModelGoesToTheDeviceOnceAndAgainOnlyAfterAChangeOrAReset
 
 TEST_F(ViewDrawTest, AModelLargerThanABufferIsDrawnWholeInChunks) {
     pw2_ModelGeometry& g = EmptyGeometry();
-    // a strip of quads, and one face larger than a chunk on its own
     constexpr uint32_t quads = 50, n = 40;
-    std::vector<pw2_ModelPoint*> points;
-    for (uint32_t i = 0; i <= 2 * quads + 1; ++i) {
-        points.push_back(g.CreatePoint());
-        points.back()->position = qzVector3(i / 2, i % 2, 0);
-    }
-    for (uint32_t q = 0; q < quads; ++q) {
-        pw2_ModelFace* face = g.CreateFace(4);
-        const uint32_t corners[4] = {2 * q, 2 * q + 2, 2 * q + 3, 2 * q + 1};
-        for (int i = 0; i < 4; ++i)
-            g.SetVertexPoint(&face->vertices[i], points[corners[i]]);
-        g.ConnectFace();
-    }
-    pw2_ModelFace* big = g.CreateFace(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        pw2_ModelPoint* point = g.CreatePoint();
-        point->position =
-            qzVector3(std::cos(-6.283185307179586 * i / n), std::sin(-6.283185307179586 * i / n), 1);
-        g.SetVertexPoint(&big->vertices[i], point);
-    }
-    g.ConnectFace();
-    g.UpdateFaceNormals();
+    StripAndLargeFace(g, quads, n);
     pw2_ModelBuffers buffers(16);
     DrawAlone([&](pw2_GraphicsController& graphics) {
         buffers.Update(graphics.GetDevice(), &g, 1);
@@ -286,6 +291,52 @@ TEST_F(ViewDrawTest, AModelLargerThanABufferIsDrawnWholeInChunks) {
     EXPECT_EQ(pointcount, g.pointcount);
     EXPECT_LE(largest, 16u);
     EXPECT_GT(Draws().size(), 20u);
+}
+
+// While points move, their vertices and those of their edges and faces are written where they are: the
+// buffers then hold what a build would make of the moved model, without being made again; many moved
+// points make everything again.
+TEST_F(ViewDrawTest, MovedPointsAreWrittenInPlaceAsABuildWouldMakeThem) {
+    pw2_ModelGeometry& g = EmptyGeometry();
+    const std::vector<pw2_ModelPoint*> points = StripAndLargeFace(g, 50, 40);
+    pw2_ModelBuffers patched(16), fresh(16);
+    auto draw = [&](pw2_ModelBuffers& buffers, const std::vector<pw2_ModelPoint*>& moving, uint64_t steps) {
+        DrawAlone([&](pw2_GraphicsController& graphics) {
+            buffers.Update(graphics.GetDevice(), &g, 1, moving, steps);
+            buffers.DrawFaces();
+            buffers.DrawEdges();
+            buffers.DrawPoints();
+        });
+        std::vector<std::vector<uint8_t>> vertices;
+        for (const qzFakeRenderApi::Draw& d : Draws())
+            vertices.push_back(d.vertices);
+        return vertices;
+    };
+    auto created = [&] {
+        return std::count_if(api.calls.begin(), api.calls.end(),
+                             [](const std::string& c) { return c.starts_with("CreateVertexBuffer "); });
+    };
+    auto move = [&](const std::vector<pw2_ModelPoint*>& moving) {
+        for (pw2_ModelPoint* p : moving) {
+            p->position += qzVector3(0.5, 0.25, 2);
+            for (pw2_ModelVertex* v = p->firstvertex; v != nullptr; v = v->pointnext)
+                g.UpdateFaceNormal(v->face);
+        }
+    };
+    draw(patched, {}, 0);
+    const std::vector<pw2_ModelPoint*> few = {points[3], points[60], points.back()};
+    move(few);
+    const auto before = created();
+    const auto inplace = draw(patched, few, 1);
+    EXPECT_EQ(created(), before) << "nothing made again";
+    EXPECT_EQ(inplace, draw(fresh, {}, 0));
+
+    std::vector<pw2_ModelPoint*> many(points.begin(), points.begin() + 40);
+    move(many);
+    const auto again = created();
+    const auto whole = draw(patched, many, 2);
+    EXPECT_GT(created(), again) << "made again whole";
+    EXPECT_EQ(whole, draw(fresh, {}, 1));
 }
 
 TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) {
