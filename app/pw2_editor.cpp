@@ -40,15 +40,37 @@ void pw2_Editor::Run(const char* name, bool modifies, Command command, bool resh
         model.history.Abort();
         throw;
     }
-    if (model.history.Commit())
-        Changed(reshapes);
+    if (!model.history.Commit())
+        return;
+    if (reshapes)
+        Redraw(model.history.GetDoneCount() - 1);
+    Changed();
 }
 
-void pw2_Editor::Changed(bool reshapes) {
-    if (reshapes)
-        ++main->GetModel()->revision;
+void pw2_Editor::Changed() {
     main->GetFileCommands()->UpdateTitle();
     main->RequestRedraw();
+}
+
+// A selection or a move of a few points of a large model would otherwise make all of its drawing again.
+void pw2_Editor::Redraw(size_t step) {
+    std::vector<pw2_ModelPoint*> points;
+    if (main->GetModel()->history.GetPointsOnly(step, points))
+        Touch(points);
+    else
+        ++main->GetModel()->revision;
+}
+
+// The changed points gather until a frame draws them; once many have, everything is made again anyway.
+void pw2_Editor::Touch(const std::vector<pw2_ModelPoint*>& points) {
+    pw2_Model& model = *main->GetModel();
+    model.changedpoints.insert(model.changedpoints.end(), points.begin(), points.end());
+    if (model.changedpoints.size() > model.currentgeometry->pointcount / 8) {
+        model.changedpoints.clear();
+        ++model.revision;
+    } else {
+        ++model.pointsrevision;
+    }
 }
 
 void pw2_Editor::Refuse(const std::string& reason) {
@@ -198,13 +220,19 @@ void pw2_Editor::OnMerge() {
 }
 
 void pw2_Editor::OnUndo() {
-    if (!moving && main->GetModel()->history.Undo())
-        Changed();
+    pw2_History& history = main->GetModel()->history;
+    if (moving || !history.Undo())
+        return;
+    Redraw(history.GetDoneCount());
+    Changed();
 }
 
 void pw2_Editor::OnRedo() {
-    if (!moving && main->GetModel()->history.Redo())
-        Changed();
+    pw2_History& history = main->GetModel()->history;
+    if (moving || !history.Redo())
+        return;
+    Redraw(history.GetDoneCount() - 1);
+    Changed();
 }
 
 void pw2_Editor::GoTo(size_t done) {
@@ -212,6 +240,7 @@ void pw2_Editor::GoTo(size_t done) {
     if (moving || done == history.GetDoneCount())
         return;
     history.GoTo(done);
+    ++main->GetModel()->revision;
     Changed();
 }
 
@@ -227,7 +256,6 @@ bool pw2_Editor::BeginMove() {
     for (const pw2_ModelPoint* point : moved)
         movestart.push_back(point->position);
     moving = true;
-    main->GetModel()->moving = moved;
     return true;
 }
 
@@ -237,7 +265,6 @@ void pw2_Editor::MoveTo(const qzVector3& offset) {
     for (size_t i = 0; i < moved.size(); ++i)
         moved[i]->position = movestart[i] + offset;
     FollowMove();
-    ++main->GetModel()->movingrevision;
 }
 
 void pw2_Editor::FollowMove() {
@@ -245,6 +272,7 @@ void pw2_Editor::FollowMove() {
     for (pw2_ModelPoint* point : moved)
         for (pw2_ModelVertex* corner = point->firstvertex; corner != nullptr; corner = corner->pointnext)
             geometry.UpdateFaceNormal(corner->face);
+    Touch(moved);
     main->RequestRedraw();
 }
 
@@ -257,8 +285,7 @@ void pw2_Editor::EndMove() {
         moved[i]->position = movestart[i];
     }
     moving = false;
-    // What is drawn shows the points where they ended already, or will from the model's list of the moved
-    // points, which stays for a last drag step not drawn yet.
+    // what is drawn shows the points where they ended already, or will at the next frame
     Run(
         "Move", true,
         [&](pw2_ModelGeometry& geometry) {
@@ -273,7 +300,7 @@ void pw2_Editor::EndMove() {
 }
 
 void pw2_Editor::Forget() {
-    main->GetModel()->moving.clear();
+    main->GetModel()->changedpoints.clear();
     moving = false;
     moved.clear();
     movestart.clear();
@@ -287,8 +314,6 @@ void pw2_Editor::CancelMove() {
     for (size_t i = 0; i < moved.size(); ++i)
         moved[i]->position = movestart[i];
     FollowMove();
-    ++main->GetModel()->revision;
-    main->GetModel()->moving.clear();
     moving = false;
     moved.clear();
     movestart.clear();

@@ -73,7 +73,12 @@ private:
     // Runs command as a step named name; a refusal takes back what it did and shows its reason. A step that
     // reshapes changes what is drawn.
     template <class Command> void Run(const char* name, bool modifies, Command command, bool reshapes = true);
-    void Changed(bool reshapes = true);
+    // The title and the next frame follow a change.
+    void Changed();
+    // What is drawn follows a step done or undone: the points it changed are written again when it changed
+    // nothing but positions and selections, else everything is made again.
+    void Redraw(size_t step);
+    void Touch(const std::vector<pw2_ModelPoint*>& points);
     // The faces at the moving points follow them, and the drawing too.
     void FollowMove();
     void Refuse(const std::string& reason);

@@ -252,8 +252,11 @@ void pw2_GraphicsController::DrawViewImage(pw2_ViewImage* image, int32_t clipx, 
 
     device.SetRenderTarget(&texture);
     device.Clear(true, 0, true, 1.0f);
-    const pw2_Model& model = *main->GetModel();
-    modelBuffers.Update(device, model.currentgeometry, model.revision, model.moving, model.movingrevision);
+    pw2_Model& model = *main->GetModel();
+    modelBuffers.Update(device, model.currentgeometry, model.revision, model.changedpoints,
+                        model.pointsrevision);
+    // the buffers hold them now, whether written in place or made again
+    model.changedpoints.clear();
     pw2_ViewScene scene{device,
                         screenQueue,
                         modelQueue,

@@ -119,6 +119,17 @@ void pw2_History::Release(Step& step, bool isdone) {
             geometry->ReleaseRemovedFace(static_cast<pw2_ModelFace*>(change.record));
 }
 
+bool pw2_History::GetPointsOnly(size_t index, std::vector<pw2_ModelPoint*>& points) const {
+    points.clear();
+    for (const pw2_GeometryChange& change : steps[index].changes) {
+        if (change.kind != pw2_GeometryChange::Kind::POSITION &&
+            change.kind != pw2_GeometryChange::Kind::SELECTION)
+            return false;
+        points.push_back(static_cast<pw2_ModelPoint*>(change.record));
+    }
+    return true;
+}
+
 bool pw2_History::IsModified() const {
     if (saved < 0)
         return true;

@@ -42,6 +42,9 @@ public:
     size_t GetDoneCount() const { return done; }
     const std::string& GetName(size_t index) const { return steps[index].name; }
     uint64_t GetMemory() const { return memory; }
+    // Whether the step changed nothing but positions and selections, and of which points (in the order
+    // changed, a point once for each change).
+    bool GetPointsOnly(size_t index, std::vector<pw2_ModelPoint*>& points) const;
     // Counts every change of the steps or of the position in them, for what shows the history.
     uint64_t GetRevision() const { return revision; }
 

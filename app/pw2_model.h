@@ -46,10 +46,10 @@ public:
     pw2_ModelGeometry* currentgeometry = nullptr;
     // Counts the changes of what is shown, so that what is made from it (the device's copy) is made again.
     uint64_t revision = 0;
-    // The points the last move drag carried, and the count of its steps: what is drawn of them is written
-    // again in place instead of made again whole.
-    std::vector<pw2_ModelPoint*> moving;
-    uint64_t movingrevision = 0;
+    // The points whose positions or selections changed since the last frame, and the count of such changes:
+    // what is drawn of them is written again in place instead of made again whole.
+    std::vector<pw2_ModelPoint*> changedpoints;
+    uint64_t pointsrevision = 0;
     // the file the model came from or was saved to last; empty for the sample scene
     std::string path;
     // the edits of the current geometry; a new geometry starts a new one

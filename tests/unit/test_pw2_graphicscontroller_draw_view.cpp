@@ -1,3 +1,4 @@
+#include "pw2_editor.h"
 #include "pw2_model.h"
 #include "pw2_modelbuffers.h"
 #include "pw2_modelgeometry.h"
@@ -337,6 +338,33 @@ TEST_F(ViewDrawTest, MovedPointsAreWrittenInPlaceAsABuildWouldMakeThem) {
     const auto whole = draw(patched, many, 2);
     EXPECT_GT(created(), again) << "made again whole";
     EXPECT_EQ(whole, draw(fresh, {}, 1));
+}
+
+// The steps that change only selections or positions, done or undone, write their points in place; any other
+// step makes the buffers again.
+TEST_F(ViewDrawTest, SelectionStepsWriteInPlaceAndOtherStepsMakeTheBuffersAgain) {
+    auto created = [&] {
+        DrawOneFrame();
+        return std::count_if(api.calls.begin(), api.calls.end(),
+                             [](const std::string& c) { return c.starts_with("CreateVertexBuffer "); });
+    };
+    pw2_Editor& editor = *app->GetEditor();
+    const pw2_ModelPoint* first = app->GetModel()->currentgeometry->firstpoint;
+    // the sample scene's selection of 29 points changes too much to be written in place
+    editor.SelectPoint(first->next, false);
+    const auto made = created();
+    editor.SelectPoint(first->next, true);
+    editor.SelectPoint(app->GetModel()->currentgeometry->firstpoint, true);
+    editor.OnUndo();
+    editor.OnRedo();
+    EXPECT_EQ(created(), made);
+    const std::vector<qzFakeRenderApi::Draw> points = DrawLayer("points");
+    ASSERT_FALSE(points.empty());
+    const auto* v = reinterpret_cast<const pw2_LineVertex*>(points.back().vertices.data());
+    EXPECT_EQ(ColorOf(v[0].diffuse), qzColor(255, 255, 0)) << "the first point alone is selected";
+    EXPECT_EQ(ColorOf(v[1].diffuse), qzColor(0, 0, 0));
+    editor.OnDelete();
+    EXPECT_GT(created(), made);
 }
 
 TEST_F(ViewDrawTest, GridDrawsTwoPassesThatFadeWithTheZoomAndTheTurnOfItsPlane) {
