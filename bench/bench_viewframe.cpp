@@ -10,7 +10,8 @@
 // With --move, instead: a move of the first 1,000 points of the file's model, dragged as the view's drag
 // moves them, then timed from the drag's release to the next frame presented, in "Solid" and "Schematic"; the
 // lines "Move-Solid" and "Move-Schematic" give the median milliseconds from the release to the frame, the
-// step's bytes in the history and the milliseconds from one drag step to its frame.
+// step's bytes in the history, the milliseconds from one drag step to its frame and from a click that adds a
+// point to the selection to its frame.
 // Usage: bench_viewframe FRAMES [FILE]   (with FILE: "Solid", then "Schematic"; without it the sample
 // scene in the views' own mode, "Sample")
 //        bench_viewframe --move FRAMES FILE
@@ -131,7 +132,7 @@ bool MeasureMove(pw2_Main& application, const qzGLRenderApi& api, const Mode& mo
     editor.SelectPoints(points, false);
     for (pw2_View* view : {application.GetLeftView(), application.GetRightView()})
         view->SetDisplayMode(mode.displaymode);
-    std::vector<double> drags, releases, bytes;
+    std::vector<double> drags, releases, bytes, clicks;
     for (int frame = -1; frame < frames; ++frame) {
         if (!editor.BeginMove())
             return false;
@@ -145,13 +146,22 @@ bool MeasureMove(pw2_Main& application, const qzGLRenderApi& api, const Mode& mo
         if (!NextFrame(application, api))
             return false;
         const double end = Now(CLOCK_MONOTONIC);
+        // a click that adds a point to the selection, and takes it away again unmeasured
+        pw2_ModelPoint* clicked = points.back()->next;
+        editor.SelectPoint(clicked, true);
+        if (!NextFrame(application, api))
+            return false;
+        const double clickend = Now(CLOCK_MONOTONIC);
+        editor.SelectPoint(clicked, true);
         if (frame < 0)
             continue;
+        clicks.push_back(clickend - end);
         drags.push_back(start - dragstart);
         releases.push_back(end - start);
         bytes.push_back(static_cast<double>(model.history.GetMemory() - before));
     }
-    std::printf("Move-%s %.2f %.0f %.2f\n", mode.name, Median(releases), Median(bytes), Median(drags));
+    std::printf("Move-%s %.2f %.0f %.2f %.2f\n", mode.name, Median(releases), Median(bytes), Median(drags),
+                Median(clicks));
     std::fflush(stdout);
     return true;
 }
