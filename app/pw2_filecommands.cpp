@@ -4,6 +4,7 @@
 
 #include "meshdata.h"
 #include "modelfile.h"
+#include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "pw2_model.h"
 #include "pw2_modelgeometry.h"
@@ -13,6 +14,7 @@
 #include "qzdebugoutput.h"
 #include "qzdialogs.h"
 #include "qzfilesystem.h"
+#include "qzmain.h"
 #include "qztime.h"
 
 #include <vector>
@@ -136,6 +138,14 @@ std::string pw2_FileCommands::GetLoadingName() const {
 }
 
 void pw2_FileCommands::Update() {
+    const pw2_GraphicsController& graphics = *main->GetGraphicsController();
+    // without a device nothing is ever drawn to wait for
+    if (!failure.empty() &&
+        (graphics.GetDrawnFrames() > failureframe || main->GetEngineRoot()->GetDirect3D() == nullptr)) {
+        const std::string text = std::move(failure);
+        failure.clear();
+        qzShowMessageBox(&main->GetMainWindow(), "Failed to load", text.c_str(), MB_ICONERROR, MB_OK);
+    }
     if (loader == nullptr)
         return;
     if (loader->GetState() != pw2_ModelLoader::State::Running) {
@@ -177,17 +187,24 @@ void pw2_FileCommands::Finish() {
     // the progress box goes, or the sample scene comes
     if (shown || samplescene)
         main->RequestRedraw();
-    if (ended->GetState() == pw2_ModelLoader::State::Failed)
-        ShowFailure("Failed to load", ended->GetPath(), ended->GetReason(), ended->GetLine());
+    if (ended->GetState() == pw2_ModelLoader::State::Failed) {
+        failure = FailureText(ended->GetPath(), ended->GetReason(), ended->GetLine());
+        failureframe = main->GetGraphicsController()->GetDrawnFrames();
+        main->RequestRedraw();
+    }
+}
+
+std::string pw2_FileCommands::FailureText(const std::string& path, const std::string& reason, uint64_t line) {
+    std::string text = pw2_FileName(path);
+    if (line != 0)
+        text += ", line " + std::to_string(line);
+    return text + ": " + reason;
 }
 
 void pw2_FileCommands::ShowFailure(const char* caption, const std::string& path, const std::string& reason,
                                    uint64_t line) {
-    std::string text = pw2_FileName(path);
-    if (line != 0)
-        text += ", line " + std::to_string(line);
-    text += ": " + reason;
-    qzShowMessageBox(&main->GetMainWindow(), caption, text.c_str(), MB_ICONERROR, MB_OK);
+    qzShowMessageBox(&main->GetMainWindow(), caption, FailureText(path, reason, line).c_str(), MB_ICONERROR,
+                     MB_OK);
 }
 
 std::string pw2_FileCommands::GetModelName() const {

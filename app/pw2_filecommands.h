@@ -46,6 +46,8 @@ public:
     // progress moves.
     void Update();
     bool IsLoading() const { return loader != nullptr; }
+    // A failed load's message waits for the next frame.
+    bool HasFailureToShow() const { return !failure.empty(); }
     bool IsProgressShown() const;
     // 0 to 1.
     double GetProgress() const;
@@ -64,12 +66,17 @@ private:
     // The file name of the model, "Untitled" when it has none.
     std::string GetModelName() const;
     void ShowFailure(const char* caption, const std::string& path, const std::string& reason, uint64_t line);
+    static std::string FailureText(const std::string& path, const std::string& reason, uint64_t line);
     void FrameViews();
     uint32_t Now() const;
 
     pw2_Main* main;
     uint32_t (*clock)();
     std::unique_ptr<pw2_ModelLoader> loader;
+    // Why the last load failed, told once a frame shows what the failure left (the sample scene, for a
+    // start file), rather than over a window not drawn yet.
+    std::string failure;
+    uint64_t failureframe = 0;
     uint32_t loadstart = 0;
     bool fallback = false;
     // the load is of a recovery copy

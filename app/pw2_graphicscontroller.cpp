@@ -124,4 +124,5 @@ void pw2_GraphicsController::DrawFrame() {
     if (tooltip.IsShown())
         DrawTooltip(main->GetActiveWindow(), tooltip.GetShownX(), tooltip.GetShownY());
     scene.End();
+    ++drawnframes;
 }

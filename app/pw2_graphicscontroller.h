@@ -100,6 +100,8 @@ public:
     void DrawTooltip(const pw2_Window* window, int32_t mousex, int32_t mousey);
 
     bool IsReady() const { return ready; }
+    // Frames drawn whole so far.
+    uint64_t GetDrawnFrames() const { return drawnframes; }
     bool IsRedrawRequested() const { return redrawRequested; }
     qzDevice& GetDevice() { return device; }
     bool IsDeviceLost() const { return device.IsLost(); }
@@ -134,4 +136,5 @@ private:
     bool firstReset = true;
     bool ready = false;
     bool redrawRequested = false;
+    uint64_t drawnframes = 0;
 };

@@ -162,7 +162,9 @@ uint32_t pw2_Main::GetIdleTimeout() const {
         return 1;
     // a load or a recovery write ends on its own thread, which posts nothing: its end and progress are
     // looked for often enough
-    uint32_t wait = filecommands->IsLoading() || recovery->IsWriting() ? PW2_LOAD_POLL : QZINFINITE;
+    uint32_t wait = filecommands->IsLoading() || filecommands->HasFailureToShow() || recovery->IsWriting()
+                        ? PW2_LOAD_POLL
+                        : QZINFINITE;
     if (recovery->IsArmed() && !recovery->IsWriting())
         wait = std::min(wait, recovery->GetTimeToWrite());
     if (tooltiptimer->IsArmed())

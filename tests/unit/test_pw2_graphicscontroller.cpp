@@ -1,3 +1,7 @@
+#include "pw2_filecommands.h"
+#include "pw2_graphicscontroller.h"
+#include "pw2_model.h"
+#include "pw2_modelgeometry.h"
 #include "pw2_view.h"
 #include "pw2_window.h"
 #include "test_pw2_graphics_fixture.h"
@@ -6,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -218,4 +224,35 @@ TEST_F(GraphicsTest, TheLoopSleepsUntilTheNextMessageUnlessAFrameAStepOrATooltip
     app->RequestRedraw();
     app->RunOnce();
     EXPECT_EQ(app->GetIdleTimeout(), 1u);
+}
+
+namespace {
+
+// No pass of the loop runs before the test's own.
+struct MissingStartFileDrawTest : GraphicsTest {
+    void SetUp() override {
+        startfile = "/nonexistent/missing.obj";
+        GraphicsTest::SetUp();
+    }
+};
+
+} // namespace
+
+// A start file that fails says why over the window drawn with the sample scene, never over an empty one.
+TEST_F(MissingStartFileDrawTest, AFailedStartFileSaysWhyOnlyOnceAFrameIsDrawn) {
+    auto boxes = [&] { return platform.CallsStartingWith("MessageBox").size(); };
+    const pw2_GraphicsController& graphics = *app->GetGraphicsController();
+    pw2_FileCommands& commands = *app->GetFileCommands();
+    // a file that is not there fails at once: the first pass finds the load ended
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int i = 0; i < 20000 && (commands.IsLoading() || commands.HasFailureToShow()); ++i) {
+        const uint64_t drawn = graphics.GetDrawnFrames();
+        app->RunOnce();
+        if (boxes() > 0) {
+            EXPECT_GT(drawn, 0u) << "the box came before the window was drawn";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(boxes(), 1u);
+    EXPECT_EQ(app->GetModel()->currentgeometry->pointcount, 212u);
 }
