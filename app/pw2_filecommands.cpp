@@ -1,9 +1,8 @@
 #include "pw2_filecommands.h"
 
-#include "pw2_editor.h"
-
 #include "meshdata.h"
 #include "modelfile.h"
+#include "pw2_editor.h"
 #include "pw2_graphicscontroller.h"
 #include "pw2_main.h"
 #include "pw2_model.h"
@@ -17,6 +16,8 @@
 #include "qzmain.h"
 #include "qztime.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
 std::string pw2_FileName(const std::string& path) {
@@ -88,10 +89,17 @@ bool pw2_FileCommands::AskToSaveChanges() {
     }
 }
 
+void pw2_FileCommands::Start(const std::string& file) {
+    leftcopy = main->GetRecovery()->FindLeftCopy();
+    if (leftcopy.empty() && !file.empty())
+        OpenFile(file, true);
+    else
+        startfile = file;
+}
+
 bool pw2_FileCommands::OfferRecoveryCopy() {
-    const std::string copy = main->GetRecovery()->FindLeftCopy();
-    if (copy.empty())
-        return false;
+    const std::string copy = std::move(leftcopy);
+    leftcopy.clear();
     qzOutputDebugString(("[pw2_FileCommands] Found the recovery copy \"" + copy + "\".\n").c_str());
     const int answer = qzShowMessageBox(&main->GetMainWindow(), "Recovered changes",
                                         "Facetwright v6 ended without saving changes and kept a copy of "
@@ -140,8 +148,11 @@ std::string pw2_FileCommands::GetLoadingName() const {
 void pw2_FileCommands::Update() {
     const pw2_GraphicsController& graphics = *main->GetGraphicsController();
     // without a device nothing is ever drawn to wait for
-    if (!failure.empty() &&
-        (graphics.GetDrawnFrames() > failureframe || main->GetEngineRoot()->GetDirect3D() == nullptr)) {
+    const bool drawless = main->GetEngineRoot()->GetDirect3D() == nullptr;
+    if (!leftcopy.empty() && (graphics.GetDrawnFrames() > 0 || drawless) && !OfferRecoveryCopy() &&
+        !startfile.empty())
+        OpenFile(std::exchange(startfile, std::string()), true);
+    if (!failure.empty() && (graphics.GetDrawnFrames() > failureframe || drawless)) {
         const std::string text = std::move(failure);
         failure.clear();
         qzShowMessageBox(&main->GetMainWindow(), "Failed to load", text.c_str(), MB_ICONERROR, MB_OK);

@@ -37,17 +37,18 @@ public:
     // While the model has unsaved changes, asks whether to save them first: true when the model may go
     // (saved, or its changes discarded), false when the user cancelled or the save did not happen.
     bool AskToSaveChanges();
-    // At start: offers to open the copy of unsaved changes that a crash left, as a model without a file;
-    // true when it is being loaded. A refused copy is deleted.
-    bool OfferRecoveryCopy();
+    // At start, once the first frame shows the window: offers to open the copy of unsaved changes that a
+    // crash left, as a model without a file (a refused copy is deleted), and otherwise opens startfile, if
+    // any. Without such a copy the start file is opened at once.
+    void Start(const std::string& startfile);
     void CancelLoad();
 
     // Once per pass of the main loop: takes in a load that has ended, and asks for a redraw while the
     // progress moves.
     void Update();
     bool IsLoading() const { return loader != nullptr; }
-    // A failed load's message waits for the next frame.
-    bool HasFailureToShow() const { return !failure.empty(); }
+    // A failed load's message, or the offer of a recovery copy, waits for the next frame.
+    bool HasMessageToShow() const { return !failure.empty() || !leftcopy.empty(); }
     bool IsProgressShown() const;
     // 0 to 1.
     double GetProgress() const;
@@ -59,6 +60,8 @@ public:
 private:
     void StartLoad(const std::string& path, bool fallback, bool recovered);
     void Finish();
+    // True when the copy is being loaded.
+    bool OfferRecoveryCopy();
     // Each answers true once the model is saved, false when the dialog was cancelled or the save failed.
     bool SaveModel();
     bool SaveModelAs();
@@ -77,6 +80,9 @@ private:
     // start file), rather than over a window not drawn yet.
     std::string failure;
     uint64_t failureframe = 0;
+    // the recovery copy to offer at the first frame, and the start file that waits for the answer
+    std::string leftcopy;
+    std::string startfile;
     uint32_t loadstart = 0;
     bool fallback = false;
     // the load is of a recovery copy

@@ -80,8 +80,7 @@ pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)(), const std::string& start
         ResizeAll();
         UpdateActiveWindow();
         // what a crash left comes before the start file
-        if (!filecommands->OfferRecoveryCopy() && !startfile.empty())
-            filecommands->OpenFile(startfile, true);
+        filecommands->Start(startfile);
     } catch (...) {
         editor.reset();
         filecommands.reset();
@@ -162,7 +161,7 @@ uint32_t pw2_Main::GetIdleTimeout() const {
         return 1;
     // a load or a recovery write ends on its own thread, which posts nothing: its end and progress are
     // looked for often enough
-    uint32_t wait = filecommands->IsLoading() || filecommands->HasFailureToShow() || recovery->IsWriting()
+    uint32_t wait = filecommands->IsLoading() || filecommands->HasMessageToShow() || recovery->IsWriting()
                         ? PW2_LOAD_POLL
                         : QZINFINITE;
     if (recovery->IsArmed() && !recovery->IsWriting())

@@ -35,11 +35,11 @@ struct FileTest : ControlTest {
     pw2_FileCommands& Commands() { return *app->GetFileCommands(); }
     // Runs the loop until the load has ended and said why it failed, if it did.
     void FinishLoad() {
-        for (int i = 0; i < 20000 && (Commands().IsLoading() || Commands().HasFailureToShow()); ++i) {
+        for (int i = 0; i < 20000 && (Commands().IsLoading() || Commands().HasMessageToShow()); ++i) {
             app->RunOnce();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_FALSE(Commands().IsLoading() || Commands().HasFailureToShow());
+        ASSERT_FALSE(Commands().IsLoading() || Commands().HasMessageToShow());
     }
     void HoldKeys(bool control, bool shift) {
         platform.keystate[VK_CONTROL] = control ? int16_t(0x8000) : 0;

@@ -245,7 +245,7 @@ TEST_F(MissingStartFileDrawTest, AFailedStartFileSaysWhyOnlyOnceAFrameIsDrawn) {
     pw2_FileCommands& commands = *app->GetFileCommands();
     // a file that is not there fails at once: the first pass finds the load ended
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    for (int i = 0; i < 20000 && (commands.IsLoading() || commands.HasFailureToShow()); ++i) {
+    for (int i = 0; i < 20000 && (commands.IsLoading() || commands.HasMessageToShow()); ++i) {
         const uint64_t drawn = graphics.GetDrawnFrames();
         app->RunOnce();
         if (boxes() > 0) {

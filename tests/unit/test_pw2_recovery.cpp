@@ -118,6 +118,10 @@ struct RecoveryMainBase : ControlTest {
                       "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
         platform.messageboxanswer = answer;
         ControlTest::SetUp();
+        // the offer waits for the first frame
+        for (int pass = 0; pass < 10 && platform.CallsStartingWith("MessageBox").empty(); ++pass)
+            app->RunOnce();
+        EXPECT_GT(app->GetGraphicsController()->GetDrawnFrames(), 0u);
         EXPECT_EQ(platform.CallsStartingWith("MessageBox").size(), 1u);
     }
 };
