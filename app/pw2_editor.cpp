@@ -268,10 +268,7 @@ void pw2_Editor::MoveTo(const qzVector3& offset) {
 }
 
 void pw2_Editor::FollowMove() {
-    pw2_ModelGeometry& geometry = *main->GetModel()->currentgeometry;
-    for (pw2_ModelPoint* point : moved)
-        for (pw2_ModelVertex* corner = point->firstvertex; corner != nullptr; corner = corner->pointnext)
-            geometry.UpdateFaceNormal(corner->face);
+    main->GetModel()->currentgeometry->UpdateNormalsAt(moved);
     Touch(moved);
     main->RequestRedraw();
 }

@@ -36,16 +36,6 @@ void AddFace(pw2_ModelGeometry* geometry, std::initializer_list<pw2_ModelPoint*>
     geometry->ConnectFace();
 }
 
-// Marks the point and every edge end and corner that lies on it.
-void Select(pw2_ModelPoint* point) {
-    point->selected = 1;
-    for (pw2_ModelEdgeEnd* end = point->GetFirstEnd(); end != nullptr; end = end->GetNext())
-        end->selected = 1;
-    for (pw2_ModelVertex* vertex = point->GetFirstVertex(); vertex != nullptr;
-         vertex = vertex->GetNextAtPoint())
-        vertex->selected = 1;
-}
-
 // A closed solid of eight triangles.
 void BuildTriangleSolid(pw2_ModelGeometry* g) {
     pw2_ModelPoint* A = AddPoint(g, -10, -10, 0);
@@ -62,8 +52,8 @@ void BuildTriangleSolid(pw2_ModelGeometry* g) {
     AddFace(g, {E, A, C}, WHITE);
     AddFace(g, {E, F, B}, WHITE);
     AddFace(g, {F, E, C}, WHITE);
-    Select(B);
-    Select(D);
+    g->SetSelected(B, true);
+    g->SetSelected(D, true);
 }
 
 // A closed solid of two triangles and two pentagons.
@@ -78,8 +68,8 @@ void BuildPentagonSolid(pw2_ModelGeometry* g) {
     AddFace(g, {I, H, J}, WHITE);
     AddFace(g, {K, L, J, H, G}, WHITE);
     AddFace(g, {L, K, G, I, J}, WHITE);
-    Select(H);
-    Select(J);
+    g->SetSelected(H, true);
+    g->SetSelected(J, true);
 }
 
 // 25 cubes on a 5 x 5 grid, each face counter-clockwise seen from outside.
@@ -96,7 +86,7 @@ void BuildCubes(pw2_ModelGeometry* g) {
             AddFace(g, {P[1], P[0], P[4], P[5]}, YELLOW);
             AddFace(g, {P[3], P[1], P[5], P[7]}, YELLOW);
             AddFace(g, {P[0], P[2], P[6], P[4]}, BLUE);
-            Select(P[1]);
+            g->SetSelected(P[1], true);
         }
     }
 }

@@ -83,42 +83,6 @@ bool HasSeparateBlock(const pw2_ModelFace* face) {
     return FaceRecordSize(face->vertexcount) > pw2_ModelGeometry::BLOCKSIZE;
 }
 
-qzVector3 Subtract(const qzVector3& a, const qzVector3& b) {
-    return qzVector3(a.x - b.x, a.y - b.y, a.z - b.z);
-}
-
-qzVector3 Cross(const qzVector3& a, const qzVector3& b) {
-    return qzVector3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-
-// The area vector of a face: twice its area in length, along its normal by the right-hand rule of the
-// corners.
-qzVector3 AreaVector(const pw2_ModelFace* face) {
-    const pw2_ModelVertex* v = face->vertices;
-    if (face->vertexcount == 3) {
-        const qzVector3& p0 = v[0].point->position;
-        return Cross(Subtract(v[1].point->position, p0), Subtract(v[2].point->position, p0));
-    }
-    // Taken about the mean, the sum of the corner cross products does not depend on where the origin lies,
-    // which keeps faces far from it accurate.
-    qzVector3 mean;
-    for (uint32_t i = 0; i < face->vertexcount; ++i) {
-        mean.x += v[i].point->position.x;
-        mean.y += v[i].point->position.y;
-        mean.z += v[i].point->position.z;
-    }
-    mean = qzVector3(mean.x / face->vertexcount, mean.y / face->vertexcount, mean.z / face->vertexcount);
-    qzVector3 sum;
-    qzVector3 current = Subtract(v[face->vertexcount - 1].point->position, mean);
-    for (uint32_t i = 0; i < face->vertexcount; ++i) {
-        qzVector3 following = Subtract(v[i].point->position, mean);
-        qzVector3 c = Cross(current, following);
-        sum = qzVector3(sum.x + c.x, sum.y + c.y, sum.z + c.z);
-        current = following;
-    }
-    return sum;
-}
-
 } // namespace
 
 pw2_ModelGeometry::pw2_ModelGeometry(pw2_Model* owner) : allocator(BLOCKSIZE) {
@@ -148,14 +112,19 @@ pw2_ModelPoint* pw2_ModelGeometry::CreatePoint() {
     return point;
 }
 
-pw2_ModelEdge* pw2_ModelGeometry::FindOrCreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2) {
-    QZASSERT(point1 != point2, "point1!=point2");
+pw2_ModelEdge* pw2_ModelGeometry::FindEdge(const pw2_ModelPoint* point1, const pw2_ModelPoint* point2) const {
     for (pw2_ModelEdgeEnd* end = point1->firstend; end != nullptr; end = end->next) {
         pw2_ModelEdge* edge = end->edge;
         if (edge->ends[0].point == point2 || edge->ends[1].point == point2)
             return edge;
     }
-    return CreateEdge(point1, point2);
+    return nullptr;
+}
+
+pw2_ModelEdge* pw2_ModelGeometry::FindOrCreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2) {
+    QZASSERT(point1 != point2, "point1!=point2");
+    pw2_ModelEdge* edge = FindEdge(point1, point2);
+    return edge != nullptr ? edge : CreateEdge(point1, point2);
 }
 
 pw2_ModelEdge* pw2_ModelGeometry::CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2) {
@@ -372,7 +341,9 @@ void pw2_ModelGeometry::UpdateFaceNormals() {
 }
 
 void pw2_ModelGeometry::UpdateFaceNormal(pw2_ModelFace* face) {
-    qzVector3 c = AreaVector(face);
+    const pw2_ModelVertex* v = face->vertices;
+    qzVector3 c = pw2_AreaVector(face->vertexcount,
+                                 [v](uint32_t i) -> const qzVector3& { return v[i].point->position; });
     double len = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);
     if (len == 0) {
         face->area = 0;
@@ -384,15 +355,14 @@ void pw2_ModelGeometry::UpdateFaceNormal(pw2_ModelFace* face) {
 }
 
 void pw2_ModelGeometry::Record(pw2_GeometryChange::Kind kind, pw2_GeometryChange::List list, void* record,
-                               void* previous) {
+                               void* previous, const qzVector3& position) {
     if (journal != nullptr)
-        journal->push_back({kind, list, record, previous, {}});
+        journal->push_back({kind, list, record, previous, position});
 }
 
 void pw2_ModelGeometry::SetPosition(pw2_ModelPoint* point, const qzVector3& position) {
-    if (journal != nullptr)
-        journal->push_back({pw2_GeometryChange::Kind::POSITION, pw2_GeometryChange::List::POINTS, point,
-                            nullptr, point->position});
+    Record(pw2_GeometryChange::Kind::POSITION, pw2_GeometryChange::List::POINTS, point, nullptr,
+           point->position);
     point->position = position;
 }
 

@@ -95,6 +95,29 @@ struct pw2_GeometryChange {
     qzVector3 position;
 };
 
+// The area vector of a polygon of n corners, corner i at position(i): twice its area in length, along its
+// normal by the right-hand rule of the corners. A polygon of more than three corners sums the cross products
+// of its corners taken about their mean, which does not depend on where the origin lies and so keeps polygons
+// far from it accurate.
+template <class Position> qzVector3 pw2_AreaVector(uint32_t n, Position position) {
+    if (n == 3) {
+        const qzVector3& p0 = position(0);
+        return (position(1) - p0).Cross(position(2) - p0);
+    }
+    qzVector3 mean;
+    for (uint32_t i = 0; i < n; ++i)
+        mean += position(i);
+    mean = qzVector3(mean.x / n, mean.y / n, mean.z / n);
+    qzVector3 sum;
+    qzVector3 current = position(n - 1) - mean;
+    for (uint32_t i = 0; i < n; ++i) {
+        const qzVector3 following = position(i) - mean;
+        sum += current.Cross(following);
+        current = following;
+    }
+    return sum;
+}
+
 class pw2_ModelGeometry : public qzObjectNode<pw2_ModelGeometry> {
 public:
     static constexpr uint32_t BLOCKSIZE = 4000;
@@ -106,6 +129,8 @@ public:
 
     pw2_ModelPoint* CreatePoint();
     pw2_ModelEdge* FindOrCreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2);
+    // The edge between two points, whichever way round it was made; null when there is none.
+    pw2_ModelEdge* FindEdge(const pw2_ModelPoint* point1, const pw2_ModelPoint* point2) const;
     pw2_ModelFace* CreateFace(uint32_t vertexcount);
     void SetVertexPoint(pw2_ModelVertex* vertex, pw2_ModelPoint* point);
     void SetVertexEdge(pw2_ModelVertex* vertex, pw2_ModelEdge* edge);
@@ -117,6 +142,8 @@ public:
     pw2_ModelGeometry* CopyFrom(pw2_ModelGeometry* source);
     void UpdateFaceNormals();
     void UpdateFaceNormal(pw2_ModelFace* face);
+    // The normals of every face at the points that are still in the geometry.
+    void UpdateNormalsAt(const std::vector<pw2_ModelPoint*>& points);
 
     // The ways an edit changes values: recorded in the journal, and a selection mirrored on the ends and
     // corners at the point.
@@ -158,9 +185,8 @@ private:
     pw2_ModelEdge* CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2);
     void ReleaseSeparateFaces();
     void Record(pw2_GeometryChange::Kind kind, pw2_GeometryChange::List list, void* record,
-                void* previous = nullptr);
+                void* previous = nullptr, const qzVector3& position = {});
     void Replay(pw2_GeometryChange& change, bool forward, std::vector<pw2_ModelPoint*>& moved);
-    void UpdateNormalsAt(const std::vector<pw2_ModelPoint*>& points);
 
     // faces too large for a block, which have memory of their own to release
     uint32_t separatefacecount = 0;

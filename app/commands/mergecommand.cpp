@@ -67,6 +67,5 @@ void pw2_MergeSelected(pw2_ModelGeometry& geometry) {
         }
         geometry.ConnectFace();
     }
-    for (pw2_ModelVertex* corner = kept->firstvertex; corner != nullptr; corner = corner->pointnext)
-        geometry.UpdateFaceNormal(corner->face);
+    geometry.UpdateNormalsAt({kept});
 }

@@ -154,11 +154,10 @@ TEST(History, RandomEditsUndoToTheStartAndRedoToTheEnd) {
             break;
         case 10:
             Step(history, g, "Move", true, [&](pw2_ModelGeometry& m) {
-                for (pw2_ModelPoint* p : pw2_SelectedPoints(m)) {
+                const std::vector<pw2_ModelPoint*> moved = pw2_SelectedPoints(m);
+                for (pw2_ModelPoint* p : moved)
                     m.SetPosition(p, p->position + qzVector3(0.5, -0.25, 1));
-                    for (pw2_ModelVertex* v = p->firstvertex; v != nullptr; v = v->pointnext)
-                        m.UpdateFaceNormal(v->face);
-                }
+                m.UpdateNormalsAt(moved);
             });
             break;
         case 11:
