@@ -127,7 +127,7 @@ void pw2_Editor::OnFace() {
     Run("Face", true, [&](pw2_ModelGeometry& geometry) { pw2_AddFace(geometry, points, toward); });
 }
 
-void pw2_Editor::Build(const char* name, int kind) {
+void pw2_Editor::Build(const char* name, pw2_Primitive kind) {
     const pw2_View& view = *GetLastView();
     pw2_Placement placement;
     placement.centre = view.GetTarget();
@@ -135,38 +135,37 @@ void pw2_Editor::Build(const char* name, int kind) {
     view.GetGridAxes(placement.u, placement.v);
     placement.w = placement.u.Cross(placement.v);
     Run(name, true, [&](pw2_ModelGeometry& geometry) {
-        pickorder =
-            pw2_BuildPrimitive(geometry, static_cast<pw2_Primitive>(kind), placement, PW2_NEW_FACE_COLOR);
+        pickorder = pw2_BuildPrimitive(geometry, kind, placement, PW2_NEW_FACE_COLOR);
         pw2_SelectOnly(geometry, pickorder, false);
     });
 }
 
 void pw2_Editor::OnPlane() {
-    Build("Plane", int(pw2_Primitive::PLANE));
+    Build("Plane", pw2_Primitive::PLANE);
 }
 
 void pw2_Editor::OnBlock() {
-    Build("Block", int(pw2_Primitive::BLOCK));
+    Build("Block", pw2_Primitive::BLOCK);
 }
 
 void pw2_Editor::OnCylinder() {
-    Build("Cylinder", int(pw2_Primitive::CYLINDER));
+    Build("Cylinder", pw2_Primitive::CYLINDER);
 }
 
 void pw2_Editor::OnCone() {
-    Build("Cone", int(pw2_Primitive::CONE));
+    Build("Cone", pw2_Primitive::CONE);
 }
 
 void pw2_Editor::OnSphere() {
-    Build("Sphere", int(pw2_Primitive::SPHERE));
+    Build("Sphere", pw2_Primitive::SPHERE);
 }
 
 void pw2_Editor::OnTorus() {
-    Build("Torus", int(pw2_Primitive::TORUS));
+    Build("Torus", pw2_Primitive::TORUS);
 }
 
 void pw2_Editor::OnIcosahedron() {
-    Build("Icosahedron", int(pw2_Primitive::ICOSAHEDRON));
+    Build("Icosahedron", pw2_Primitive::ICOSAHEDRON);
 }
 
 void pw2_Editor::OnSelectAll() {
@@ -297,7 +296,6 @@ void pw2_Editor::EndMove() {
 }
 
 void pw2_Editor::Forget() {
-    main->GetModel()->changedpoints.clear();
     moving = false;
     moved.clear();
     movestart.clear();

@@ -10,6 +10,7 @@
 #include <vector>
 
 class pw2_Main;
+enum class pw2_Primitive;
 class pw2_View;
 struct pw2_ModelPoint;
 
@@ -84,7 +85,7 @@ private:
     void Refuse(const std::string& reason);
     // The selected points, those picked in order first.
     std::vector<pw2_ModelPoint*> PickedSelection() const;
-    void Build(const char* name, int kind);
+    void Build(const char* name, pw2_Primitive kind);
 
     pw2_Main* main;
     pw2_View* lastview = nullptr;

@@ -33,6 +33,10 @@ pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight) {
     return layout;
 }
 
+bool pw2_KeyHeld(int key) {
+    return (qzGetPlatform().GetKeyState(key) & 0x8000) != 0;
+}
+
 namespace {
 
 // A view looking at the origin from the given angles (degrees) at the start zoom, showing the XY grid and
@@ -55,8 +59,8 @@ pw2_View* MakeView(pw2_Main* main, pw2_Window* root, uint32_t (*clock)(), double
 pw2_Main::pw2_Main(qzMain* qzmain, uint32_t (*clock)(), const std::string& startfile) : qzmain(qzmain) {
     qzOutputDebugString(pw2_ThemeDefinitionText());
     qzOutputDebugString("[pw2_Main] Constructor.\n");
-    mainwindow.Create(qzmain, "Facetwright v6", 2, QZDEFAULTPOS, QZDEFAULTPOS, PW2_MINIMUM_WIDTH,
-                      PW2_MINIMUM_HEIGHT, PW2_MINIMUM_WIDTH, PW2_MINIMUM_HEIGHT, nullptr);
+    mainwindow.Create(qzmain, PW2_TITLE, 2, QZDEFAULTPOS, QZDEFAULTPOS, PW2_MINIMUM_WIDTH, PW2_MINIMUM_HEIGHT,
+                      PW2_MINIMUM_WIDTH, PW2_MINIMUM_HEIGHT, nullptr);
     // Nothing of the platform's paints the client area: the device draws all of it.
     mainwindow.SwitchOffBackground();
     mainwindow.Show(false);
@@ -281,8 +285,7 @@ void pw2_Main::OnChar(uint8_t character) {
 }
 
 bool pw2_Main::OnFileKey(int8_t key, bool repeat) {
-    const bool control = (qzGetPlatform().GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    const bool shift = (qzGetPlatform().GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    const bool control = pw2_KeyHeld(VK_CONTROL), shift = pw2_KeyHeld(VK_SHIFT);
     if (key == VK_ESCAPE && filecommands->IsLoading()) {
         filecommands->CancelLoad();
         return true;
@@ -304,8 +307,7 @@ bool pw2_Main::OnFileKey(int8_t key, bool repeat) {
 // Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo (held, they repeat), Ctrl+A selects every point, Delete
 // deletes the selection; true when the key was one of them.
 bool pw2_Main::OnEditKey(int8_t key, bool repeat) {
-    const bool control = (qzGetPlatform().GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    const bool shift = (qzGetPlatform().GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    const bool control = pw2_KeyHeld(VK_CONTROL), shift = pw2_KeyHeld(VK_SHIFT);
     if (key == VK_DELETE && !control) {
         if (!repeat)
             editor->OnDelete();

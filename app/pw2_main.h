@@ -46,6 +46,9 @@ constexpr uint32_t PW2_LOAD_POLL = 15;
 
 pw2_ScreenLayout pw2_ComputeLayout(int32_t clientwidth, int32_t clientheight);
 
+// Whether a key (a virtual-key code) is held down now.
+bool pw2_KeyHeld(int key);
+
 class pw2_Main {
 public:
     // The tooltip timer, the views' animations and the load's progress read GetTime unless a clock is given.

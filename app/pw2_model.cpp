@@ -145,6 +145,7 @@ void pw2_Model::Load(const std::string& path, pw2_ModelGeometry& geometry, pw2_P
 
 void pw2_Model::Replace(pw2_ModelGeometry* geometry, const std::string& frompath) {
     history.Clear();
+    changedpoints.clear();
     delete currentgeometry;
     currentgeometry = geometry;
     path = frompath;

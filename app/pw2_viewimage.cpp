@@ -20,10 +20,6 @@ namespace {
 
 constexpr double PI = std::numbers::pi;
 
-bool KeyHeld(int key) {
-    return (qzGetPlatform().GetKeyState(key) & 0x8000) != 0;
-}
-
 // A point of the image, scaled so that the shorter side spans about 2, lifted onto the unit sphere.
 qzVector3 LiftOntoSphere(double x, double y, double r, uint32_t rotationmode) {
     if (rotationmode == 2) {
@@ -100,9 +96,9 @@ void pw2_ViewImage::OnKeyDown(int8_t key, bool) {
 void pw2_ViewImage::StartDrag() {
     view->StopAnimation();
     dragging = true;
-    if (KeyHeld(VK_CONTROL))
+    if (pw2_KeyHeld(VK_CONTROL))
         dragmode = PW2_DRAG_ZOOM;
-    else if (KeyHeld(VK_SHIFT))
+    else if (pw2_KeyHeld(VK_SHIFT))
         dragmode = PW2_DRAG_MOVE;
     else
         dragmode = PW2_DRAG_ROTATE;
@@ -174,7 +170,7 @@ void pw2_ViewImage::PressSelect() {
     editor.SetLastView(view);
     pressx = cornerx = MouseX();
     pressy = cornery = MouseY();
-    pressshift = KeyHeld(VK_SHIFT);
+    pressshift = pw2_KeyHeld(VK_SHIFT);
     pressgeneration = editor.GetGeneration();
     presspoint = GetPick().Nearest(*GetMain()->GetModel()->currentgeometry, pressx, pressy, PICKRADIUS);
     if (presspoint == nullptr) {
