@@ -128,29 +128,21 @@ void pw2_ModelBuffers::Build(qzDevice& device, const pw2_ModelGeometry& geometry
     BuildPoints(device, geometry);
 }
 
-const pw2_ModelFace* pw2_ModelBuffers::EndOfFaceChunk(const pw2_ModelGeometry& geometry,
-                                                      const pw2_ModelFace* face, uint32_t& vertexcount,
-                                                      uint32_t& indexcount) const {
-    vertexcount = indexcount = 0;
-    for (; face != nullptr; face = face->next) {
-        if (face == geometry.connecting_face)
-            continue;
-        const uint32_t needed = FaceVertexCount(face);
-        if (vertexcount > 0 && vertexcount + needed > chunkvertices)
-            break;
-        vertexcount += needed;
-        indexcount += 3 * (needed == 3 ? 1 : face->vertexcount);
-    }
-    return face;
-}
-
 void pw2_ModelBuffers::BuildFaces(qzDevice& device, const pw2_ModelGeometry& geometry) {
     const pw2_ModelFace* face = geometry.firstface;
     while (face != nullptr) {
         // the faces of one chunk, counted first so that its buffers are made at their size at once
         const pw2_ModelFace* first = face;
         uint32_t vertexcount = 0, indexcount = 0;
-        face = EndOfFaceChunk(geometry, first, vertexcount, indexcount);
+        for (; face != nullptr; face = face->next) {
+            if (face == geometry.connecting_face)
+                continue;
+            const uint32_t needed = FaceVertexCount(face);
+            if (vertexcount > 0 && vertexcount + needed > chunkvertices)
+                break;
+            vertexcount += needed;
+            indexcount += 3 * (needed == 3 ? 1 : face->vertexcount);
+        }
         if (vertexcount == 0)
             break;
         auto chunk = std::make_unique<Chunk>();
@@ -241,7 +233,8 @@ void pw2_ModelBuffers::BuildPoints(qzDevice& device, const pw2_ModelGeometry& ge
 
 // Each vertex is written where the build put it, from the same records, so that what is drawn is what a
 // build would make: the points by their number in the list, the edges' vertices by the numbers their chunks
-// keep, the faces at the moved points (their corners, centres and normals) by walking the chunks again.
+// keep, the faces at the moved points (their corners, centres and normals) by walking the faces once with the
+// vertex counts of the chunks.
 bool pw2_ModelBuffers::Patch(const pw2_ModelGeometry& geometry, const std::vector<pw2_ModelPoint*>& moving) {
     if (moving.empty() || moving.size() > geometry.pointcount / 8)
         return false;
@@ -276,25 +269,28 @@ bool pw2_ModelBuffers::Patch(const pw2_ModelGeometry& geometry, const std::vecto
             touched.insert(corner->face);
     std::vector<pw2_FaceVertex> written;
     std::vector<uint32_t> scratch;
-    const pw2_ModelFace* face = geometry.firstface;
-    for (size_t c = 0; c < faces.size() && !touched.empty(); ++c) {
-        uint32_t vertexcount, indexcount, first = 0;
-        const pw2_ModelFace* end = EndOfFaceChunk(geometry, face, vertexcount, indexcount);
-        for (; face != end; face = face->next) {
-            if (face == geometry.connecting_face)
-                continue;
-            const uint32_t count = FaceVertexCount(face);
-            if (touched.erase(face) > 0) {
-                written.resize(count);
-                scratch.resize(3 * face->vertexcount);
-                WriteFace(face, written.data(), scratch.data(), first);
-                std::copy(written.begin(), written.end(),
-                          reinterpret_cast<pw2_FaceVertex*>(
-                              faces[c]->vertices._Lock(QZLOCKTYPE_NORMAL, first, count)));
-                faces[c]->vertices.Unlock();
-            }
-            first += count;
+    size_t c = 0;
+    uint32_t first = 0;
+    for (const pw2_ModelFace* face = geometry.firstface; face != nullptr && !touched.empty();
+         face = face->next) {
+        if (face == geometry.connecting_face)
+            continue;
+        const uint32_t count = FaceVertexCount(face);
+        // the build began the next chunk with the face that did not fit what the chunk holds
+        if (first + count > faces[c]->vertexcount) {
+            ++c;
+            first = 0;
         }
+        if (touched.erase(face) > 0) {
+            written.resize(count);
+            scratch.resize(3 * face->vertexcount);
+            WriteFace(face, written.data(), scratch.data(), first);
+            std::copy(
+                written.begin(), written.end(),
+                reinterpret_cast<pw2_FaceVertex*>(faces[c]->vertices._Lock(QZLOCKTYPE_NORMAL, first, count)));
+            faces[c]->vertices.Unlock();
+        }
+        first += count;
     }
     return true;
 }

@@ -15,7 +15,6 @@
 
 class qzDevice;
 class pw2_ModelGeometry;
-struct pw2_ModelFace;
 struct pw2_ModelPoint;
 
 // A vertex of a face: the face's normal, the corner colour (diffuse) and the schematic colour (specular).
@@ -65,9 +64,6 @@ private:
         // of an edge chunk: the number in the point list of the point of each vertex
         std::vector<uint32_t> ordinals;
     };
-    // Where the chunk of faces that starts at first ends, with its vertex and index counts.
-    const pw2_ModelFace* EndOfFaceChunk(const pw2_ModelGeometry& geometry, const pw2_ModelFace* first,
-                                        uint32_t& vertexcount, uint32_t& indexcount) const;
     // False when too many points moved for writing them one by one to pay.
     bool Patch(const pw2_ModelGeometry& geometry, const std::vector<pw2_ModelPoint*>& moving);
     void Build(qzDevice& device, const pw2_ModelGeometry& geometry);
