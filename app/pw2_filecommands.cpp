@@ -64,7 +64,7 @@ bool pw2_FileCommands::SaveTo(const std::string& path) {
         UpdateTitle();
         return true;
     } catch (const pw2_ModelFileError& e) {
-        ShowFailure("Failed to save", path, e.reason, e.line);
+        ShowFailure("Failed to save", FailureText(path, e.reason, e.line));
         return false;
     }
 }
@@ -98,8 +98,7 @@ void pw2_FileCommands::Start(const std::string& file) {
 }
 
 bool pw2_FileCommands::OfferRecoveryCopy() {
-    const std::string copy = std::move(leftcopy);
-    leftcopy.clear();
+    const std::string copy = std::exchange(leftcopy, std::string());
     qzOutputDebugString(("[pw2_FileCommands] Found the recovery copy \"" + copy + "\".\n").c_str());
     const int answer = qzShowMessageBox(&main->GetMainWindow(), "Recovered changes",
                                         "Facetwright v6 ended without saving changes and kept a copy of "
@@ -146,17 +145,14 @@ std::string pw2_FileCommands::GetLoadingName() const {
 }
 
 void pw2_FileCommands::Update() {
-    const pw2_GraphicsController& graphics = *main->GetGraphicsController();
-    // without a device nothing is ever drawn to wait for
-    const bool drawless = main->GetEngineRoot()->GetDirect3D() == nullptr;
-    if (!leftcopy.empty() && (graphics.GetDrawnFrames() > 0 || drawless) && !OfferRecoveryCopy() &&
-        !startfile.empty())
-        OpenFile(std::exchange(startfile, std::string()), true);
-    if (!failure.empty() && (graphics.GetDrawnFrames() > failureframe || drawless)) {
-        const std::string text = std::move(failure);
-        failure.clear();
-        qzShowMessageBox(&main->GetMainWindow(), "Failed to load", text.c_str(), MB_ICONERROR, MB_OK);
+    if (!leftcopy.empty() && FrameDrawnSince(0)) {
+        // the start file waits for the answer: a copy taken takes its place
+        if (!OfferRecoveryCopy() && !startfile.empty())
+            OpenFile(startfile, true);
+        startfile.clear();
     }
+    if (!failure.empty() && FrameDrawnSince(failureframe))
+        ShowFailure("Failed to load", std::exchange(failure, std::string()));
     if (loader == nullptr)
         return;
     if (loader->GetState() != pw2_ModelLoader::State::Running) {
@@ -212,10 +208,13 @@ std::string pw2_FileCommands::FailureText(const std::string& path, const std::st
     return text + ": " + reason;
 }
 
-void pw2_FileCommands::ShowFailure(const char* caption, const std::string& path, const std::string& reason,
-                                   uint64_t line) {
-    qzShowMessageBox(&main->GetMainWindow(), caption, FailureText(path, reason, line).c_str(), MB_ICONERROR,
-                     MB_OK);
+void pw2_FileCommands::ShowFailure(const char* caption, const std::string& text) {
+    qzShowMessageBox(&main->GetMainWindow(), caption, text.c_str(), MB_ICONERROR, MB_OK);
+}
+
+bool pw2_FileCommands::FrameDrawnSince(uint64_t frames) const {
+    return main->GetGraphicsController()->GetDrawnFrames() > frames ||
+           main->GetEngineRoot()->GetDirect3D() == nullptr;
 }
 
 std::string pw2_FileCommands::GetModelName() const {

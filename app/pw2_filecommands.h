@@ -68,8 +68,11 @@ private:
     bool SaveTo(const std::string& path);
     // The file name of the model, "Untitled" when it has none.
     std::string GetModelName() const;
-    void ShowFailure(const char* caption, const std::string& path, const std::string& reason, uint64_t line);
+    void ShowFailure(const char* caption, const std::string& text);
+    // "NAME, line N: reason", without the line where there is none.
     static std::string FailureText(const std::string& path, const std::string& reason, uint64_t line);
+    // Whether a frame was drawn after the first frames frames, or none ever will be (there is no device).
+    bool FrameDrawnSince(uint64_t frames) const;
     void FrameViews();
     uint32_t Now() const;
 

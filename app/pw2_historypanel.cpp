@@ -35,13 +35,12 @@ void pw2_HistoryPanel::Draw(int32_t clipx, int32_t clipy, int32_t clipwidth, int
 }
 
 void pw2_HistoryPanel::Refresh() {
-    if (!labelled || revision != GetMain()->GetModel()->history.GetRevision())
+    if (revision != GetMain()->GetModel()->history.GetRevision())
         Relabel();
 }
 
 void pw2_HistoryPanel::Relabel() {
     const pw2_History& history = GetMain()->GetModel()->history;
-    labelled = true;
     revision = history.GetRevision();
     const size_t states = history.GetStepCount() + 1;
     const size_t current = history.GetDoneCount();

@@ -46,7 +46,6 @@ private:
 
     std::array<Entry, SLOTS> entries;
     size_t count = 0;
-    // whether the entries were labelled yet, and the history's revision then
-    bool labelled = false;
-    uint64_t revision = 0;
+    // the history's revision when the entries were labelled; none before the first time
+    uint64_t revision = UINT64_MAX;
 };

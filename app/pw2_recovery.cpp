@@ -5,6 +5,8 @@
 #include "pw2_model.h"
 #include "qzdebugoutput.h"
 #include "qzdirectory.h"
+#include "qzexceptions.h"
+#include "qzfilesystem.h"
 #include "qztime.h"
 
 #include <cinttypes>
@@ -29,11 +31,6 @@ std::string OwnName() {
     char text[17];
     std::snprintf(text, sizeof text, "%016" PRIx64, value);
     return std::string("recovery-") + text + ".ply";
-}
-
-void RemoveFile(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
 }
 
 } // namespace
@@ -130,7 +127,7 @@ void pw2_Recovery::Wait() {
 void pw2_Recovery::Remove() {
     Wait();
     if (present)
-        RemoveFile(path);
+        qzDeleteFile(path.c_str());
     present = false;
     RemoveAdopted();
 }
@@ -138,7 +135,7 @@ void pw2_Recovery::Remove() {
 void pw2_Recovery::RemoveAdopted() {
     if (adopted.empty())
         return;
-    RemoveFile(adopted);
+    qzDeleteFile(adopted.c_str());
     adopted.clear();
 }
 
@@ -147,18 +144,21 @@ std::string pw2_Recovery::FindLeftCopy() const {
         return {};
     std::string newest;
     std::filesystem::file_time_type newesttime;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::string found = folder + "/" + entry->path().filename().string();
-        if (!qzMatchesPattern(PATTERN, entry->path().filename().c_str()) || found == path)
-            continue;
-        std::error_code timeerror;
-        const std::filesystem::file_time_type time = entry->last_write_time(timeerror);
-        if (!timeerror && (newest.empty() || time > newesttime)) {
-            newest = found;
-            newesttime = time;
+    qzDirectory directory;
+    try {
+        for (bool found = directory.FindFirst((folder + "/" + PATTERN).c_str()); found;
+             found = directory.FindNext()) {
+            const std::string candidate = folder + "/" + directory.name.c_str();
+            std::error_code error;
+            const std::filesystem::file_time_type time = std::filesystem::last_write_time(candidate, error);
+            if (!directory.isdirectory && candidate != path && !error &&
+                (newest.empty() || time > newesttime)) {
+                newest = candidate;
+                newesttime = time;
+            }
         }
+    } catch (const qzIOException&) {
+        // a folder that cannot be read, or is not there yet, holds no copy
     }
     return newest;
 }
