@@ -51,7 +51,6 @@ import -window "$window" moved.png
 key() { xdotool key "$1"; sleep 0.2; }
 key Delete
 step "$without" "delete"
-wait_for_title() { xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1; }
 [ -n "$(timeout 5 bash -c "$(declare -f wait_for_title); wait_for_title 'Untitled\\* - Facetwright v6'")" ] ||
     fail "the title does not show the unsaved change"
 key ctrl+z

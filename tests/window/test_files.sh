@@ -78,9 +78,6 @@ done
 
 # --- the window ----------------------------------------------------------------------------------------
 
-wait_for_title() {
-    xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1
-}
 # Starts the program with the arguments given and waits for the window with the title given.
 start() {
     local title=$1; shift

@@ -21,3 +21,9 @@ wait_for_exit() {
         sleep 0.05
     done
 }
+
+# The program's window titled exactly TITLE (a regular expression), once it is shown; waits without end, so
+# callers bound it: timeout N bash -c "$(declare -f wait_for_title); wait_for_title 'TITLE'".
+wait_for_title() {
+    xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1
+}
