@@ -61,11 +61,12 @@ void pw2_Editor::Redraw(size_t step) {
         ++main->GetModel()->revision;
 }
 
-// The changed points gather until a frame draws them; once many have, everything is made again anyway.
+// The changed points gather until a frame draws them (the drawing decides whether writing them in place
+// pays); a list longer than the geometry has points only grows, since everything is made again anyway.
 void pw2_Editor::Touch(const std::vector<pw2_ModelPoint*>& points) {
     pw2_Model& model = *main->GetModel();
     model.changedpoints.insert(model.changedpoints.end(), points.begin(), points.end());
-    if (model.changedpoints.size() > model.currentgeometry->pointcount / 8) {
+    if (model.changedpoints.size() > model.currentgeometry->pointcount) {
         model.changedpoints.clear();
         ++model.revision;
     } else {
