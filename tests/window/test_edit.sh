@@ -47,26 +47,25 @@ mouse $(at 1 1) mousedown 1
 mouse $(at 2 1)
 mouse $(at 4 1) mouseup 1
 step "$all" "move"
-import -window "$window" moved.png
-key() { xdotool key "$1"; sleep 0.2; }
-key Delete
+press Delete
 step "$without" "delete"
 [ -n "$(timeout 5 bash -c "$(declare -f wait_for_title); wait_for_title 'Untitled\\* - Facetwright v6'")" ] ||
     fail "the title does not show the unsaved change"
-key ctrl+z
+press ctrl+z
 step "$all" "undo"
-key ctrl+y
+press ctrl+y
 step "$without" "redo"
-key ctrl+shift+z
+press ctrl+shift+z
+sleep 0.3
 grep -c '^\[pw2_History\] STEP: ' "$log" | grep -qx "$steps" || fail "a redo past the last step logged a step"
 for what in delete move rectangle click; do
-    key ctrl+z
+    press ctrl+z
     step "$all" "undo $what"
 done
 [ -n "$(timeout 5 bash -c "$(declare -f wait_for_title); wait_for_title 'Facetwright v6'")" ] ||
     fail "the title still shows a change after undoing everything"
 
-xdotool key alt+F4
+press alt+F4
 wait_for_exit
 [ "${status:-x}" = 0 ] || fail "exit status ${status:-none}, expected 0"
 check_faults
