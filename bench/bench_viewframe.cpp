@@ -10,8 +10,8 @@
 // With --move, instead: a move of the first 1,000 points of the file's model, dragged as the view's drag
 // moves them, then timed from the drag's release to the next frame presented, in "Solid" and "Schematic"; the
 // lines "Move-Solid" and "Move-Schematic" give the median milliseconds from the release to the frame, the
-// step's bytes in the history, the milliseconds from one drag step to its frame and from a click that adds a
-// point to the selection to its frame.
+// step's bytes in the history, the milliseconds from one drag step to its frame, from a click that adds a
+// point to the selection to its frame, and of a frame with nothing changed (the floor), all in one run.
 // Usage: bench_viewframe FRAMES [FILE]   (with FILE: "Solid", then "Schematic"; without it the sample
 // scene in the views' own mode, "Sample")
 //        bench_viewframe --move FRAMES FILE
@@ -132,8 +132,14 @@ bool MeasureMove(pw2_Main& application, const qzGLRenderApi& api, const Mode& mo
     editor.SelectPoints(points, false);
     for (pw2_View* view : {application.GetLeftView(), application.GetRightView()})
         view->SetDisplayMode(mode.displaymode);
-    std::vector<double> drags, releases, bytes, clicks;
+    std::vector<double> plains, drags, releases, bytes, clicks;
     for (int frame = -1; frame < frames; ++frame) {
+        // the floor: a frame of the same model and views with nothing changed
+        application.RequestRedraw();
+        const double plainstart = Now(CLOCK_MONOTONIC);
+        if (!NextFrame(application, api))
+            return false;
+        const double plainend = Now(CLOCK_MONOTONIC);
         if (!editor.BeginMove())
             return false;
         const double dragstart = Now(CLOCK_MONOTONIC);
@@ -156,12 +162,13 @@ bool MeasureMove(pw2_Main& application, const qzGLRenderApi& api, const Mode& mo
         if (frame < 0)
             continue;
         clicks.push_back(clickend - end);
+        plains.push_back(plainend - plainstart);
         drags.push_back(start - dragstart);
         releases.push_back(end - start);
         bytes.push_back(static_cast<double>(model.history.GetMemory() - before));
     }
-    std::printf("Move-%s %.2f %.0f %.2f %.2f\n", mode.name, Median(releases), Median(bytes), Median(drags),
-                Median(clicks));
+    std::printf("Move-%s %.2f %.0f %.2f %.2f %.2f\n", mode.name, Median(releases), Median(bytes),
+                Median(drags), Median(clicks), Median(plains));
     std::fflush(stdout);
     return true;
 }
