@@ -3,9 +3,9 @@
 #include "qzassert.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -19,78 +19,36 @@
 #define QZ_UNPOISON(p, n) ((void)(p), (void)(n))
 #endif
 
-static_assert(sizeof(void*) <= qzBatchAllocator::HEADER, "the block header holds a pointer");
-
 namespace {
 
-// A chunk begins with the link to the chunk before it and its own size; the first block follows.
-constexpr size_t CHUNKHEADER = 16;
+// A separate block starts with its number of pages and then its mark, the word just before the record: its
+// own place in the range with a tag that no place and no block header has.
+constexpr uint64_t SEPARATETAG = uint64_t(0x5E9A) << 48;
+constexpr size_t SEPARATEHEADER = 16;
 constexpr size_t HUGEPAGE = size_t(2) << 20;
 
-unsigned char* ObtainBlock(size_t payload) {
-    void* memory = std::malloc(qzBatchAllocator::HEADER + payload);
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    return static_cast<unsigned char*>(memory);
-}
-
-void* ReadHeader(const unsigned char* header) {
-    void* value;
-    std::memcpy(&value, header, sizeof value);
-    return value;
-}
-
-void WriteHeader(unsigned char* header, void* value) {
-    std::memcpy(header, &value, sizeof value);
-}
-
-size_t ReadSize(const unsigned char* p) {
-    size_t value;
+uint64_t ReadWord(const unsigned char* p) {
+    uint64_t value;
     std::memcpy(&value, p, sizeof value);
     return value;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer build takes chunks from the heap, where the leak checker can see them.
-unsigned char* ObtainChunk(size_t size) {
-    void* memory = std::aligned_alloc(4096, size);
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    QZ_POISON(memory, size);
-    return static_cast<unsigned char*>(memory);
+void WriteWord(unsigned char* p, uint64_t value) {
+    std::memcpy(p, &value, sizeof value);
 }
 
-void ReleaseChunk(unsigned char* chunk, size_t size) {
-    QZ_UNPOISON(chunk, size);
-    std::free(chunk);
-}
-#else
-// Chunks of a huge page or more are aligned to one and marked for huge pages: filling a large geometry
-// then takes one page fault per 2 MB instead of one per 4 kB.
-unsigned char* ObtainChunk(size_t size) {
-    size_t extra = size >= HUGEPAGE ? HUGEPAGE : 0;
-    void* memory = mmap(nullptr, size + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED)
+void MakeUsable(unsigned char* start, size_t size) {
+    if (size != 0 && mprotect(start, size, PROT_READ | PROT_WRITE) != 0)
         throw std::bad_alloc();
-    auto* start = static_cast<unsigned char*>(memory);
-    if (extra != 0) {
-        auto* aligned = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(start) + HUGEPAGE - 1) &
-                                                         ~uintptr_t(HUGEPAGE - 1));
-        if (aligned != start)
-            munmap(start, aligned - start);
-        if (aligned + size != start + size + extra)
-            munmap(aligned + size, start + size + extra - (aligned + size));
-        start = aligned;
-        // only advice: without huge pages the chunk works the same
-        madvise(start, size, MADV_HUGEPAGE);
+}
+
+// The memory goes back to the system; the addresses stay reserved.
+void GiveBack(unsigned char* start, size_t size) {
+    if (size != 0) {
+        madvise(start, size, MADV_DONTNEED);
+        mprotect(start, size, PROT_NONE);
     }
-    return start;
 }
-
-void ReleaseChunk(unsigned char* chunk, size_t size) {
-    munmap(chunk, size);
-}
-#endif
 
 } // namespace
 
@@ -101,43 +59,98 @@ qzBatchAllocator::~qzBatchAllocator() {
     Reset();
 }
 
+// Twice the size is reserved and trimmed to an aligned range. Huge pages are asked for the whole range:
+// filling a large geometry then takes one page fault per 2 MB instead of one per 4 kB, and a small one never
+// has 2 MB usable to fill one.
+void qzBatchAllocator::Reserve() {
+    void* memory = mmap(nullptr, 2 * RANGE, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (memory == MAP_FAILED)
+        throw std::bad_alloc();
+    auto* start = static_cast<unsigned char*>(memory);
+    auto* aligned = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(start) + RANGE - 1) &
+                                                     ~uintptr_t(RANGE - 1));
+    if (aligned != start)
+        munmap(start, aligned - start);
+    munmap(aligned + RANGE, start + 2 * RANGE - (aligned + RANGE));
+    range = aligned;
+    madvise(range, RANGE, MADV_HUGEPAGE);
+    // the first page is never handed out, so that place 0 means no record
+    page = size_t(sysconf(_SC_PAGESIZE));
+    carve = committed = page;
+    top = RANGE;
+}
+
+void qzBatchAllocator::SetCommitted(size_t end) {
+    if (end > committed)
+        MakeUsable(range + committed, end - committed);
+    else
+        GiveBack(range + end, committed - end);
+    committed = end;
+}
+
+void qzBatchAllocator::SetTop(size_t start) {
+    if (start < top)
+        MakeUsable(range + start, top - start);
+    else
+        GiveBack(range + top, start - top);
+    top = start;
+}
+
 void qzBatchAllocator::OpenBlock() {
+    if (range == nullptr)
+        Reserve();
     size_t blockbytes = HEADER + ((size_t(blocksize) + ALIGNMENT - 1) & ~size_t(ALIGNMENT - 1));
-    if (carve == nullptr || size_t(chunkend - carve) < blockbytes) {
-        size_t page = size_t(sysconf(_SC_PAGESIZE));
-        size_t size = std::max(nextchunksize, CHUNKHEADER + blockbytes);
-        size = (size + page - 1) & ~(page - 1);
-        unsigned char* fresh = ObtainChunk(size);
-        QZ_UNPOISON(fresh, CHUNKHEADER);
-        WriteHeader(fresh, chunk);
-        std::memcpy(fresh + sizeof(void*), &size, sizeof size);
-        chunk = fresh;
-        carve = fresh + CHUNKHEADER;
-        chunkend = fresh + size;
+    if (carve + blockbytes > committed) {
+        // Large steps end on huge-page boundaries, so that no huge page straddles two steps and falls
+        // back to small pages.
+        size_t granule = nextchunksize >= HUGEPAGE ? HUGEPAGE : page;
+        size_t end = std::max(carve + blockbytes, committed + nextchunksize);
+        end = (end + granule - 1) & ~(granule - 1);
+        if (end > top)
+            throw std::bad_alloc();
+        SetCommitted(end);
         nextchunksize = std::min(nextchunksize * 2, LASTCHUNK);
     }
-    unsigned char* fresh = carve;
-    carve += blockbytes;
-    QZ_UNPOISON(fresh, HEADER);
-    WriteHeader(fresh, block);
+    unsigned char* fresh = range + carve;
+    WriteWord(fresh, block != nullptr ? uint64_t(block - range) : 0);
     block = fresh;
+    carve += blockbytes;
     used = 0;
+}
+
+void* qzBatchAllocator::AllocateSeparate(uint32_t size) {
+    if (range == nullptr)
+        Reserve();
+    size_t pages = (SEPARATEHEADER + size + page - 1) / page;
+    size_t place;
+    auto reusable = freespans.find(pages);
+    if (reusable != freespans.end()) {
+        place = reusable->second.back();
+        reusable->second.pop_back();
+        if (reusable->second.empty())
+            freespans.erase(reusable);
+        QZ_UNPOISON(range + place, pages * page);
+    } else {
+        if (top - committed < pages * page)
+            throw std::bad_alloc();
+        place = top - pages * page;
+        SetTop(place);
+    }
+    unsigned char* separate = range + place;
+    WriteWord(separate, pages);
+    WriteWord(separate + 8, SEPARATETAG | (place + 8));
+    return separate + SEPARATEHEADER;
 }
 
 void* qzBatchAllocator::Allocate(uint32_t size) {
     QZASSERT(size != 0, "size!=0");
-    if (size > blocksize) {
-        unsigned char* separate = ObtainBlock(size);
-        WriteHeader(separate, separate);
-        return separate + HEADER;
-    }
+    if (size > blocksize)
+        return AllocateSeparate(size);
     // 64-bit sums: used may stand a few bytes past the block size after rounding.
     if (static_cast<uint64_t>(used) + size > blocksize)
         OpenBlock();
     void* result = block + HEADER + used;
     uint64_t rounded = (static_cast<uint64_t>(size) + ALIGNMENT - 1) & ~uint64_t(ALIGNMENT - 1);
-    // the rounding too: Free reads the word before a record, the tail of the record in front of it
-    QZ_UNPOISON(result, rounded);
     uint64_t grown = static_cast<uint64_t>(used) + rounded;
     // Past the block size the block counts as full either way; capping keeps the value in 32 bits.
     used = static_cast<uint32_t>(std::min<uint64_t>(grown, blocksize));
@@ -145,20 +158,71 @@ void* qzBatchAllocator::Allocate(uint32_t size) {
 }
 
 void qzBatchAllocator::Free(void* p) {
-    unsigned char* header = static_cast<unsigned char*>(p) - HEADER;
-    if (ReadHeader(header) == header)
-        std::free(header);
+    auto* mark = static_cast<unsigned char*>(p) - 8;
+    if (range == nullptr || ReadWord(mark) != (SEPARATETAG | uint64_t(mark - range)))
+        return;
+    unsigned char* separate = mark - 8;
+    size_t pages = ReadWord(separate);
+    madvise(separate, pages * page, MADV_DONTNEED);
+    QZ_POISON(separate, pages * page);
+    freespans[pages].push_back(size_t(separate - range));
 }
 
-// Releasing the chunks releases every block of the chain at once.
+// Releasing the range releases every block at once.
 void qzBatchAllocator::Reset() {
     used = blocksize;
     block = nullptr;
-    while (chunk != nullptr) {
-        unsigned char* previous = static_cast<unsigned char*>(ReadHeader(chunk));
-        ReleaseChunk(chunk, ReadSize(chunk + sizeof(void*)));
-        chunk = previous;
+    if (range != nullptr) {
+        for (const auto& [pages, places] : freespans)
+            for (size_t place : places)
+                QZ_UNPOISON(range + place, pages * page);
+        munmap(range, RANGE);
     }
-    carve = chunkend = nullptr;
+    range = nullptr;
+    carve = committed = 0;
+    top = RANGE;
     nextchunksize = FIRSTCHUNK;
+    freespans.clear();
+}
+
+void qzBatchAllocator::CopyFrom(const qzBatchAllocator& source) {
+    if (&source == this)
+        return;
+    if (source.range == nullptr) {
+        Reset();
+        return;
+    }
+    if (range == nullptr)
+        Reserve();
+    for (const auto& [pages, places] : freespans)
+        for (size_t place : places)
+            QZ_UNPOISON(range + place, pages * page);
+    // Shrinking first keeps the two parts apart while the other grows.
+    if (source.committed < committed)
+        SetCommitted(source.committed);
+    if (source.top > top)
+        SetTop(source.top);
+    SetCommitted(source.committed);
+    SetTop(source.top);
+    std::memcpy(range + page, source.range + page, source.carve - page);
+    // The separate blocks are copied around the released ones, which hold nothing and may be poisoned.
+    std::vector<std::pair<size_t, size_t>> released;
+    for (const auto& [pages, places] : source.freespans)
+        for (size_t place : places)
+            released.emplace_back(place, place + pages * page);
+    std::sort(released.begin(), released.end());
+    size_t from = source.top;
+    for (const auto& [start, end] : released) {
+        std::memcpy(range + from, source.range + from, start - from);
+        madvise(range + start, end - start, MADV_DONTNEED);
+        QZ_POISON(range + start, end - start);
+        from = end;
+    }
+    std::memcpy(range + from, source.range + from, RANGE - from);
+    blocksize = source.blocksize;
+    used = source.used;
+    block = Translate(source, source.block);
+    carve = source.carve;
+    nextchunksize = source.nextchunksize;
+    freespans = source.freespans;
 }

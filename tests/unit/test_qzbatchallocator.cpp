@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <set>
 #include <vector>
 
 TEST(BatchAllocator, SmallRequestsTakeEightBytesOfOneBlockUntilOneNoLongerFits) {
@@ -34,11 +35,15 @@ TEST(BatchAllocatorDeath, ZeroSizeIsAnAssertion) {
 
 namespace {
 
-// Walks the chain from the newest block by the header words.
+// Walks the chain from the newest block by the header words, places in the range that holds the blocks.
 size_t ChainLength(const qzBatchAllocator& a) {
+    const uintptr_t range = reinterpret_cast<uintptr_t>(a.block) & ~uintptr_t(qzBatchAllocator::RANGE - 1);
     size_t n = 0;
-    for (unsigned char* b = a.block; b != nullptr; ++n)
-        std::memcpy(&b, b, sizeof b);
+    for (unsigned char* b = a.block; b != nullptr; ++n) {
+        uint64_t place;
+        std::memcpy(&place, b, sizeof place);
+        b = place == 0 ? nullptr : reinterpret_cast<unsigned char*>(range + place);
+    }
     return n;
 }
 
@@ -60,7 +65,9 @@ TEST(BatchAllocator, RandomRequestsOverManyChunksStayDisjointAndIntact) {
         size_t opened = 0;
         uint64_t total = 0;
         while (total < 3 * qzBatchAllocator::LASTCHUNK / 2) {
-            uint32_t size = 1 + random() % (blocksize + blocksize / 8);
+            // now and then a request larger than a block, which takes pages of its own
+            uint32_t size =
+                random() % 32 == 0 ? blocksize + 1 + random() % (blocksize / 8) : 1 + random() % blocksize;
             unsigned char* before = a.block;
             auto* p = static_cast<unsigned char*>(a.Allocate(size));
             ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % qzBatchAllocator::ALIGNMENT, 0u);
@@ -106,4 +113,58 @@ TEST(BatchAllocator, FreeOfTheFirstRecordOfEveryBlockReleasesNothing) {
         a.Free(p + 8); // inside the record: nothing either
         ASSERT_EQ(p[15], 0x33);
     }
+}
+
+// A copy is a whole allocator of its own: every record at the same place of its range with the same bytes,
+// the released separate blocks released there too, and nothing shared with the source, whether the copy
+// had more memory in use before or none.
+TEST(BatchAllocator, ACopyHoldsEveryRecordAtItsPlaceAndOutlivesItsSource) {
+    qzBatchAllocator source(4000);
+    std::mt19937 random(7);
+    std::vector<std::pair<unsigned char*, uint32_t>> records;
+    std::vector<std::pair<unsigned char*, uint32_t>> released;
+    for (int i = 0; i < 3000; ++i) {
+        uint32_t size = i % 50 == 0 ? 4001 + random() % 20000 : 1 + random() % 300;
+        auto* p = static_cast<unsigned char*>(source.Allocate(size));
+        std::memset(p, static_cast<int>(random()), size);
+        (size > 4000 && i % 100 == 0 ? released : records).emplace_back(p, size);
+    }
+    for (const auto& [p, size] : released)
+        source.Free(p);
+    qzBatchAllocator larger(4000), empty(4000);
+    for (int i = 0; i < 20000; ++i)
+        larger.Allocate(i % 10 == 0 ? 9000 : 200);
+    for (qzBatchAllocator* copy : {&larger, &empty}) {
+        copy->CopyFrom(source);
+        EXPECT_EQ(copy->used, source.used);
+        EXPECT_EQ(copy->block, copy->Translate(source, source.block));
+        for (const auto& [p, size] : records)
+            ASSERT_EQ(std::memcmp(copy->Translate(source, p), p, size), 0);
+        // the released blocks are taken again by requests of their sizes, in the copy as in the source
+        std::multiset<void*> places;
+        for (const auto& [p, size] : released)
+            places.insert(copy->Translate(source, p));
+        for (const auto& [p, size] : released) {
+            auto found = places.find(copy->Allocate(size));
+            ASSERT_NE(found, places.end());
+            places.erase(found);
+        }
+    }
+    std::vector<unsigned char> saved(records.back().first, records.back().first + records.back().second);
+    unsigned char* kept = empty.Translate(source, records.back().first);
+    source.Reset();
+    EXPECT_EQ(std::memcmp(kept, saved.data(), saved.size()), 0);
+    // the copy goes on where the source stood
+    void* next = empty.Allocate(4000);
+    EXPECT_EQ(next, empty.block + qzBatchAllocator::HEADER);
+}
+
+TEST(BatchAllocator, FreeReleasesASeparateBlockForTheNextRequestOfItsSize) {
+    qzBatchAllocator a(4000);
+    void* first = a.Allocate(10000);
+    void* second = a.Allocate(10000);
+    EXPECT_NE(first, second);
+    a.Free(first);
+    EXPECT_EQ(a.Allocate(10000), first);
+    EXPECT_NE(a.Allocate(10000), first);
 }
