@@ -11,19 +11,21 @@
 
 namespace {
 
-// The links of one intrusive list kind: which two fields of the member chain it.
-template <class T, T* T::*Previous, T* T::*Next> struct IntrusiveList {
-    static void Append(T*& first, T*& last, T* member) {
-        member->*Previous = last;
+// The links of one intrusive list kind: which two fields of the member chain it. The owner's first and last
+// are links when a record owns the list and pointers when the geometry does.
+template <class T, qzLink<T> T::*Previous, qzLink<T> T::*Next> struct IntrusiveList {
+    template <class End> static void Append(End& first, End& last, T* member) {
+        T* tail = last;
+        member->*Previous = tail;
         member->*Next = nullptr;
-        if (last != nullptr)
-            last->*Next = member;
+        if (tail != nullptr)
+            tail->*Next = member;
         else
             first = member;
         last = member;
     }
 
-    static void Unlink(T*& first, T*& last, T* member) {
+    template <class End> static void Unlink(End& first, End& last, T* member) {
         T* previous = member->*Previous;
         T* next = member->*Next;
         if (previous != nullptr)
@@ -39,8 +41,8 @@ template <class T, T* T::*Previous, T* T::*Next> struct IntrusiveList {
     }
 
     // Puts a member back behind previous, or first when previous is null.
-    static void InsertAfter(T*& first, T*& last, T* previous, T* member) {
-        T* next = previous != nullptr ? previous->*Next : first;
+    template <class End> static void InsertAfter(End& first, End& last, T* previous, T* member) {
+        T* next = previous != nullptr ? static_cast<T*>(previous->*Next) : static_cast<T*>(first);
         member->*Previous = previous;
         member->*Next = next;
         if (previous != nullptr)
@@ -55,7 +57,8 @@ template <class T, T* T::*Previous, T* T::*Next> struct IntrusiveList {
 
     // A recorded change made again or taken back: linking is an append made again or an unlink taken back
     // (the member goes back behind the one it followed); unlinking is the other two.
-    static void Replay(T*& first, T*& last, T* member, void* previous, bool link, bool append) {
+    template <class End>
+    static void Replay(End& first, End& last, T* member, void* previous, bool link, bool append) {
         if (!link)
             Unlink(first, last, member);
         else if (append)
@@ -75,7 +78,7 @@ using EdgeVertexList =
     IntrusiveList<pw2_ModelVertex, &pw2_ModelVertex::edgeprevious, &pw2_ModelVertex::edgenext>;
 
 uint64_t FaceRecordSize(uint64_t vertexcount) {
-    return sizeof(pw2_ModelFace) + vertexcount * sizeof(pw2_ModelVertex);
+    return offsetof(pw2_ModelFace, vertices) + vertexcount * sizeof(pw2_ModelVertex);
 }
 
 // A face larger than a block lives in a separate block of its own, the only kind of record Free releases.
@@ -87,21 +90,6 @@ bool HasSeparateBlock(const pw2_ModelFace* face) {
 
 pw2_ModelGeometry::pw2_ModelGeometry(pw2_Model* owner) : allocator(BLOCKSIZE) {
     owner->geometries.Append(this);
-}
-
-pw2_ModelGeometry::~pw2_ModelGeometry() {
-    ReleaseSeparateFaces();
-}
-
-void pw2_ModelGeometry::ReleaseSeparateFaces() {
-    for (pw2_ModelFace* face = lastface; face != nullptr && separatefacecount > 0;) {
-        pw2_ModelFace* previous = face->previous;
-        if (HasSeparateBlock(face)) {
-            allocator.Free(face);
-            --separatefacecount;
-        }
-        face = previous;
-    }
 }
 
 pw2_ModelPoint* pw2_ModelGeometry::CreatePoint() {
@@ -134,7 +122,6 @@ pw2_ModelEdge* pw2_ModelGeometry::CreateEdge(pw2_ModelPoint* point1, pw2_ModelPo
     pw2_ModelPoint* points[2] = {point1, point2};
     for (int k = 0; k < 2; ++k) {
         pw2_ModelEdgeEnd& end = edge->ends[k];
-        end.edge = edge;
         end.point = points[k];
         // an end takes the selection of the point it lies on, so the selection stays mirrored
         end.selected = points[k]->selected;
@@ -153,8 +140,6 @@ pw2_ModelFace* pw2_ModelGeometry::CreateFace(uint32_t vertexcount) {
         throw std::bad_alloc();
     pw2_ModelFace* face = new (allocator.Allocate(static_cast<uint32_t>(size))) pw2_ModelFace;
     face->vertexcount = vertexcount;
-    if (HasSeparateBlock(face))
-        ++separatefacecount;
     for (uint32_t i = 0; i < vertexcount; ++i)
         new (&face->vertices[i]) pw2_ModelVertex;
     FaceList::Append(firstface, lastface, face);
@@ -216,10 +201,8 @@ void pw2_ModelGeometry::RemoveFace(pw2_ModelFace* face) {
     // a half-built face may go too (directly, or with one of its points); nothing may then connect it
     if (face == connecting_face)
         connecting_face = nullptr;
-    if (journal == nullptr && HasSeparateBlock(face)) {
+    if (journal == nullptr && HasSeparateBlock(face))
         allocator.Free(face);
-        --separatefacecount;
-    }
     --facecount;
 }
 
@@ -246,12 +229,10 @@ void pw2_ModelGeometry::RemovePoint(pw2_ModelPoint* point) {
     --pointcount;
 }
 
-// Every record dies with its block, so nothing is unlinked or visited one by one; only faces with blocks of
-// their own are looked for, and only while there are any.
+// Every record dies with its block, so nothing is unlinked or visited one by one.
 void pw2_ModelGeometry::Clear() {
     // a journal's records would point into the blocks released here
     QZASSERT(journal == nullptr, "journal==NULL");
-    ReleaseSeparateFaces();
     connecting_face = nullptr;
     pointcount = edgecount = facecount = 0;
     firstpoint = lastpoint = nullptr;
@@ -260,77 +241,27 @@ void pw2_ModelGeometry::Clear() {
     allocator.Reset();
 }
 
-// The copy walks the source lists in order but reaches their points, and the new points, all over memory.
-// Each pass therefore takes its records in batches and touches what the next step will read before taking
-// the first record of the batch, so the cache misses of a whole batch overlap instead of queueing.
+// Links hold places in the allocator's range, so a copy of the source's blocks is already the same mesh, in
+// the same orders down to every point's lists; only the geometry's own ends of its lists are translated.
 pw2_ModelGeometry* pw2_ModelGeometry::CopyFrom(pw2_ModelGeometry* source) {
-    // clearing first would leave nothing to copy
+    // nothing to do, and the copy below would read what it writes
     if (source == this)
         return this;
-    Clear();
-    constexpr int BATCH = 32;
-    for (pw2_ModelPoint* from = source->firstpoint; from != nullptr; from = from->next) {
-        pw2_ModelPoint* point = CreatePoint();
-        point->position = from->position;
-        point->selected = from->selected;
-        from->copy = point;
-    }
-    // The source holds each pair of points once, so its edges are made without looking for them first.
-    for (pw2_ModelEdge* from = source->firstedge; from != nullptr;) {
-        pw2_ModelEdge* batch[BATCH];
-        int n = 0;
-        for (; from != nullptr && n < BATCH; from = from->next) {
-            batch[n++] = from;
-            __builtin_prefetch(from->ends[0].point);
-            __builtin_prefetch(from->ends[1].point);
-        }
-        pw2_ModelPoint* points[BATCH][2];
-        for (int i = 0; i < n; ++i)
-            for (int k = 0; k < 2; ++k) {
-                points[i][k] = batch[i]->ends[k].point->copy;
-                __builtin_prefetch(points[i][k]);
-            }
-        for (int i = 0; i < n; ++i)
-            for (int k = 0; k < 2; ++k)
-                if (points[i][k]->lastend != nullptr)
-                    __builtin_prefetch(points[i][k]->lastend, 1);
-        for (int i = 0; i < n; ++i)
-            CreateEdge(points[i][0], points[i][1]);
-    }
-    for (pw2_ModelFace* from = source->firstface; from != nullptr;) {
-        pw2_ModelFace* batch[BATCH];
-        int n = 0;
-        for (; from != nullptr && n < BATCH; from = from->next) {
-            // a face still being built in the source has corners without points and is not a face yet
-            if (from == source->connecting_face)
-                continue;
-            batch[n++] = from;
-            for (uint32_t i = 0; i < from->vertexcount; ++i)
-                __builtin_prefetch(from->vertices[i].point);
-        }
-        for (int f = 0; f < n; ++f)
-            for (uint32_t i = 0; i < batch[f]->vertexcount; ++i)
-                __builtin_prefetch(batch[f]->vertices[i].point->copy);
-        for (int f = 0; f < n; ++f)
-            for (uint32_t i = 0; i < batch[f]->vertexcount; ++i) {
-                const pw2_ModelPoint* point = batch[f]->vertices[i].point->copy;
-                if (point->lastvertex != nullptr)
-                    __builtin_prefetch(point->lastvertex, 1);
-                if (point->firstend != nullptr)
-                    __builtin_prefetch(point->firstend);
-            }
-        for (int f = 0; f < n; ++f) {
-            const pw2_ModelFace* original = batch[f];
-            pw2_ModelFace* face = CreateFace(original->vertexcount);
-            for (uint32_t i = 0; i < original->vertexcount; ++i) {
-                SetVertexPoint(&face->vertices[i], original->vertices[i].point->copy);
-                face->vertices[i].color = original->vertices[i].color;
-            }
-            face->area = original->area;
-            face->normal = original->normal;
-            ConnectFace();
-        }
-    }
+    QZASSERT(journal == nullptr, "journal==NULL");
+    allocator.CopyFrom(source->allocator);
+    pointcount = source->pointcount;
+    edgecount = source->edgecount;
+    facecount = source->facecount;
+    firstpoint = allocator.Translate(source->allocator, source->firstpoint);
+    lastpoint = allocator.Translate(source->allocator, source->lastpoint);
+    firstedge = allocator.Translate(source->allocator, source->firstedge);
+    lastedge = allocator.Translate(source->allocator, source->lastedge);
+    firstface = allocator.Translate(source->allocator, source->firstface);
+    lastface = allocator.Translate(source->allocator, source->lastface);
+    connecting_face = nullptr;
+    // a face still being built in the source has corners without points and is not a face yet
+    if (source->connecting_face != nullptr)
+        RemoveFace(allocator.Translate(source->allocator, source->connecting_face));
     return this;
 }
 
@@ -462,10 +393,8 @@ void pw2_ModelGeometry::UpdateNormalsAt(const std::vector<pw2_ModelPoint*>& poin
 }
 
 void pw2_ModelGeometry::ReleaseRemovedFace(pw2_ModelFace* face) {
-    if (HasSeparateBlock(face)) {
+    if (HasSeparateBlock(face))
         allocator.Free(face);
-        --separatefacecount;
-    }
 }
 
 uint64_t pw2_ModelGeometry::RecordSize(const pw2_GeometryChange& change) {

@@ -6,9 +6,11 @@
 
 #include "qzbatchallocator.h"
 #include "qzcolor.h"
+#include "qzlink.h"
 #include "qzobjectlist.h"
 #include "qzvector.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,68 +20,97 @@ struct pw2_ModelFace;
 struct pw2_ModelPoint;
 struct pw2_ModelVertex;
 
+// The edge that holds an end. An end lies inside its edge, so the edge is found from the end's place there
+// instead of being kept as a link of its own.
+class pw2_EndEdge {
+public:
+    pw2_EndEdge() = default;
+    pw2_EndEdge(const pw2_EndEdge&) = delete;
+    pw2_EndEdge& operator=(const pw2_EndEdge&) = delete;
+
+    inline operator pw2_ModelEdge*() const;
+    pw2_ModelEdge* operator->() const { return *this; }
+};
+
 struct pw2_ModelEdgeEnd {
     pw2_ModelEdgeEnd* GetNext() const { return next; }
 
-    pw2_ModelEdge* edge = nullptr;
-    pw2_ModelPoint* point = nullptr;
+    // shares its address with the end
+    [[no_unique_address]] pw2_EndEdge edge;
+    qzLink<pw2_ModelPoint> point;
     // links in the point's end list
-    pw2_ModelEdgeEnd* previous = nullptr;
-    pw2_ModelEdgeEnd* next = nullptr;
+    qzLink<pw2_ModelEdgeEnd> previous;
+    qzLink<pw2_ModelEdgeEnd> next;
     uint8_t selected = 0;
+    // 0 for the end at the first point the edge was made with, 1 for the other
+    uint8_t index = 0;
 };
 
 struct pw2_ModelPoint {
     pw2_ModelEdgeEnd* GetFirstEnd() const { return firstend; }
     pw2_ModelVertex* GetFirstVertex() const { return firstvertex; }
 
-    pw2_ModelPoint* previous = nullptr;
-    pw2_ModelPoint* next = nullptr;
-    pw2_ModelEdgeEnd* firstend = nullptr;
-    pw2_ModelEdgeEnd* lastend = nullptr;
-    pw2_ModelVertex* firstvertex = nullptr;
-    pw2_ModelVertex* lastvertex = nullptr;
-    // scratch link, meaningful only while a geometry is being copied from this one
-    pw2_ModelPoint* copy = nullptr;
-    qzVector3 position;
+    qzLink<pw2_ModelPoint> previous;
+    qzLink<pw2_ModelPoint> next;
+    qzLink<pw2_ModelEdgeEnd> firstend;
+    qzLink<pw2_ModelEdgeEnd> lastend;
+    qzLink<pw2_ModelVertex> firstvertex;
+    qzLink<pw2_ModelVertex> lastvertex;
+    // scratch link, meaningful only while points are being copied within the geometry
+    qzLink<pw2_ModelPoint> copy;
     uint8_t selected = 0;
+    qzVector3 position;
 };
 
 struct pw2_ModelEdge {
-    pw2_ModelEdge* previous = nullptr;
-    pw2_ModelEdge* next = nullptr;
-    pw2_ModelVertex* firstvertex = nullptr;
-    pw2_ModelVertex* lastvertex = nullptr;
+    pw2_ModelEdge() { ends[1].index = 1; }
+
+    qzLink<pw2_ModelEdge> previous;
+    qzLink<pw2_ModelEdge> next;
+    qzLink<pw2_ModelVertex> firstvertex;
+    qzLink<pw2_ModelVertex> lastvertex;
     // end 0 lies at the first point the edge was made with, end 1 at the second
     pw2_ModelEdgeEnd ends[2];
 };
 
+pw2_EndEdge::operator pw2_ModelEdge*() const {
+    const auto* end = reinterpret_cast<const pw2_ModelEdgeEnd*>(this);
+    const auto* ends = reinterpret_cast<const unsigned char*>(end - end->index);
+    return reinterpret_cast<pw2_ModelEdge*>(const_cast<unsigned char*>(ends) - offsetof(pw2_ModelEdge, ends));
+}
+
 struct pw2_ModelVertex {
     pw2_ModelVertex* GetNextAtPoint() const { return pointnext; }
 
-    pw2_ModelFace* face = nullptr;
-    pw2_ModelPoint* point = nullptr;
+    qzLink<pw2_ModelFace> face;
+    qzLink<pw2_ModelPoint> point;
     // links in the point's vertex list
-    pw2_ModelVertex* pointprevious = nullptr;
-    pw2_ModelVertex* pointnext = nullptr;
+    qzLink<pw2_ModelVertex> pointprevious;
+    qzLink<pw2_ModelVertex> pointnext;
     // runs from this corner's point to the next corner's point
-    pw2_ModelEdge* edge = nullptr;
+    qzLink<pw2_ModelEdge> edge;
     // links in the edge's vertex list
-    pw2_ModelVertex* edgeprevious = nullptr;
-    pw2_ModelVertex* edgenext = nullptr;
+    qzLink<pw2_ModelVertex> edgeprevious;
+    qzLink<pw2_ModelVertex> edgenext;
     uint8_t selected = 0;
     qzColor color;
 };
 
-// One allocation holds the face and, right behind it, its corners.
+// One allocation holds the face and, right behind it, its corners. The doubles come first so that the
+// corners follow the last field without padding.
 struct pw2_ModelFace {
-    pw2_ModelFace* previous = nullptr;
-    pw2_ModelFace* next = nullptr;
-    uint32_t vertexcount = 0;
     double area = 0;
     qzVector3 normal;
+    qzLink<pw2_ModelFace> previous;
+    qzLink<pw2_ModelFace> next;
+    uint32_t vertexcount = 0;
     pw2_ModelVertex vertices[];
 };
+
+// What the records cost: every link is 32 bits.
+static_assert(offsetof(pw2_ModelEdgeEnd, edge) == 0 && sizeof(pw2_ModelEdgeEnd) == 16);
+static_assert(sizeof(pw2_ModelPoint) == 56 && sizeof(pw2_ModelEdge) == 48 && sizeof(pw2_ModelVertex) == 36);
+static_assert(offsetof(pw2_ModelFace, vertices) == 44);
 
 // One change of the links or values of a geometry, recorded while a journal is attached so that it can be
 // taken back and made again. A list change names the list by the kind and the member; an unlink keeps the
@@ -125,7 +156,6 @@ public:
     explicit pw2_ModelGeometry(pw2_Model* owner);
     pw2_ModelGeometry(const pw2_ModelGeometry&) = delete;
     pw2_ModelGeometry& operator=(const pw2_ModelGeometry&) = delete;
-    ~pw2_ModelGeometry();
 
     pw2_ModelPoint* CreatePoint();
     pw2_ModelEdge* FindOrCreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2);
@@ -183,11 +213,7 @@ public:
 private:
     // a new edge between two points that have none yet
     pw2_ModelEdge* CreateEdge(pw2_ModelPoint* point1, pw2_ModelPoint* point2);
-    void ReleaseSeparateFaces();
     void Record(pw2_GeometryChange::Kind kind, pw2_GeometryChange::List list, void* record,
                 void* previous = nullptr, const qzVector3& position = {});
     void Replay(pw2_GeometryChange& change, bool forward, std::vector<pw2_ModelPoint*>& moved);
-
-    // faces too large for a block, which have memory of their own to release
-    uint32_t separatefacecount = 0;
 };

@@ -14,7 +14,8 @@
 namespace geometry_invariants {
 
 // Walks first to last by Next, checking every Previous link and the last pointer; stops on a runaway chain.
-template <class T, T* T::*Previous, T* T::*Next> std::vector<T*> Walk(T* first, T* last, size_t limit) {
+template <class T, qzLink<T> T::*Previous, qzLink<T> T::*Next>
+std::vector<T*> Walk(T* first, T* last, size_t limit) {
     std::vector<T*> items;
     T* before = nullptr;
     for (T* item = first; item != nullptr && items.size() <= limit; item = item->*Next) {

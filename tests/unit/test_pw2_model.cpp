@@ -30,8 +30,8 @@ TEST(Model, SampleSceneIsThreeGroupsOfClosedSolids) {
         ASSERT_EQ(e->firstvertex->edgenext, e->lastvertex) << "an edge not shared by exactly two faces";
         // the two faces run along the edge in opposite directions: each starts where the other ends
         const pw2_ModelVertex* v[2] = {e->firstvertex, e->lastvertex};
-        auto start = [](const pw2_ModelVertex* c) { return c->point; };
-        auto finish = [](const pw2_ModelVertex* c) {
+        auto start = [](const pw2_ModelVertex* c) -> const pw2_ModelPoint* { return c->point; };
+        auto finish = [](const pw2_ModelVertex* c) -> const pw2_ModelPoint* {
             return c->face->vertices[(c - c->face->vertices + 1) % c->face->vertexcount].point;
         };
         EXPECT_EQ(start(v[0]), finish(v[1]));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <new>
 #include <random>
 #include <vector>
@@ -118,6 +119,15 @@ TEST(ModelGeometry, RandomEditingKeepsEveryInvariantAndAgreesWithAPlainReference
         return static_cast<size_t>(std::uniform_int_distribution<size_t>(0, n - 1)(rng));
     };
     int nextid = 0;
+    auto addpoint = [&] {
+        pw2_ModelPoint* p = geometry.CreatePoint();
+        p->position = qzVector3(nextid, std::sin(nextid), std::cos(nextid * 0.7));
+        ref.points.push_back(nextid++);
+    };
+    // the fewest corners whose face does not fit in a block
+    const size_t LARGEFACE =
+        (pw2_ModelGeometry::BLOCKSIZE - offsetof(pw2_ModelFace, vertices)) / sizeof(pw2_ModelVertex) + 1;
+    Content copied;
     for (int step = 0; step < 4000; ++step) {
         SCOPED_TRACE(step);
         size_t op = below(100);
@@ -152,14 +162,13 @@ TEST(ModelGeometry, RandomEditingKeepsEveryInvariantAndAgreesWithAPlainReference
                 ref = Reference();
             }
         } else if (op < 25) {
-            if (ref.points.size() >= 40)
-                continue;
-            pw2_ModelPoint* p = geometry.CreatePoint();
-            p->position = qzVector3(nextid, std::sin(nextid), std::cos(nextid * 0.7));
-            ref.points.push_back(nextid++);
+            if (ref.points.size() < 40)
+                addpoint();
         } else if (op < 55) {
-            // mostly small faces, now and then one too large for a block
-            size_t n = op == 54 ? 62 + below(6) : 3 + below(6);
+            // mostly small faces, now and then one too large for a block, with the points it needs
+            size_t n = op == 54 ? LARGEFACE + below(6) : 3 + below(6);
+            while (op == 54 && ref.points.size() < n)
+                addpoint();
             if (n > ref.points.size())
                 continue;
             std::vector<size_t> order(ref.points.size());
@@ -203,7 +212,10 @@ TEST(ModelGeometry, RandomEditingKeepsEveryInvariantAndAgreesWithAPlainReference
                 continue;
             SetSelected(Nth(geometry.firstpoint, below(ref.points.size())), static_cast<uint8_t>(below(2)));
         } else if (op < 88) {
+            // a copy keeps nothing of its source's memory
+            EXPECT_EQ(Describe(copy), copied);
             copy.CopyFrom(&geometry);
+            copied = Describe(copy);
             ExpectConsistent(copy);
             EXPECT_EQ(Describe(copy), Describe(geometry));
             EXPECT_EQ(Colours(copy), Colours(geometry));
