@@ -2,7 +2,8 @@
 # Opening a large model beside f3d, on a virtual display: the time from the start of the program to the
 # final picture of the file given on its command line, for the torus of 1000 x 1000 quads that
 # bench_modelfiles writes (OBJ with quads; binary PLY and binary STL with two triangles per quad), the median
-# of RUNS starts (3 by default) of each program, one start at a time.
+# of RUNS starts (3 by default) of each program, one start at a time, and the resident memory of each at
+# that picture (for this program also the part in the address ranges that hold the geometry's records).
 #
 # Both programs are started alike: a window of 800 x 600 (the program's own size; f3d's --resolution) and the
 # file on the command line, in their default looks (f3d with --dry-run, which only keeps a user's
@@ -40,8 +41,22 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 "$build/bench_modelfiles" --write "$work" || exit 1
 xdotool mousemove 1279 1023
 
-# final_picture LOG COMMAND...: starts the program, prints the milliseconds to its final picture (or
-# "failed") and ends it; the program's output goes to LOG.
+# model_kb PID: the resident kilobytes of the address ranges that hold a geometry's records, each an
+# anonymous mapping that begins on a 16 GB boundary, with the mappings that follow it up to 16 GB further.
+model_kb() {
+    awk 'function hex(s,  i, v) { for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return v }
+         /^[0-9a-f]+-[0-9a-f]+ / {
+             split($1, a, "-"); start = hex(a[1])
+             if (NF == 5 && start % 17179869184 == 0) end = start + 17179869184
+             inside = start < end; next
+         }
+         /^Rss:/ && inside { sum += $2 }
+         END { print sum + 0 }' "/proc/$1/smaps"
+}
+
+# final_picture LOG COMMAND...: starts the program, prints the milliseconds to its final picture, its
+# resident kilobytes then and those of its geometry's ranges (or "failed") and ends it; the program's output
+# goes to LOG.
 final_picture() {
     local log=$1 start shown
     shift
@@ -49,9 +64,9 @@ final_picture() {
     "$@" >"$log" 2>&1 &
     pid=$!
     if read -r shown _ < <("$build/finalframe" "$pid" "$start" 2 600); then
-        echo "$shown"
+        echo "$shown $(awk '/VmRSS/{print $2}' "/proc/$pid/status") $(model_kb "$pid")"
     else
-        echo failed
+        echo failed failed failed
     fi
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=
 }
@@ -63,25 +78,31 @@ median() {
 }
 
 printf 'Opening a torus of 1000 x 1000 quads in a window of 800 x 600: seconds from the start to the final\n'
-printf 'picture, median of %d starts\n' "$runs"
-printf '%-6s %8s %8s %7s %12s %12s\n' file "f3d s" "ours s" ratio "f3d faces" "our faces"
+printf 'picture, and resident megabytes then (ours: all, and the part that holds the geometry), median of %d starts\n' "$runs"
+printf '%-6s %8s %8s %7s %12s %12s %8s %8s %8s\n' file "f3d s" "ours s" ratio "f3d faces" "our faces" \
+    "f3d MB" "ours MB" "geom MB"
 for file in "$work"/torus.obj "$work"/torus.ply "$work"/torus.stl; do
     theirfaces=$(f3d --dry-run --no-render --verbose "$file" 2>&1 | awk '/Number of polygons:/{print $NF}')
-    theirstarts=() ourstarts=() ourfaces=
+    theirstarts=() ourstarts=() theirrss=() ourrss=() ourmodel=() ourfaces=
     for _ in $(seq "$runs"); do
-        theirstarts+=("$(final_picture "$work/f3d.log" f3d --dry-run --resolution 800,600 "$file")")
-        ourstarts+=("$(final_picture "$work/ours.log" "$build/facetwright" "$file")")
+        read -r shown rss model < <(final_picture "$work/f3d.log" f3d --dry-run --resolution 800,600 "$file")
+        theirstarts+=("$shown") theirrss+=("$rss")
+        read -r shown rss model < <(final_picture "$work/ours.log" "$build/facetwright" "$file")
         faces=$(sed -n 's/^\[pw2_Model\] Loaded .*, \([0-9]*\) faces\.$/\1/p' "$work/ours.log")
-        [ -n "$faces" ] || ourstarts[-1]=failed
+        [ -n "$faces" ] || shown=failed
+        ourstarts+=("$shown") ourrss+=("$rss") ourmodel+=("$model")
         ourfaces=${faces:-none}
     done
     theirs=$(median "${theirstarts[@]}")
     ours=$(median "${ourstarts[@]}")
-    awk -v file="${file##*.}" -v theirs="$theirs" -v ours="$ours" -v tf="${theirfaces:--}" -v of="$ourfaces" '
+    awk -v file="${file##*.}" -v theirs="$theirs" -v ours="$ours" -v tf="${theirfaces:--}" -v of="$ourfaces" \
+        -v tm="$(median "${theirrss[@]}")" -v om="$(median "${ourrss[@]}")" -v og="$(median "${ourmodel[@]}")" '
         function seconds(ms) { return ms == "failed" ? ms : sprintf("%.2f", ms / 1000) }
+        function mb(kb) { return kb == "failed" ? kb : sprintf("%.0f", kb / 1024) }
         BEGIN {
             ratio = theirs ~ /^[0-9]+$/ && ours ~ /^[0-9]+$/ && theirs > 0 ? sprintf("%.2f", ours / theirs) : "-"
-            printf "%-6s %8s %8s %7s %12s %12s\n", file, seconds(theirs), seconds(ours), ratio, tf, of
+            printf "%-6s %8s %8s %7s %12s %12s %8s %8s %8s\n", file, seconds(theirs), seconds(ours), ratio, tf, of,
+                mb(tm), mb(om), mb(og)
         }'
 done
 echo "(ratio: ours / f3d; the issue's target is at most 0.5)"
