@@ -141,10 +141,8 @@ pw2_ModelFace* pw2_ModelGeometry::CreateFace(uint32_t vertexcount) {
     pw2_ModelFace* face = new (allocator.Allocate(static_cast<uint32_t>(size))) pw2_ModelFace;
     face->vertexcount = vertexcount;
     for (uint32_t i = 0; i < vertexcount; ++i)
-        new (&face->vertices[i]) pw2_ModelVertex;
+        (new (&face->vertices[i]) pw2_ModelVertex)->face = face;
     FaceList::Append(firstface, lastface, face);
-    for (uint32_t i = 0; i < vertexcount; ++i)
-        face->vertices[i].face = face;
     ++facecount;
     Record(pw2_GeometryChange::Kind::APPEND, pw2_GeometryChange::List::FACES, face);
     connecting_face = face;
