@@ -39,6 +39,8 @@ enum : uint32_t {
 };
 
 enum : uint32_t { SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2 };
+// the keys held with a mouse message, in the low word of its wparam
+enum : uint32_t { MK_SHIFT = 0x0004, MK_CONTROL = 0x0008 };
 enum : uint32_t { BN_CLICKED = 0 };
 
 struct qzMessage {

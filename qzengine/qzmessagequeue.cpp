@@ -5,12 +5,27 @@
 #include "qzwindowproc.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 
 namespace {
 
 std::deque<qzMessage> queue;
 int quitcode = 0;
+// the keys held as of the message taken last
+std::array<bool, 256> held{};
+
+// Key messages press and let go of their key; mouse messages tell Shift and Control; a window that loses
+// the focus lets every key go, as their releases go to another.
+void TrackKeys(const qzMessage& message) {
+    if (message.message == WM_KEYDOWN || message.message == WM_KEYUP)
+        held[message.wparam & 0xFF] = message.message == WM_KEYDOWN;
+    else if (message.message >= WM_MOUSEMOVE && message.message <= WM_MOUSEWHEEL) {
+        held[VK_SHIFT] = (message.wparam & MK_SHIFT) != 0;
+        held[VK_CONTROL] = (message.wparam & MK_CONTROL) != 0;
+    } else if (message.message == WM_KILLFOCUS)
+        held.fill(false);
+}
 
 } // namespace
 
@@ -37,6 +52,7 @@ bool PumpMessages() {
             quitcode = static_cast<int>(message.wparam);
             return false;
         }
+        TrackKeys(message);
         qzWindowProcedure(message);
     }
     return true;
@@ -45,6 +61,10 @@ bool PumpMessages() {
 void qzWaitForMessage(uint32_t timeout) {
     if (queue.empty() && timeout != 0)
         qzGetPlatform().WaitForEvents(timeout);
+}
+
+int16_t qzGetMessageKeyState(int key) {
+    return key >= 0 && key < static_cast<int>(held.size()) && held[key] ? static_cast<int16_t>(0x8000) : 0;
 }
 
 void PostQuitMessage(int exitcode) {

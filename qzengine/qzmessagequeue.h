@@ -20,6 +20,9 @@ bool PumpMessages();
 // Returns at once while messages wait in the queue; otherwise sleeps until the platform has an event or the
 // timeout in milliseconds has passed.
 void qzWaitForMessage(uint32_t timeout);
+// The state of a key as of the message being dispatched, as Win32's GetKeyState gives it (the high bit set
+// while the key is held), so that keys pressed and let go before their messages are taken still count.
+int16_t qzGetMessageKeyState(int key);
 // Appends the quit message with the exit code.
 void PostQuitMessage(int exitcode);
 

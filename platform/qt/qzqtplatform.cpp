@@ -117,15 +117,24 @@ protected:
         if (key != 0)
             Post(WM_KEYUP, static_cast<uintptr_t>(key));
     }
+    // Shift and Control as the event found them, which the queue keeps for the time the message is taken.
+    static uintptr_t HeldKeys(const QInputEvent* event) {
+        uintptr_t keys = 0;
+        if (event->modifiers() & Qt::ShiftModifier)
+            keys |= MK_SHIFT;
+        if (event->modifiers() & Qt::ControlModifier)
+            keys |= MK_CONTROL;
+        return keys;
+    }
     void PostButton(QMouseEvent* event, uint32_t left, uint32_t middle, uint32_t right) {
         QPoint at = event->position().toPoint();
         intptr_t position = qzMakeLParam(at.x(), at.y());
         if (event->button() == Qt::LeftButton)
-            Post(left, 0, position);
+            Post(left, HeldKeys(event), position);
         else if (event->button() == Qt::MiddleButton)
-            Post(middle, 0, position);
+            Post(middle, HeldKeys(event), position);
         else if (event->button() == Qt::RightButton)
-            Post(right, 0, position);
+            Post(right, HeldKeys(event), position);
     }
     void mousePressEvent(QMouseEvent* event) override {
         PostButton(event, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN);
@@ -139,19 +148,19 @@ protected:
     }
     void mouseMoveEvent(QMouseEvent* event) override {
         QPoint at = event->position().toPoint();
-        Post(WM_MOUSEMOVE, 0, qzMakeLParam(at.x(), at.y()));
+        Post(WM_MOUSEMOVE, HeldKeys(event), qzMakeLParam(at.x(), at.y()));
     }
     // Entering is a move as well: Qt drops a move to the position it last reported, which the pointer
     // has again when it comes back where it left.
     void enterEvent(QEnterEvent* event) override {
         Post(WM_SETCURSOR);
         QPoint at = event->position().toPoint();
-        Post(WM_MOUSEMOVE, 0, qzMakeLParam(at.x(), at.y()));
+        Post(WM_MOUSEMOVE, HeldKeys(event), qzMakeLParam(at.x(), at.y()));
     }
     void leaveEvent(QEvent*) override { Post(WM_MOUSELEAVE); }
     void wheelEvent(QWheelEvent* event) override {
         int16_t delta = static_cast<int16_t>(event->angleDelta().y());
-        Post(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16);
+        Post(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16 | HeldKeys(event));
     }
     // Only files of this machine can be opened; anything else dragged over the window is refused.
     void dragEnterEvent(QDragEnterEvent* event) override {
@@ -634,11 +643,10 @@ int qzQtPlatform::GetSystemMetrics(int index) {
     return index == SM_CXSCREEN ? geometry.width() : index == SM_CYSCREEN ? geometry.height() : 0;
 }
 
+// Not the keyboard as it is now but as of the message being handled: the keys of a quick Ctrl+O have all
+// been let go by the time a busy frame lets its messages through.
 int16_t qzQtPlatform::GetKeyState(int key) {
-    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
-    bool down = (key == VK_SHIFT && (modifiers & Qt::ShiftModifier)) ||
-                (key == VK_CONTROL && (modifiers & Qt::ControlModifier));
-    return down ? static_cast<int16_t>(0x8000) : 0;
+    return qzGetMessageKeyState(key);
 }
 
 bool qzQtPlatform::GetCursorPos(int32_t& x, int32_t& y) {

@@ -386,3 +386,43 @@ TEST(DropFiles, AFinishedDropIsGoneAndItsHandleNeverComesBack) {
     EXPECT_FALSE(qzDragQueryFile(first, 0, path) || qzDragQueryPoint(first, x, y));
     qzDragFinish(second);
 }
+
+namespace {
+
+// What a slot finds of Shift and Control while its message is handled.
+struct HeldLog {
+    std::vector<std::string> seen;
+    void Note(const std::string& what) {
+        seen.push_back(what + ((qzGetMessageKeyState(VK_CONTROL) & 0x8000) ? " ctrl" : "") +
+                       ((qzGetMessageKeyState(VK_SHIFT) & 0x8000) ? " shift" : ""));
+    }
+    void OnKeyDown(int8_t key, bool) { Note("key " + std::to_string(key)); }
+    void OnMouseDown(int, bool) { Note("down"); }
+    void OnMouseMove() { Note("move"); }
+};
+
+} // namespace
+
+// A quick Ctrl+O whose four messages all wait for a busy frame still reaches the window as Ctrl+O, as a
+// click reaches it with the keys held at the click; a window that loses the focus holds nothing.
+TEST_F(WindowTest, KeysHeldAreThoseOfTheMessageBeingHandled) {
+    HeldLog held;
+    window.SetOnKeyDown(qzCallback<int8_t, bool>::Bind<&HeldLog::OnKeyDown>(&held));
+    window.SetOnMouseDown(qzCallback<int, bool>::Bind<&HeldLog::OnMouseDown>(&held));
+    window.SetOnMouseMove(qzCallback<>::Bind<&HeldLog::OnMouseMove>(&held));
+    const qzWindowHandle w = window.GetHandle();
+    for (auto [message, wparam] : std::vector<std::pair<uint32_t, uintptr_t>>{{WM_KEYDOWN, VK_CONTROL},
+                                                                              {WM_KEYDOWN, 'O'},
+                                                                              {WM_KEYUP, 'O'},
+                                                                              {WM_KEYUP, VK_CONTROL},
+                                                                              {WM_KEYDOWN, 'O'},
+                                                                              {WM_LBUTTONDOWN, MK_SHIFT},
+                                                                              {WM_MOUSEMOVE, 0},
+                                                                              {WM_KEYDOWN, VK_CONTROL},
+                                                                              {WM_KILLFOCUS, 0},
+                                                                              {WM_KEYDOWN, 'O'}})
+        qzPostMessage(qzFakeMessage(w, message, wparam));
+    ASSERT_TRUE(PumpMessages());
+    EXPECT_EQ(held.seen,
+              (Calls{"key 17 ctrl", "key 79 ctrl", "key 79", "down shift", "move", "key 17 ctrl", "key 79"}));
+}
