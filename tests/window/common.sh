@@ -32,8 +32,8 @@ wait_for_geometry() {
 }
 
 # The newest visible window of the program, whose title may name a file: a change of window type makes a
-# new native window.
-find_window() { xdotool search --sync --onlyvisible --name '^(.* - )?Facetwright v6$' | tail -n1; }
+# new native window. It is waited for at most 10 s, so that a program that has closed it gives nothing.
+find_window() { timeout 10 xdotool search --sync --onlyvisible --name '^(.* - )?Facetwright v6$' | tail -n1; }
 # Real key presses (XTEST) into the window, which gets the input focus first.
 press() {
     window=$(find_window)
