@@ -168,14 +168,19 @@ void qzBatchAllocator::Free(void* p) {
     freespans[pages].push_back(size_t(separate - range));
 }
 
+// Released separate blocks are poisoned; what takes their memory next must find it usable.
+void qzBatchAllocator::UnpoisonReleased() {
+    for (const auto& [pages, places] : freespans)
+        for (size_t place : places)
+            QZ_UNPOISON(range + place, pages * page);
+}
+
 // Releasing the range releases every block at once.
 void qzBatchAllocator::Reset() {
     used = blocksize;
     block = nullptr;
     if (range != nullptr) {
-        for (const auto& [pages, places] : freespans)
-            for (size_t place : places)
-                QZ_UNPOISON(range + place, pages * page);
+        UnpoisonReleased();
         munmap(range, RANGE);
     }
     range = nullptr;
@@ -194,9 +199,7 @@ void qzBatchAllocator::CopyFrom(const qzBatchAllocator& source) {
     }
     if (range == nullptr)
         Reserve();
-    for (const auto& [pages, places] : freespans)
-        for (size_t place : places)
-            QZ_UNPOISON(range + place, pages * page);
+    UnpoisonReleased();
     // Shrinking first keeps the two parts apart while the other grows.
     if (source.committed < committed)
         SetCommitted(source.committed);

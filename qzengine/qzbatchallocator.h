@@ -61,6 +61,7 @@ private:
     void SetCommitted(size_t end);
     // The same for the separate blocks' part, down from the range's end to the place start.
     void SetTop(size_t start);
+    void UnpoisonReleased();
 
     unsigned char* range = nullptr;
     size_t page = 0;
