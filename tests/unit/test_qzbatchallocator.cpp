@@ -158,13 +158,3 @@ TEST(BatchAllocator, ACopyHoldsEveryRecordAtItsPlaceAndOutlivesItsSource) {
     void* next = empty.Allocate(4000);
     EXPECT_EQ(next, empty.block + qzBatchAllocator::HEADER);
 }
-
-TEST(BatchAllocator, FreeReleasesASeparateBlockForTheNextRequestOfItsSize) {
-    qzBatchAllocator a(4000);
-    void* first = a.Allocate(10000);
-    void* second = a.Allocate(10000);
-    EXPECT_NE(first, second);
-    a.Free(first);
-    EXPECT_EQ(a.Allocate(10000), first);
-    EXPECT_NE(a.Allocate(10000), first);
-}
