@@ -1,13 +1,11 @@
 #include "compactdb.h"
 
 #include "qzassert.h"
+#include "qzmd5.h"
 #include "zlibhelper.h"
 
-#include <openssl/evp.h>
-
+#include <array>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <stdexcept>
 
 namespace {
@@ -16,15 +14,10 @@ constexpr size_t HEADERSIZE = 24;
 constexpr size_t COUNTSSIZE = 16;
 
 // The digest of the stored payload followed by the key.
-void Digest(const uint8_t* payload, size_t size, const void* key, size_t keysize, uint8_t (&digest)[16]) {
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1)
-        throw std::bad_alloc();
-    EVP_DigestUpdate(context.get(), payload, size);
-    if (key != nullptr && keysize != 0)
-        EVP_DigestUpdate(context.get(), key, keysize);
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), digest, &length);
+std::array<uint8_t, 16> Digest(const uint8_t* payload, size_t size, const void* key, size_t keysize) {
+    if (key == nullptr)
+        keysize = 0;
+    return qzMD5Digest({{payload, size}, {static_cast<const uint8_t*>(key), keysize}});
 }
 
 uint32_t ReadUInt(const uint8_t* at) {
@@ -132,9 +125,8 @@ bool CompactDB_Reader::Load(const void* image, size_t size, const char (&tag)[5]
     if (std::memcmp(bytes + 4, tag, 4) != 0)
         return false;
     const size_t stored = size - HEADERSIZE;
-    uint8_t digest[16];
-    Digest(bytes + HEADERSIZE, stored, key, keysize, digest);
-    if (std::memcmp(digest, bytes + 8, 16) != 0)
+    std::array<uint8_t, 16> digest = Digest(bytes + HEADERSIZE, stored, key, keysize);
+    if (std::memcmp(digest.data(), bytes + 8, digest.size()) != 0)
         return false;
     std::vector<uint8_t>& raw = rawdata;
     if (compressed) {
@@ -310,14 +302,13 @@ const std::vector<uint8_t>& CompactDB_Writer::Save(const char (&tag)[5], const v
     if (compress)
         zlibhelper_Compress(raw.data(), raw.size(), compressed);
     const std::vector<uint8_t>& payload = compress ? compressed : raw;
-    uint8_t digest[16];
-    Digest(payload.data(), payload.size(), key, keysize, digest);
+    std::array<uint8_t, 16> digest = Digest(payload.data(), payload.size(), key, keysize);
 
     output.clear();
     output.reserve(HEADERSIZE + payload.size());
     AppendBytes(output, compress ? "CDBc" : "CDBu", 4);
     AppendBytes(output, tag, 4);
-    AppendBytes(output, digest, sizeof digest);
+    AppendBytes(output, digest.data(), digest.size());
     AppendBytes(output, payload.data(), payload.size());
     return output;
 }

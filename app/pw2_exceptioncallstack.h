@@ -1,5 +1,8 @@
-// The code addresses of a call stack, captured by walking the chain of frame pointers, and the symbols that
-// name them: the table "symbols" of debugsymbols.dat, made at build time from the executable's symbol table.
+// The code addresses of a call stack and the symbols that name them: the table "symbols" of
+// debugsymbols.dat, made at build time from the executable's own symbol table (ELF or PE).
+// The capture and the load address are the operating system's part
+// (platform/<os>/pw2_exceptioncallstack.cpp); the symbols, the text of the stack and the symbol file are the
+// same everywhere.
 #pragma once
 
 #include "qzstring.h"
@@ -14,19 +17,16 @@ struct pw2_ExceptionCallStack {
 
     // The return addresses of the frames above the caller, innermost first, leaving out the innermost skip.
     void Capture(uint32_t skip = 0);
-    // From a given instruction and frame pointer, as a signal's context holds them.
-    void CaptureFrom(uintptr_t instruction, uintptr_t framepointer);
-    // From a signal handler, when the chain broke at once (the signal came inside a library built without
-    // frame pointers): the unwind tables lead from the handler past the signal's instruction instead. Keeps
-    // what it holds when that instruction is not found.
-    void CaptureUnwound(uintptr_t instruction);
-    // Reads the calling thread's stack bounds now, so that a later capture in a signal handler makes no call
-    // that is unsafe there.
+    // From the machine state of a fault (a signal's ucontext_t on POSIX, the CONTEXT record of a structured
+    // exception on Windows): the faulting instruction, then the return addresses of the frames above it.
+    void CaptureFrom(const void* machinecontext);
+    // Readies the calling thread now, so that a later capture in a signal handler makes no call that is
+    // unsafe there.
     static void PrepareThread();
 
     uintptr_t addresses[MAXADDRESSES];
     uint32_t count = 0;
-    // The first address is the instruction itself (a signal's), not a return address.
+    // The first address is the instruction itself (a fault's), not a return address.
     bool firstisinstruction = false;
 };
 
@@ -49,6 +49,7 @@ qzString pw2_ReportText(const char* location, const char* exception, const qzStr
 // The address the executable is loaded at.
 uintptr_t pw2_GetLoadAddress();
 
-// A symbol file (CompactDB, tag "seds") of the functions in an ELF executable's symbol table; throws
-// qzFormatException when the image is not a 64-bit little-endian ELF file.
-std::vector<uint8_t> pw2_MakeSymbolFile(const void* elf, size_t size, bool compress);
+// A symbol file (CompactDB, tag "seds") of the functions in an executable's symbol table, demangled, at
+// their offsets from the load address: a 64-bit little-endian ELF file, or a PE32+ image with its COFF
+// symbol table (as mingw-w64 links it). Throws qzFormatException for anything else.
+std::vector<uint8_t> pw2_MakeSymbolFile(const void* executable, size_t size, bool compress);

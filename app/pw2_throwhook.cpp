@@ -2,21 +2,16 @@
 // report, then goes on to the runtime's own throw. Linked only into the programs that report their crashes.
 #include "pw2_unhandledexception.h"
 
-#include <dlfcn.h>
-#include <exception>
-#include <typeinfo>
+// Where the C++ runtime is a shared library, the program's own __cxa_throw comes before the runtime's; where
+// it is linked in statically (Windows), the linker sends every call of it here instead
+// (-Wl,--wrap=__cxa_throw), and the runtime's own is __real___cxa_throw.
+#ifdef _WIN32
+#define PW2_THROWHOOK __wrap___cxa_throw
+#else
+#define PW2_THROWHOOK __cxa_throw
+#endif
 
-namespace {
-
-using ThrowFunction = void (*)(void*, std::type_info*, void (*)(void*));
-
-} // namespace
-
-extern "C" [[noreturn]] void __cxa_throw(void* object, std::type_info* type, void (*destructor)(void*)) {
-    static const ThrowFunction next = reinterpret_cast<ThrowFunction>(dlsym(RTLD_NEXT, "__cxa_throw"));
+extern "C" [[noreturn]] void PW2_THROWHOOK(void* object, std::type_info* type, void (*destructor)(void*)) {
     pw2_CaptureThrowCallStack();
-    if (next == nullptr)
-        std::terminate();
-    next(object, type, destructor);
-    __builtin_unreachable();
+    pw2_RuntimeThrow(object, type, destructor);
 }

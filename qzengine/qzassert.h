@@ -4,6 +4,10 @@
 
 [[noreturn]] void qzAssertionReport(const char* expression, const char* file, unsigned line);
 
+// The report's end, after its text has gone to the debug output: a breakpoint trap, and the end of the
+// process when execution goes on past it.
+[[noreturn]] void qzAssertionTrap();
+
 #define QZASSERT(condition, text)                                                                            \
     do {                                                                                                     \
         if (!(condition))                                                                                    \

@@ -1,14 +1,12 @@
 #include "qzbatchallocator.h"
 
 #include "qzassert.h"
+#include "qzvirtualmemory.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -37,19 +35,6 @@ void WriteWord(unsigned char* p, uint64_t value) {
     std::memcpy(p, &value, sizeof value);
 }
 
-void MakeUsable(unsigned char* start, size_t size) {
-    if (size != 0 && mprotect(start, size, PROT_READ | PROT_WRITE) != 0)
-        throw std::bad_alloc();
-}
-
-// The memory goes back to the system; the addresses stay reserved.
-void GiveBack(unsigned char* start, size_t size) {
-    if (size != 0) {
-        madvise(start, size, MADV_DONTNEED);
-        mprotect(start, size, PROT_NONE);
-    }
-}
-
 } // namespace
 
 qzBatchAllocator::qzBatchAllocator(uint32_t blocksize)
@@ -59,40 +44,27 @@ qzBatchAllocator::~qzBatchAllocator() {
     Reset();
 }
 
-// Twice the size is reserved and trimmed to an aligned range. Huge pages are asked for the whole range:
-// filling a large geometry then takes one page fault per 2 MB instead of one per 4 kB, and a small one never
-// has 2 MB usable to fill one.
 void qzBatchAllocator::Reserve() {
-    void* memory = mmap(nullptr, 2 * RANGE, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (memory == MAP_FAILED)
-        throw std::bad_alloc();
-    auto* start = static_cast<unsigned char*>(memory);
-    auto* aligned = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(start) + RANGE - 1) &
-                                                     ~uintptr_t(RANGE - 1));
-    if (aligned != start)
-        munmap(start, aligned - start);
-    munmap(aligned + RANGE, start + 2 * RANGE - (aligned + RANGE));
-    range = aligned;
-    madvise(range, RANGE, MADV_HUGEPAGE);
+    range = qzReserveAlignedRange(RANGE);
     // the first page is never handed out, so that place 0 means no record
-    page = size_t(sysconf(_SC_PAGESIZE));
+    page = qzGetPageSize();
     carve = committed = page;
     top = RANGE;
 }
 
 void qzBatchAllocator::SetCommitted(size_t end) {
     if (end > committed)
-        MakeUsable(range + committed, end - committed);
+        qzCommitPages(range + committed, end - committed);
     else
-        GiveBack(range + end, committed - end);
+        qzDecommitPages(range + end, committed - end);
     committed = end;
 }
 
 void qzBatchAllocator::SetTop(size_t start) {
     if (start < top)
-        MakeUsable(range + start, top - start);
+        qzCommitPages(range + start, top - start);
     else
-        GiveBack(range + top, start - top);
+        qzDecommitPages(range + top, start - top);
     top = start;
 }
 
@@ -163,7 +135,7 @@ void qzBatchAllocator::Free(void* p) {
         return;
     unsigned char* separate = mark - 8;
     size_t pages = ReadWord(separate);
-    madvise(separate, pages * page, MADV_DONTNEED);
+    qzDiscardPages(separate, pages * page);
     QZ_POISON(separate, pages * page);
     freespans[pages].push_back(size_t(separate - range));
 }
@@ -181,7 +153,7 @@ void qzBatchAllocator::Reset() {
     block = nullptr;
     if (range != nullptr) {
         UnpoisonReleased();
-        munmap(range, RANGE);
+        qzReleaseRange(range, RANGE);
     }
     range = nullptr;
     carve = committed = 0;
@@ -217,7 +189,7 @@ void qzBatchAllocator::CopyFrom(const qzBatchAllocator& source) {
     size_t from = source.top;
     for (const auto& [start, end] : released) {
         std::memcpy(range + from, source.range + from, start - from);
-        madvise(range + start, end - start, MADV_DONTNEED);
+        qzDiscardPages(range + start, end - start);
         QZ_POISON(range + start, end - start);
         from = end;
     }

@@ -1,15 +1,25 @@
 #include "qzdirectory.h"
 
 #include "qzassert.h"
+#include "qzdirectorystream.h"
 #include "qzexceptions.h"
 #include "qzfilesystem.h"
 
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
-bool qzMatchesPattern(const char* pattern, const char* name) {
+namespace {
+
+char FoldCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameCharacter(char a, char b, bool ignorecase) {
+    return a == b || (ignorecase && FoldCase(a) == FoldCase(b));
+}
+
+} // namespace
+
+bool qzMatchesPattern(const char* pattern, const char* name, bool ignorecase) {
     // On a mismatch after a "*", that star takes one more character and matching resumes behind it.
     const char* star = nullptr;
     const char* resume = nullptr;
@@ -17,7 +27,7 @@ bool qzMatchesPattern(const char* pattern, const char* name) {
         if (*pattern == '*') {
             star = ++pattern;
             resume = name;
-        } else if (*pattern != 0 && (*pattern == '?' || *pattern == *name)) {
+        } else if (*pattern != 0 && (*pattern == '?' || SameCharacter(*pattern, *name, ignorecase))) {
             ++pattern;
             ++name;
         } else if (star != nullptr) {
@@ -38,21 +48,24 @@ qzDirectory::~qzDirectory() {
 
 bool qzDirectory::FindFirst(const char* pattern) {
     QZASSERT(findhandle == nullptr, "findhandle==INVALID_HANDLE_VALUE");
-    qzString native = qzNativePath(pattern);
-    const char* slash = std::strrchr(native.c_str(), '/');
+    const char* slash = nullptr;
+    for (const char* p = pattern; *p != 0; ++p)
+        if (*p == '\\' || *p == '/')
+            slash = p;
     directory.Clear();
     if (slash == nullptr)
         directory.Append(".");
-    else if (slash == native.c_str())
-        directory.Append("/");
+    else if (slash == pattern)
+        directory.Append(*slash);
     else
-        directory.Append(native.c_str(), static_cast<uint32_t>(slash - native.c_str()));
-    namepattern = qzString(slash == nullptr ? native.c_str() : slash + 1);
+        directory.Append(pattern, static_cast<uint32_t>(slash - pattern));
+    directory = qzNativePath(directory.c_str());
+    namepattern = qzString(slash == nullptr ? pattern : slash + 1);
     // The old wildcard for every name, with or without a dot.
     if (namepattern == "*.*")
         namepattern = qzString("*");
 
-    DIR* stream = ::opendir(directory.c_str());
+    void* stream = qzOpenDirectoryStream(directory.c_str());
     if (stream == nullptr)
         throw qzIOException();
     findhandle = stream;
@@ -63,23 +76,20 @@ bool qzDirectory::FindFirst(const char* pattern) {
 }
 
 bool qzDirectory::FindNext() {
-    DIR* stream = static_cast<DIR*>(findhandle);
-    if (stream == nullptr)
+    if (findhandle == nullptr)
         return false;
-    while (dirent* entry = ::readdir(stream)) {
-        const char* entryname = entry->d_name;
+    while (const char* entryname = qzReadDirectoryName(findhandle)) {
         if (std::strcmp(entryname, ".") == 0 || std::strcmp(entryname, "..") == 0)
             continue;
-        if (!qzMatchesPattern(namepattern.c_str(), entryname))
+        if (!qzMatchesPattern(namepattern.c_str(), entryname, qzFileNamesIgnoreCase))
             continue;
-        // A link is described by what it points to; a dangling one by itself.
-        struct stat info;
-        if (::fstatat(::dirfd(stream), entryname, &info, 0) != 0 &&
-            ::fstatat(::dirfd(stream), entryname, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        bool entryisdirectory;
+        uint64_t entrysize;
+        if (!qzDescribeDirectoryEntry(findhandle, entryname, entryisdirectory, entrysize))
             continue;
         name = qzString(entryname);
-        isdirectory = S_ISDIR(info.st_mode);
-        size = isdirectory ? 0 : static_cast<uint64_t>(info.st_size);
+        isdirectory = entryisdirectory;
+        size = entryisdirectory ? 0 : entrysize;
         return true;
     }
     return false;
@@ -88,6 +98,6 @@ bool qzDirectory::FindNext() {
 void qzDirectory::Close() {
     if (findhandle == nullptr)
         return;
-    ::closedir(static_cast<DIR*>(findhandle));
+    qzCloseDirectoryStream(findhandle);
     findhandle = nullptr;
 }

@@ -1,6 +1,6 @@
 // Enumeration of the entries of one directory whose names match a pattern such as "dir/*" or "dir\*.txt":
 // "*" stands for any run of characters, "?" for any one character, and "*.*" for every name. The entries "."
-// and ".." are not reported.
+// and ".." are not reported. Case counts where the file system's names differ by case (not on Windows).
 #pragma once
 
 #include "qzstring.h"
@@ -35,5 +35,6 @@ private:
     qzString directory;
 };
 
-// Whether name matches pattern, with "*" and "?" as wildcards and every other character literal.
-bool qzMatchesPattern(const char* pattern, const char* name);
+// Whether name matches pattern, with "*" and "?" as wildcards and every other character literal (ignoring
+// the case of ASCII letters with ignorecase).
+bool qzMatchesPattern(const char* pattern, const char* name, bool ignorecase = false);

@@ -18,7 +18,7 @@ private:
 
 class qzWindowsException : public std::exception {
 public:
-    // The error code is read here, before anything else can change it.
+    // The error code (errno, or GetLastError on Windows) is read here, before anything else can change it.
     qzWindowsException(const char* where, const char* call);
     const char* what() const noexcept override;
 
@@ -32,7 +32,8 @@ private:
 
 class qzIOException : public std::exception {
 public:
-    // The system's error code is read here, so that a caller can tell the user why; the text stays the same.
+    // errno is read here, so that a caller can tell the user why; the text stays the same. On Windows the
+    // engine's file calls set errno to the counterpart of the system's error before they throw.
     qzIOException() : error(errno) {}
     const char* what() const noexcept override { return "qzEngine IO exception"; }
 

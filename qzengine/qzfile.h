@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-// The native handle of an open file; INVALID_HANDLE_VALUE while closed.
-using qzFileHandle = int;
+// The native handle of an open file (a descriptor, or a Win32 HANDLE); INVALID_HANDLE_VALUE while closed.
+using qzFileHandle = intptr_t;
 constexpr qzFileHandle INVALID_HANDLE_VALUE = -1;
 
 // Creation dispositions, with the values the engine's callers know them by.
@@ -24,7 +24,7 @@ public:
     qzFile(const qzFile&) = delete;
     qzFile& operator=(const qzFile&) = delete;
 
-    // "\" and "/" both separate directories in path. The file system here has no share modes: the share
+    // "\" and "/" both separate directories in path. POSIX file systems have no share modes: there the share
     // flags are accepted and impose nothing on other openers.
     void Open(const char* path, bool read, bool write, bool shareread, bool sharewrite, uint32_t disposition);
     void Close();
@@ -46,4 +46,11 @@ public:
     void ReadAll(qzString& buffer);
 
     qzFileHandle filehandle = INVALID_HANDLE_VALUE;
+
+private:
+    enum class SeekOrigin { Start, Current, End };
+    // The operating system's side of Open, with the arguments checked and the path in its native form.
+    void OpenHandle(const char* path, bool read, bool write, bool shareread, bool sharewrite,
+                    uint32_t disposition);
+    uint64_t Seek(int64_t offset, SeekOrigin origin);
 };

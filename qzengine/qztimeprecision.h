@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
-// What the platform offers. The default one reads the monotonic clock's resolution; this platform's timers
-// need no raising, so it never refuses.
+// What the platform offers. The default one on POSIX reads the monotonic clock's resolution and never refuses
+// (the timers there need no raising); on Windows it is the multimedia timer (timeGetDevCaps, timeBeginPeriod,
+// timeEndPeriod).
 class qzTimerResolution {
 public:
     virtual ~qzTimerResolution() = default;

@@ -12,6 +12,7 @@ packages=(
     libfreetype-dev fonts-dejavu-core
     xvfb xauth x11-utils imagemagick xdotool libx11-dev
     libopenmesh-dev
+    mingw-w64 libz-mingw-w64-dev wine wine64
 )
 for option in "$@"; do
     case $option in

@@ -1,7 +1,7 @@
 #include "meshdata.h"
 
 #include <algorithm>
-#include <cstring>
+#include <system_error>
 
 void pw2_MeshData::AddFace(const uint32_t* indices, uint32_t count) {
     corners.insert(corners.end(), indices, indices + count);
@@ -30,8 +30,7 @@ pw2_ModelFileError::pw2_ModelFileError(const std::string& reason, uint64_t line)
     : std::runtime_error(WithLine(reason, line)), reason(reason), line(line) {}
 
 std::string pw2_SystemReason(int error) {
-    char buffer[200];
-    std::string text = strerror_r(error, buffer, sizeof buffer);
+    std::string text = std::generic_category().message(error);
     // a sentence's end starts in lower case, unless the text starts with an abbreviation
     if (text.size() >= 2 && text[0] >= 'A' && text[0] <= 'Z' && !(text[1] >= 'A' && text[1] <= 'Z'))
         text[0] = static_cast<char>(text[0] - 'A' + 'a');

@@ -232,7 +232,7 @@ void qzFakePlatform::ClickControl(qzWindowHandle control) {
 }
 
 void qzFakePlatform::WaitForEvents(uint32_t timeout) {
-    Record(Text("WaitForEvents %ld", static_cast<long>(timeout)));
+    Record(Text("WaitForEvents %lu", static_cast<unsigned long>(timeout)));
     ProcessEvents();
 }
 

@@ -1,8 +1,13 @@
 // crash_probe MODE: fails three calls deep through the real crash handlers. "throw" throws a standard
-// exception, "text" throws a text, "assert" fails an assertion, "null" writes through a null pointer.
+// exception, "text" throws a text, "assert" fails an assertion, "null" writes through a null pointer,
+// "overflow" recurses until the stack runs out.
 #include "pw2_unhandledexception.h"
 #include "qzassert.h"
+#ifdef _WIN32
+#include "qzwin32platform.h"
+#else
 #include "qzqtplatform.h"
+#endif
 
 #include <cstring>
 #include <stdexcept>
@@ -13,6 +18,15 @@ const char* mode = "";
 // Read at run time, so the compiler cannot see the null pointer and drop the write.
 int* volatile nowhere = nullptr;
 
+// Each frame holds a large array, which the volatile writes keep.
+__attribute__((noinline)) int Overflow(int depth) {
+    volatile char frame[1024];
+    frame[depth % sizeof frame] = static_cast<char>(depth);
+    if (std::strcmp(mode, "overflow") == 0)
+        return Overflow(depth + 1) + frame[0];
+    return frame[0];
+}
+
 // The sanitizers' own check would report the null write before it faults.
 __attribute__((noinline, no_sanitize("undefined"))) void ProbeInner(int depth) {
     if (std::strcmp(mode, "throw") == 0)
@@ -20,6 +34,8 @@ __attribute__((noinline, no_sanitize("undefined"))) void ProbeInner(int depth) {
     if (std::strcmp(mode, "text") == 0)
         throw "Failed to load fonts.";
     QZASSERT(std::strcmp(mode, "assert") != 0, "depth<0");
+    if (std::strcmp(mode, "overflow") == 0)
+        depth = Overflow(depth);
     *nowhere = depth;
     asm volatile("" ::: "memory"); // keeps the calls above from becoming jumps
 }
@@ -39,7 +55,11 @@ __attribute__((noinline)) int ProbeOuter() {
 
 int main(int argc, char** argv) {
     pw2_InstallCrashHandlers();
+#ifdef _WIN32
+    qzWin32Platform platform;
+#else
     qzQtPlatform platform(argc, argv);
+#endif
     mode = argc > 1 ? argv[1] : "";
     return pw2_RunGuarded(ProbeOuter);
 }

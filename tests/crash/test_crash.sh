@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The crash report through the real handlers on a virtual display: the probe throws an exception, throws a
-# text, fails an assertion and writes through a null pointer; the real program is stopped by a signal. Each time the report on
-# standard error names the functions on the stack, the window shows, and "Close" (or the close box) ends
-# the program with a failure status.
+# text, fails an assertion, writes through a null pointer and overflows its stack; the real program is
+# stopped by a signal. Each time the report on standard error names the functions on the stack, the window
+# shows, and "Close" (or the close box) ends the program with a failure status.
 # Usage: test_crash.sh PROBE PROGRAM XCLOSE   (starts its own Xvfb unless INSIDE_XVFB is set)
 set -uo pipefail
 probe=$(readlink -f "$1")
@@ -123,6 +123,18 @@ window=$(find_crash_window) || fail "no crash window"
 check_report "fatal signal handler" "SIGSEGV (segmentation fault) at address 0000000000000000" \
     "(anonymous namespace)::ProbeInner(int)" "(anonymous namespace)::ProbeMiddle(int)" \
     "(anonymous namespace)::ProbeOuter()" "main"
+[ -n "$window" ] && press_close "$window"
+finish $((128 + 11))
+
+# A stack overflow is reported from the handler's own stack; the endless recursion is cut at 100 addresses.
+case=overflow
+"$probe" overflow 2>"$log" &
+pid=$!
+window=$(find_crash_window) || fail "no crash window"
+[ "$(report | sed -n 2p)" = "fatal signal handler" ] || fail "location is not the signal handler"
+report | sed -n 5p | grep -qE '^SIGSEGV \(segmentation fault\) at address [0-9A-F]{16}$' || fail "not a SIGSEGV"
+[ "$(stack_names | grep -cxF '(anonymous namespace)::Overflow(int)')" = 100 ] ||
+    fail "the stack is not 100 frames of the recursion: $(stack_names | sort | uniq -c | tr '\n' '|')"
 [ -n "$window" ] && press_close "$window"
 finish $((128 + 11))
 

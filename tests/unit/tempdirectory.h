@@ -3,18 +3,30 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <stdexcept>
 #include <string>
 
 class TempDirectory {
 public:
     TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qztest.XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path = pattern;
+        // A name no one else has taken: create_directory answers false for one that exists.
+        static std::mt19937_64 random(
+            std::random_device{}() ^
+            static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::filesystem::path candidate = base / ("qztest." + std::to_string(random() % 1000000000));
+            if (std::filesystem::create_directory(candidate)) {
+                path = candidate.string();
+                return;
+            }
+        }
+        throw std::runtime_error("no temporary directory could be made");
     }
     ~TempDirectory() {
         std::error_code ignored;

@@ -1,11 +1,13 @@
 #include "../fuzz/compactdb_walk.h"
 #include "compactdb.h"
+#include "qzmd5.h"
 #include "zlibhelper.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <random>
 #include <string>
 #include <tuple>
@@ -130,8 +132,8 @@ void ExpectContent(const CompactDB_Reader& db, const Model& m) {
 }
 
 void Redigest(std::vector<uint8_t>& image) {
-    unsigned int length = 0;
-    EVP_Digest(image.data() + 24, image.size() - 24, image.data() + 8, &length, EVP_md5(), nullptr);
+    std::array<uint8_t, 16> digest = qzMD5Digest({{image.data() + 24, image.size() - 24}});
+    std::memcpy(image.data() + 8, digest.data(), digest.size());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <new>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -254,7 +255,8 @@ TEST(ModelGeometry, AreaAndNormalFollowTheCornerOrder) {
         qzVector3 a(u(rng), u(rng), u(rng)), b(u(rng), u(rng), u(rng)), o(1e4 * u(rng), 1e4, 50 * u(rng));
         std::vector<qzVector3> corners;
         for (uint32_t i = 0; i < n; ++i) {
-            double c = std::cos(2 * M_PI * i / n) * 3, s = std::sin(2 * M_PI * i / n) * 3;
+            double c = std::cos(2 * std::numbers::pi * i / n) * 3,
+                   s = std::sin(2 * std::numbers::pi * i / n) * 3;
             corners.emplace_back(o.x + c * a.x + s * b.x, o.y + c * a.y + s * b.y, o.z + c * a.z + s * b.z);
         }
         std::vector<pw2_ModelFace*> fan;

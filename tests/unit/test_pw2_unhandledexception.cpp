@@ -1,8 +1,10 @@
 #include "pw2_unhandledexception.h"
 #include "qzfakeplatform.h"
 #include "qzfile.h"
+#include "qzfilesystem.h"
 #include "qzmain.h"
 #include "qzmessagequeue.h"
+#include "qztime.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +12,10 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -64,13 +68,21 @@ int Succeed() {
     return 7;
 }
 
+// The throw hook, as the symbols name it: the runtime's own name where the runtime is a shared library, the
+// linker's wrapper where it is linked in statically.
+#ifdef _WIN32
+const char* const THROWHOOK = " __wrap___cxa_throw + ";
+#else
+const char* const THROWHOOK = " __cxa_throw + ";
+#endif
+
 // The symbols of this executable, as the build makes them for the program.
 std::vector<pw2_Symbol> OwnSymbols() {
-    qzString elf;
+    qzString executable;
     qzFile self;
-    self.Open("/proc/self/exe", true, false, true, false, OPEN_EXISTING);
-    self.ReadAll(elf);
-    std::vector<uint8_t> file = pw2_MakeSymbolFile(elf.GetData(), elf.GetLength(), false);
+    self.Open(qzGetExecutablePath().GetData(), true, false, true, false, OPEN_EXISTING);
+    self.ReadAll(executable);
+    std::vector<uint8_t> file = pw2_MakeSymbolFile(executable.GetData(), executable.GetLength(), false);
     return pw2_LoadSymbols(file.data(), file.size());
 }
 
@@ -78,6 +90,24 @@ std::string NamedStack(const pw2_ExceptionCallStack& stack) {
     qzString text;
     pw2_FormatCallStack(text, stack, OwnSymbols(), pw2_GetLoadAddress());
     return std::string(text.GetData(), text.GetLength());
+}
+
+// The addresses of the call stack in a report of the log.
+pw2_ExceptionCallStack ReportedStack(const std::string& log) {
+    pw2_ExceptionCallStack stack;
+    size_t at = log.find("\nCall stack:\n");
+    if (at == std::string::npos)
+        return stack;
+    at += 13;
+    while (stack.count < pw2_ExceptionCallStack::MAXADDRESSES && log.size() >= at + 17 &&
+           log[at + 16] != '-') {
+        stack.addresses[stack.count++] = static_cast<uintptr_t>(std::stoull(log.substr(at, 16), nullptr, 16));
+        at = log.find('\n', at);
+        if (at == std::string::npos)
+            break;
+        ++at;
+    }
+    return stack;
 }
 
 } // namespace
@@ -148,12 +178,13 @@ TEST_F(CrashWindowTest, WhatLeavesTheBodyIsReportedWithTheStackOfItsThrow) {
         << log;
     EXPECT_EQ(passes, 3);
 
-    // The stack was taken where the exception was thrown: the four calls of the thrower (an optimised build
-    // may name a part or a copy of it), then its caller, then the guard.
-    std::string names = NamedStack(pw2_GetThrowCallStack());
+    // The reported stack was taken where the exception was thrown, not where the report itself throws (when
+    // it finds no symbol file): the four calls of the thrower (an optimised build may name a part or a copy
+    // of it), then its caller, then the guard.
+    std::string names = NamedStack(ReportedStack(log));
     size_t at = 0;
     for (const char* wanted :
-         {" __cxa_throw + ", " (anonymous namespace)::ThrowFromHere(int)",
+         {THROWHOOK, " (anonymous namespace)::ThrowFromHere(int)",
           " (anonymous namespace)::ThrowFromHere(int)", " (anonymous namespace)::ThrowFromHere(int)",
           " (anonymous namespace)::ThrowFromHere(int)", " (anonymous namespace)::ThrowDeep() + ",
           " pw2_RunGuarded(int (*)()) + "}) {
@@ -166,7 +197,7 @@ TEST_F(CrashWindowTest, WhatLeavesTheBodyIsReportedWithTheStackOfItsThrow) {
 TEST(CrashReport, ThrowsInsideTheStandardLibraryPassTheHookToo) {
     EXPECT_THROW(ReadPastTheEnd(), std::out_of_range);
     std::string names = NamedStack(pw2_GetThrowCallStack());
-    EXPECT_NE(names.find(" __cxa_throw + "), std::string::npos) << names;
+    EXPECT_NE(names.find(THROWHOOK), std::string::npos) << names;
     // Optimised, the call into the library that throws ends the function: its return address lies past it.
     EXPECT_NE(names.find(" (anonymous namespace)::ReadPastTheEnd()"), std::string::npos) << names;
 }
@@ -186,6 +217,7 @@ TEST_F(CrashWindowTest, ATextOrAnythingElseIsReportedAndOnlySuccessPassesThrough
     EXPECT_EQ(passes, 0);
 }
 
+#ifndef _WIN32
 TEST_F(CrashWindowTest, AFatalSignalEndsInTheReportAndThenInTheSignal) {
     EXPECT_EXIT(
         {
@@ -218,3 +250,55 @@ TEST_F(CrashWindowTest, AHangingReportEndsByItsWatchdog) {
         },
         testing::KilledBySignal(SIGALRM), "SIGBUS \\(bus error\\)\n\nCall stack:\n");
 }
+#else
+// Read at run time, so that the compiler cannot drop the write.
+int* volatile nowhere = nullptr;
+
+// The exit status of an unhandled structured exception is its code; a shell may keep only its low byte.
+bool EndedWithCode(int status, uint32_t code) {
+    return static_cast<uint32_t>(status) == code || static_cast<uint32_t>(status) == (code & 0xFF);
+}
+
+// The patterns are the simple regular expressions of GoogleTest on Windows: no classes and no counts.
+TEST_F(CrashWindowTest, AFaultEndsInTheReportAndThenWithItsCode) {
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            *nowhere = 1;
+        },
+        [](int status) { return EndedWithCode(status, 0xC0000005u); },
+        "Unhandled exception caught\\.\n-+\nLocation:\nunhandled exception filter\n\nException:\n"
+        "EXCEPTION_ACCESS_VIOLATION \\(access violation\\) writing address 0000000000000000\n\n"
+        "Call stack:\n\\w+\n\\w+");
+    // A fault in the report itself ends the process at once, with that fault's code.
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            platform.onprocessevents = [] { __builtin_trap(); };
+            *nowhere = 2;
+        },
+        [](int status) { return EndedWithCode(status, 0xC000001Du); }, "EXCEPTION_ACCESS_VIOLATION");
+    // std::abort, and with it std::terminate, is reported too, and keeps its status.
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            std::abort();
+        },
+        testing::ExitedWithCode(3), "Location:\nabort signal handler\n\nException:\nSIGABRT \\(aborted\\)\n");
+}
+
+TEST_F(CrashWindowTest, AHangingReportEndsByItsWatchdog) {
+    // A window system that hangs (on a lock the faulting code holds) ends by the watchdog, after the log.
+    EXPECT_EXIT(
+        {
+            pw2_InstallCrashHandlers();
+            platform.onprocessevents = [] {
+                for (;;)
+                    Sleep(1000);
+            };
+            *nowhere = 3;
+        },
+        [](int status) { return EndedWithCode(status, 0xC0000005u); },
+        "writing address 0000000000000000\n\nCall stack:\n");
+}
+#endif

@@ -1,4 +1,5 @@
 #include "qzbatchallocator.h"
+#include "qzvirtualmemory.h"
 
 #include <gtest/gtest.h>
 
@@ -157,4 +158,37 @@ TEST(BatchAllocator, ACopyHoldsEveryRecordAtItsPlaceAndOutlivesItsSource) {
     // the copy goes on where the source stood
     void* next = empty.Allocate(4000);
     EXPECT_EQ(next, empty.block + qzBatchAllocator::HEADER);
+}
+
+// The address space under the allocator: ranges aligned to their size, pages that become usable, read zeros
+// after they were given back and fault while they are, and stay usable when only their contents are dropped.
+TEST(VirtualMemory, AlignedRangesWithPagesMadeUsableAndGivenBack) {
+    const size_t page = qzGetPageSize();
+    ASSERT_GE(page, 4096u);
+    ASSERT_EQ(page & (page - 1), 0u);
+    const size_t size = qzBatchAllocator::RANGE;
+    unsigned char* first = qzReserveAlignedRange(size);
+    unsigned char* second = qzReserveAlignedRange(size);
+    for (unsigned char* range : {first, second}) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(range) % size, 0u);
+        qzCommitPages(range + page, 4 * page);
+        std::memset(range + page, 0xAB, 4 * page);
+        qzDecommitPages(range + 2 * page, page);
+        EXPECT_DEATH(*reinterpret_cast<volatile unsigned char*>(range + 2 * page) = 1, "");
+        qzCommitPages(range + 2 * page, page);
+        EXPECT_EQ(range[2 * page], 0);
+        EXPECT_EQ(range[3 * page - 1], 0);
+        EXPECT_EQ(range[2 * page - 1], 0xAB);
+        EXPECT_EQ(range[3 * page], 0xAB);
+        qzDiscardPages(range + 3 * page, page);
+        range[3 * page] = 1;
+        EXPECT_EQ(range[3 * page], 1);
+        // the last page of the range is as usable as the first
+        qzCommitPages(range + size - page, page);
+        range[size - 1] = 2;
+        EXPECT_EQ(range[size - 1], 2);
+    }
+    EXPECT_NE(first, second);
+    qzReleaseRange(first, size);
+    qzReleaseRange(second, size);
 }

@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fcntl.h>
+#include <algorithm>
+#include <cerrno>
 #include <random>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,6 +17,16 @@ std::string RandomBytes(size_t n, unsigned seed) {
     for (char& c : bytes)
         c = static_cast<char>(random());
     return bytes;
+}
+
+// The errno value that the failed call left in its exception, or -1 when nothing was thrown.
+template <typename Call> int FailureCause(Call&& call) {
+    try {
+        call();
+    } catch (const qzIOException& failure) {
+        return failure.error;
+    }
+    return -1;
 }
 
 } // namespace
@@ -99,22 +107,28 @@ TEST(File, ReadAllAppendsTheRestOfTheFile) {
     TempDirectory dir;
     const std::string bytes = RandomBytes(100, 2);
     dir.Put("data", bytes);
-    qzFile file;
-    file.Open((dir.path + "\\data").c_str(), true, false, true, false, OPEN_EXISTING); // "\" separates too
-    file.SeekFromStart(10);
-    qzString buffer("head");
-    file.ReadAll(buffer);
-    ASSERT_EQ(buffer.GetLength(), 94u);
-    EXPECT_EQ(std::string(buffer.GetData(), 4), "head");
-    EXPECT_EQ(std::string(buffer.GetData() + 4, 90), bytes.substr(10));
-    EXPECT_EQ(buffer.GetData()[94], 0);
+    // "\" and "/" both separate, whichever the system's own is.
+    std::string backslashes = dir.path + "\\data", slashes = dir.path + "/data";
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    for (const std::string& path : {backslashes, slashes}) {
+        SCOPED_TRACE(path);
+        qzFile file;
+        file.Open(path.c_str(), true, false, true, false, OPEN_EXISTING);
+        file.SeekFromStart(10);
+        qzString buffer("head");
+        file.ReadAll(buffer);
+        ASSERT_EQ(buffer.GetLength(), 94u);
+        EXPECT_EQ(std::string(buffer.GetData(), 4), "head");
+        EXPECT_EQ(std::string(buffer.GetData() + 4, 90), bytes.substr(10));
+        EXPECT_EQ(buffer.GetData()[94], 0);
 
-    // At the end (or past it) there is nothing more.
-    file.ReadAll(buffer);
-    EXPECT_EQ(buffer.GetLength(), 94u);
-    file.SeekFromStart(500);
-    file.ReadAll(buffer);
-    EXPECT_EQ(buffer.GetLength(), 94u);
+        // At the end (or past it) there is nothing more.
+        file.ReadAll(buffer);
+        EXPECT_EQ(buffer.GetLength(), 94u);
+        file.SeekFromStart(500);
+        file.ReadAll(buffer);
+        EXPECT_EQ(buffer.GetLength(), 94u);
+    }
 }
 
 TEST(File, FailuresThrowIOException) {
@@ -141,6 +155,7 @@ TEST(File, FailuresThrowIOException) {
     EXPECT_THROW(file.Truncate(), qzIOException);
     file.Close();
     file.Open((dir / "data").c_str(), false, true, true, false, OPEN_EXISTING);
+    EXPECT_EQ(file.GetSize(), 10u); // the size of a file open for writing only
     char byte;
     EXPECT_THROW(file.Read(&byte, 1), qzIOException);
     qzString buffer("kept");
@@ -153,6 +168,70 @@ TEST(File, FailuresThrowIOException) {
     EXPECT_THROW(file.Read(&byte, 1), qzIOException);
     EXPECT_THROW(file.GetSize(), qzIOException);
 }
+
+// The callers tell the user why: the cause is the same errno value on every system.
+TEST(File, FailuresKeepTheirCause) {
+    TempDirectory dir;
+    dir.Put("data", "x");
+    qzFile file;
+    EXPECT_EQ(
+        FailureCause([&] { file.Open((dir / "missing").c_str(), true, false, true, false, OPEN_EXISTING); }),
+        ENOENT);
+    EXPECT_EQ(
+        FailureCause([&] { file.Open((dir / "no/file").c_str(), false, true, true, false, CREATE_ALWAYS); }),
+        ENOENT);
+    EXPECT_EQ(FailureCause([&] { file.Open((dir / "data").c_str(), false, true, false, false, CREATE_NEW); }),
+              EEXIST);
+    EXPECT_EQ(FailureCause([&] { file.Open((dir / "data").c_str(), true, false, true, false, 0); }), EINVAL);
+    EXPECT_EQ(
+        FailureCause([&] { file.Open((dir / "data").c_str(), true, false, true, false, TRUNCATE_EXISTING); }),
+        EINVAL);
+    char byte;
+    EXPECT_EQ(FailureCause([&] { file.Read(&byte, 1); }), EBADF);
+    EXPECT_EQ(FailureCause([&] { file.Write("x", 1); }), EBADF);
+    EXPECT_EQ(FailureCause([&] { file.SeekFromCurrent(0); }), EBADF);
+    EXPECT_EQ(FailureCause([&] { file.Truncate(); }), EBADF);
+    // A directory is not a file, whether it is to be read or written.
+    EXPECT_EQ(FailureCause([&] { file.Open(dir.path.c_str(), true, false, true, false, OPEN_EXISTING); }),
+              EISDIR);
+    EXPECT_EQ(FailureCause([&] { file.Open(dir.path.c_str(), false, true, true, false, OPEN_ALWAYS); }),
+              EISDIR);
+    EXPECT_EQ(file.filehandle, INVALID_HANDLE_VALUE);
+}
+
+#ifdef _WIN32
+// Windows keeps the share modes: a second opener gets only the access that every earlier one shares.
+TEST(File, ShareModesDecideWhatASecondOpenerMayDo) {
+    TempDirectory dir;
+    dir.Put("data", "0123456789");
+    const std::string path = dir / "data";
+    auto opens = [&](bool read, bool write, bool shareread, bool sharewrite) {
+        qzFile second;
+        return FailureCause(
+            [&] { second.Open(path.c_str(), read, write, shareread, sharewrite, OPEN_EXISTING); });
+    };
+    {
+        qzFile reader;
+        reader.Open(path.c_str(), true, false, true, false, OPEN_EXISTING);
+        EXPECT_EQ(opens(true, false, true, false), -1);
+        EXPECT_EQ(opens(false, true, true, true), EACCES);
+        EXPECT_EQ(opens(true, false, false, false), EACCES); // the reader would not be shared with
+    }
+    {
+        qzFile writer;
+        writer.Open(path.c_str(), false, true, true, true, OPEN_EXISTING);
+        EXPECT_EQ(opens(true, true, true, true), -1);
+        writer.Write("ab", 2);
+    }
+    {
+        qzFile exclusive;
+        exclusive.Open(path.c_str(), true, true, false, false, OPEN_EXISTING);
+        EXPECT_EQ(opens(true, false, true, true), EACCES);
+    }
+    EXPECT_EQ(opens(true, true, false, false), -1);
+    EXPECT_EQ(dir.Get("data"), "ab23456789");
+}
+#endif
 
 TEST(FileDeathTest, OpeningTwiceAsserts) {
     TempDirectory dir;

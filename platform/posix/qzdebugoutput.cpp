@@ -1,3 +1,4 @@
+// The debug-output channel on POSIX: standard error.
 #include "qzdebugoutput.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// GetTime and Sleep on POSIX: the monotonic clock and nanosleep.
 #include "qztime.h"
 
 #include <cerrno>
