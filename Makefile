@@ -20,7 +20,7 @@ build: configure
 run: build
 	@scripts/run.sh $(BUILD)
 
-test: test-plain test-asan
+test: test-plain test-asan test-windows
 
 test-plain: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

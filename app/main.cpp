@@ -6,9 +6,14 @@
 #include "pw2_model.h"
 #include "pw2_modelgeometry.h"
 #include "pw2_unhandledexception.h"
-#include "qzglrenderapi.h"
 #include "qzmain.h"
+#ifdef _WIN32
+#include "qzd3d9renderapi.h"
+#include "qzwin32platform.h"
+#else
+#include "qzglrenderapi.h"
 #include "qzqtplatform.h"
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,10 +87,15 @@ int main(int argc, char** argv) {
     if (argc == 2)
         startfile = argv[1];
     pw2_InstallCrashHandlers();
+#ifdef _WIN32
+    qzWin32Platform platform;
+    qzD3D9RenderApi direct3d;
+#else
     // The platform stays to the end of the process: closing the display would unload the GL driver, which
     // then cannot name the allocations it keeps for good.
     qzQtPlatform& platform = *new qzQtPlatform(argc, argv);
     qzGLRenderApi direct3d(platform);
+#endif
     qzSetRenderApi(&direct3d);
     // Measurement only: the window tests count the frames and their draw calls.
     direct3d.logframes = std::getenv("FACETWRIGHT_LOG_FRAMES") != nullptr;

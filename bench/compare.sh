@@ -4,8 +4,9 @@
 # default, as single starts vary by tens of milliseconds), resident memory once idle, and processor time over
 # 10 idle seconds, for this program, the platform's floor (bench/floor_window.cpp) and those of the other
 # viewers that are installed here; then, for this program alone, the processor time per frame during a
-# continuous camera drag and the draw calls per frame.
-# Usage: [FIRST_FRAME_RUNS=n] bench/compare.sh [build folder]
+# continuous camera drag and the draw calls per frame. The Windows build (make windows) is measured the same
+# way under Wine when it is there; its idle processor time leaves out wineserver's, shown apart.
+# Usage: [FIRST_FRAME_RUNS=n] [WINDOWS_BUILD=folder] bench/compare.sh [build folder]
 set -uo pipefail
 build=$(readlink -f "${1:-build}")
 if [ -z "${INSIDE_XVFB:-}" ]; then
@@ -49,8 +50,13 @@ measure() {
     local rss before after
     rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
     before=$(cpu "$pid")
+    local server serverbefore
+    server=$(pgrep -n wineserver)
+    [ -n "$server" ] && serverbefore=$(cpu "$server")
     sleep 10
     after=$(cpu "$pid")
+    [ "$name" = facetwright.exe ] && [ -n "$server" ] &&
+        echo "wineserver $(( ($(cpu "$server") - serverbefore) * 1000 / ticks ))" >> "$work/servers"
     starts+=("$shown")
     shown=$(printf '%s\n' "${starts[@]}" | grep -E '^[0-9]+$' | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}')
     echo "$name $shown $(( rss / 1024 )) $(( (after - before) * 1000 / ticks ))"
@@ -75,6 +81,12 @@ measure() {
 
 {
     measure facetwright "$build/facetwright"
+    windows=${WINDOWS_BUILD:-$build/../build-windows}
+    if [ -x "$windows/facetwright.exe" ]; then
+        WINEPREFIX=$(readlink -f "$windows")/wine WINEDEBUG=-all measure facetwright.exe wine "$windows/facetwright.exe"
+    else
+        echo "facetwright.exe not-built"
+    fi
     measure floor "$build/floor_window"
     for peer in wings3d meshlab f3d blender; do
         if command -v "$peer" >/dev/null; then
@@ -103,3 +115,4 @@ awk '
         }
         print "\n(in brackets: the difference to the floor)"
     }' "$work/results"
+[ -s "$work/servers" ] && awk '{print "wineserver beside facetwright.exe: " $2 " ms of CPU in the 10 idle s"}' "$work/servers"

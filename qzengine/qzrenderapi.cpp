@@ -1,5 +1,8 @@
 #include "qzrenderapi.h"
 
+#include "qzdebugoutput.h"
+#include "qzstring.h"
+
 namespace {
 
 qzRenderApi* installed = nullptr;
@@ -29,4 +32,21 @@ uint32_t qzVertexCountOf(D3DPRIMITIVETYPE type, uint32_t primitivecount) {
         return primitivecount + 2;
     }
     return 0;
+}
+
+bool qzRenderCounters::CountPresent(const char* device) {
+    ++presents;
+    if (logframes) {
+        qzString line("[");
+        line.Append(device);
+        line.Append("] Present: ");
+        line.AppendUInt(static_cast<uint32_t>(drawcalls - framedrawcalls));
+        line.Append(" draw calls, ");
+        line.AppendUInt(static_cast<uint32_t>(vertices - framevertices));
+        line.Append(" vertices.\n");
+        qzOutputDebugString(line);
+    }
+    framedrawcalls = drawcalls;
+    framevertices = vertices;
+    return loseevery != 0 && presents % loseevery == 0;
 }

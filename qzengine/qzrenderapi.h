@@ -16,7 +16,11 @@
 
 #include <cstdint>
 
+#ifdef _WIN32
+using HRESULT = long; // winnt.h's own typedef (32 bits there), so <d3d9.h> can sit beside this header
+#else
 using HRESULT = int32_t;
+#endif
 
 constexpr HRESULT D3D_OK = 0;
 constexpr HRESULT D3DERR_WRONGTEXTUREFORMAT = static_cast<HRESULT>(0x88760818u);
@@ -330,6 +334,25 @@ public:
 
 protected:
     virtual ~qzRenderDevice() = default;
+};
+
+// The work of all devices of an api, for measurements and tests; every implementation counts the same way.
+struct qzRenderCounters {
+    uint64_t drawcalls = 0;
+    uint64_t vertices = 0;
+    uint64_t presents = 0;
+    // Set only to measure the program: each present then writes its frame's draw calls and vertices to the
+    // debug output, as "[DEVICE] Present: ...".
+    bool logframes = false;
+    // Set only to test the program: every n-th present loses the devices after it; 0 never.
+    uint32_t loseevery = 0;
+
+    // Counts one present of the named device class; true when the devices are to be lost after it.
+    bool CountPresent(const char* device);
+
+private:
+    uint64_t framedrawcalls = 0; // the totals at the previous present
+    uint64_t framevertices = 0;
 };
 
 // IDirect3D9: the object the engine root holds, from which devices are made.

@@ -1,6 +1,5 @@
 #include "qzglrenderapi.h"
 
-#include "qzdebugoutput.h"
 #include "qzgldevice.h"
 #include "qzqtplatform.h"
 
@@ -76,17 +75,6 @@ void qzGLRenderApi::LoseDevices() {
 }
 
 void qzGLRenderApi::CountPresent() {
-    ++presents;
-    if (logframes) {
-        qzString line("[qzGLDevice] Present: ");
-        line.AppendUInt(static_cast<uint32_t>(drawcalls - framedrawcalls));
-        line.Append(" draw calls, ");
-        line.AppendUInt(static_cast<uint32_t>(vertices - framevertices));
-        line.Append(" vertices.\n");
-        qzOutputDebugString(line);
-    }
-    framedrawcalls = drawcalls;
-    framevertices = vertices;
-    if (loseevery != 0 && presents % loseevery == 0)
+    if (qzRenderCounters::CountPresent("qzGLDevice"))
         LoseDevices();
 }

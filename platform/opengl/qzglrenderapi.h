@@ -11,7 +11,7 @@ class QWindow;
 class qzQtPlatform;
 class qzGLDevice;
 
-class qzGLRenderApi : public qzRenderApi {
+class qzGLRenderApi : public qzRenderApi, public qzRenderCounters {
 public:
     explicit qzGLRenderApi(qzQtPlatform& platform) : platform(platform) {}
     ~qzGLRenderApi() override;
@@ -27,21 +27,10 @@ public:
     // The native window of a focus window, readied for this format; null when it is gone.
     QWindow* PrepareWindow(qzWindowHandle focus, const QSurfaceFormat& format);
 
-    // Work done by all devices since the api was made.
-    uint64_t drawcalls = 0;
-    uint64_t vertices = 0;
-    uint64_t presents = 0;
-    // Set only to measure the program: each present then writes its frame's draw calls and vertices to the
-    // debug output.
-    bool logframes = false;
-    // Set only to test the program: every n-th present loses the devices after it; 0 never.
-    uint32_t loseevery = 0;
-
 private:
     friend class qzGLDevice;
+    // Counts a present and loses the devices when their turn has come.
     void CountPresent();
-    uint64_t framedrawcalls = 0; // the totals at the previous present
-    uint64_t framevertices = 0;
     qzQtPlatform& platform;
     qzGLDevice* devices = nullptr; // intrusive list of the live devices
     int maxsamples = -1;           // asked of the driver once
