@@ -1,3 +1,4 @@
+// The native device's calls one for one; its only logic of its own is the played loss and the counting.
 #include "qzd3d9device.h"
 
 #include "qzd3d9indexbuffer.h"

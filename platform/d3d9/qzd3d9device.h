@@ -1,5 +1,11 @@
-// A native Direct3D 9 device behind the engine's interface: each call is the real one, its result passed
-// through. On top, the device counts its draws for the api and can play a lost device on demand.
+// A native Direct3D 9 device behind the engine's interface. Every call is the real one on the native
+// device, with the engine's structures handed over as they are and the result passed through: the render,
+// texture-stage and sampler states, transforms, material and lights, viewport and scissor, the back buffer,
+// render-target textures and their reading back, buffers in every pool, and the real TestCooperativeLevel
+// and Reset. On top, the device counts its draws and presents for the api, and plays a lost device when the
+// api asks (Direct3D 9 cannot lose a windowed device on demand).
+// Not carried, as the interface has no room for them: Clear and Present rectangles, user-pointer draws,
+// vertex declarations, shaders, and the states the engine never names.
 #pragma once
 
 #include "qzd3d9native.h"
