@@ -49,12 +49,12 @@ add_symbol_file(facetwright)
 
 # The platform's own tests on the real calls, on a virtual display.
 set(XVFB xvfb-run -a -s "-screen 0 1280x1024x24")
-add_executable(win32_tests tests/win32/test_win32platform.cpp tests/win32/nativewin32.cpp resources/facetwright.rc)
+add_executable(win32_tests tests/win32/test_win32platform.cpp resources/facetwright.rc)
 target_compile_definitions(win32_tests PRIVATE FACETWRIGHT_RESOURCE_DIR="Z:${CMAKE_SOURCE_DIR}/resources")
 target_link_libraries(win32_tests PRIVATE qzplatform_win32 GTest::gtest GTest::gtest_main)
 add_wine_test(win32_platform ${XVFB} wine $<TARGET_FILE:win32_tests>)
 add_executable(d3d9_tests tests/d3d9/test_d3d9device.cpp)
-target_link_libraries(d3d9_tests PRIVATE qzplatform_d3d9 GTest::gtest GTest::gtest_main)
+target_link_libraries(d3d9_tests PRIVATE qzplatform_d3d9 qzplatform_win32 GTest::gtest GTest::gtest_main)
 add_wine_test(d3d9_device ${XVFB} wine $<TARGET_FILE:d3d9_tests>)
 
 # The crash report of a probe that throws or faults, in a directory of its own so that it reads its own

@@ -50,6 +50,9 @@ HRESULT qzD3D9Device::TestCooperativeLevel() {
 HRESULT qzD3D9Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     if (parameters == nullptr)
         return D3DERR_INVALIDCALL;
+    // As with a real loss, the device cannot be reset before it has said that it may be.
+    if (played == Played::Lost)
+        return D3DERR_DEVICELOST;
     native::D3DPRESENT_PARAMETERS requested = qzToNative(*parameters);
     HRESULT result = device->Reset(&requested);
     if (SUCCEEDED(result)) {

@@ -1,5 +1,5 @@
 // The Direct3D 9 interface carried by Direct3D 9 itself: every call is the real one on the native object
-// each wrapper holds, with its result passed through.
+// each wrapper holds, with its result passed through. The api outlives the devices made from it.
 #pragma once
 
 #include "qzrenderapi.h"
