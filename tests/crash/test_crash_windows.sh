@@ -33,44 +33,9 @@ cp "$probe" "$work/named/crash_probe.exe"
 cp "$probe" "$work/bare/crash_probe.exe"
 "$symgen" "$work/named/crash_probe.exe" "$work/named/debugsymbols.dat" || fail "symgen refused the probe"
 
-source "$(dirname "$(readlink -f "$0")")/../window/wait.sh"
-# The crash window: the visible window of the program's title with the report's 500 x 400 client area.
-find_crash_window() {
-    for _ in $(seq 300); do
-        for window in $(xdotool search --onlyvisible --name '^Facetwright v6$' 2>/dev/null); do
-            size=$(xwininfo -id "$window" | awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print w "x" h}')
-            [ "$size" = "500x400" ] && { echo "$window"; return 0; }
-        done
-        sleep 0.05
-    done
-    return 1
-}
-# The report between its two lines of 40 '-', without the lines; Wine's own debug lines left out.
-report() {
-    grep -v '^[0-9a-f]*:[a-z]*:debugstr:' "$log" |
-        awk -v frame="$(printf -- '-%.0s' $(seq 40))" '$0 == frame { n++; next } n == 1'
-}
-# The names on the call stack, one a line, in order: the text after the address and before " + ". The parts
-# and copies that an optimised build makes of a function ("[clone .constprop.0]") count as the function.
-stack_names() {
-    report | awk '/^Call stack:$/{s=1; next} s' | sed -nE 's/^[0-9A-F]{16} (.*) \+ [0-9]+$/\1/p' |
-        sed 's/ \[clone [^]]*\]//g'
-}
-in_order() {
-    awk 'NR == FNR { wanted[++n] = $0; next } i < n && $0 == wanted[i + 1] { i++ } END { exit i == n ? 0 : 1 }' \
-        - <(stack_names)
-}
-check_report() {
-    local location="$1" exception="$2"
-    shift 2
-    grep -qF 'OutputDebugStringA "[pw2_UnhandledException] Unhandled exception caught.\n"' "$log" ||
-        fail "the first line of the report did not go through OutputDebugStringA"
-    [ "$(grep -cxE -- '-{40}' "$log")" = 2 ] || fail "the report is not framed by two lines of 40 '-'"
-    [ "$(report | sed -n 1,2p)" = "$(printf 'Location:\n%s' "$location")" ] || fail "location is not '$location'"
-    [ "$(report | sed -n 4,5p)" = "$(printf 'Exception:\n%s' "$exception")" ] ||
-        fail "exception is not '$exception'"
-    printf '%s\n' "$@" | in_order || fail "the stack does not name $* in this order: $(stack_names | tr '\n' '|')"
-}
+here=$(dirname "$(readlink -f "$0")")
+source "$here/../window/wait.sh"
+source "$here/report.sh"
 # Runs the probe in the background; its standard error becomes a new $log, with the C runtime's CR LF made LF.
 # Each run has a log of its own: the filter of the run before may still write to its own.
 runs=0
@@ -80,29 +45,11 @@ start() {
     wine "$1/crash_probe.exe" "$2" 2> >(sed -u 's/\r$//' >"$log") &
     pid=$!
 }
-# Ends the window: "Close" at the middle of the button, (220, 370) with size 60 x 20 in the client area, or
-# the close box, which the test asks for as a window manager would.
+# Ends the window by "Close" or by the close box, which the test asks for as a window manager would.
 close_window() {
     local window
     window=$(find_crash_window) || { fail "no crash window"; return; }
-    if [ "$1" = button ]; then
-        xdotool mousemove --window "$window" 250 380 sleep 0.2 click 1
-    else
-        "$xclose" "$window"
-    fi
-}
-finish() {
-    local expected="$1"
-    wait_for_exit
-    if [ -z "$status" ]; then
-        fail "the program did not end"
-    elif [ "$status" != "$expected" ]; then
-        fail "exit status $status, expected $expected"
-    fi
-    if [ "$failures" -ne "$reported" ]; then
-        echo "--- log of $case ---" >&2; cat "$log" >&2
-        reported=$failures
-    fi
+    if [ "$1" = button ]; then press_close "$window"; else "$xclose" "$window"; fi
 }
 # Wine starts slowly the first time: the report, not the window, is waited for first.
 wait_for_report() {
@@ -116,6 +63,9 @@ wait_for_report() {
 case=throw
 start "$work/named" throw
 wait_for_report
+# The first line of the report goes through OutputDebugStringA as well.
+grep -qF 'OutputDebugStringA "[pw2_UnhandledException] Unhandled exception caught.\n"' "$log" ||
+    fail "the first line of the report did not go through OutputDebugStringA"
 check_report "main" "probe failure" "__wrap___cxa_throw" "(anonymous namespace)::ProbeInner(int)" \
     "(anonymous namespace)::ProbeMiddle(int)" "(anonymous namespace)::ProbeOuter()" "pw2_RunGuarded(int (*)())" "main"
 close_window button
@@ -159,9 +109,7 @@ for symbols in missing damaged; do
     fi
     start "$work/bare" throw
     wait_for_report
-    lines=$(report | awk '/^Call stack:$/{s=1; next} s')
-    [ "$(grep -cE '^[0-9A-F]{16}$' <<<"$lines")" -ge 5 ] && ! grep -qvE '^[0-9A-F]{16}$' <<<"$lines" ||
-        fail "the stack is not of bare addresses: $lines"
+    check_bare_stack
     close_window button
     finish 1
 done
