@@ -55,6 +55,7 @@ target_link_libraries(win32_tests PRIVATE qzplatform_win32 GTest::gtest GTest::g
 add_wine_test(win32_platform ${XVFB} wine $<TARGET_FILE:win32_tests>)
 add_executable(d3d9_tests tests/d3d9/test_d3d9device.cpp)
 target_link_libraries(d3d9_tests PRIVATE qzplatform_d3d9 qzplatform_win32 GTest::gtest GTest::gtest_main)
+target_include_directories(d3d9_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/device)
 add_wine_test(d3d9_device ${XVFB} wine $<TARGET_FILE:d3d9_tests>)
 
 # The crash report of a probe that throws or faults, in a directory of its own so that it reads its own

@@ -1,17 +1,11 @@
 // The OpenGL device on a real display, through the engine's own device, queues and textures: what is drawn
 // is read back pixel by pixel and compared with what Direct3D would have drawn.
-#include "qzcolor.h"
-#include "qzdevice.h"
+#include "devicedrawing.h"
 #include "qzglrenderapi.h"
-#include "qzimage.h"
 #include "qzindexbuffer.h"
 #include "qzlight.h"
-#include "qzmain.h"
 #include "qzqtplatform.h"
-#include "qztexture.h"
 #include "qzvertexbufferinternal.h"
-#include "qzvertexqueue.h"
-#include "qzwindow.h"
 
 #include <QImage>
 #include <QOpenGLContext>
@@ -39,26 +33,7 @@ int argc = 1;
 char name[] = "gl_tests";
 char* argv[] = {name, nullptr};
 
-constexpr uint32_t BLACK = 0xFF000000, RED = 0xFFFF0000, GREEN = 0xFF00FF00, BLUE = 0xFF0000FF;
-
-struct Pixels {
-    uint32_t width = 0, height = 0;
-    std::vector<uint32_t> argb;
-    uint32_t operator()(uint32_t x, uint32_t y) const { return argb[y * width + x]; }
-};
-
-// Each colour channel within one level of the expected value.
-::testing::AssertionResult Near(uint32_t got, int r, int g, int b) {
-    auto near = [got](int shift, int expected) {
-        return std::abs(static_cast<int>(got >> shift & 0xFF) - expected) <= 1;
-    };
-    if (near(16, r) && near(8, g) && near(0, b))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << std::hex << "got 0x" << got << std::dec << ", expected (" << r << ", " << g << ", " << b << ")";
-}
-
-struct GLDeviceTest : ::testing::Test {
+struct GLDeviceTest : DeviceDrawingTest {
     // The platform stays to the end of the process: closing the display unloads the GL driver, which
     // then cannot name the allocations it keeps for good.
     static void SetUpTestSuite() {
@@ -68,11 +43,6 @@ struct GLDeviceTest : ::testing::Test {
     }
     static qzQtPlatform* platform;
     static qzGLRenderApi* api;
-
-    qzMain main{0};
-    qzWindow window;
-    qzDevice device;
-    qzVertexQueue<qzVertex2D> queue;
 
     // A window of 64 x 64 client pixels with a device whose back buffer has the given size.
     void Open(uint32_t width, uint32_t height, bool depth = false, uint32_t multisampling = 0) {
@@ -87,107 +57,6 @@ struct GLDeviceTest : ::testing::Test {
         queue.Create(&device, 10000);
         Begin();
     }
-    void TearDown() override {
-        if (queue.Exists())
-            queue.Destroy();
-        if (window.IsCreated()) {
-            device.Destroy();
-            window.Destroy();
-        }
-    }
-
-    // The frame state of 2D drawing: no culling, no depth, no lighting, untextured, no blending.
-    void Begin() {
-        device.BeginScene();
-        device.SetCullMode(D3DCULL_NONE);
-        device.SetDepth(false, false);
-        device.SetLighting(false);
-        device.DisableTextureStage(0);
-        device.SetBlend(D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO);
-    }
-
-    // A quad as the interface gives one: corners shifted by half a pixel so that it covers whole pixels.
-    void Quad(float left, float top, float right, float bottom, uint32_t color, float z = 0.0f) {
-        qzVertex2D* v = queue.Enqueue(D3DPT_TRIANGLELIST, 6);
-        const float xs[6] = {left, right, left, right, right, left};
-        const float ys[6] = {top, top, bottom, top, bottom, bottom};
-        for (int i = 0; i < 6; ++i) {
-            float u = xs[i] == left ? 0.0f : 1.0f, w = ys[i] == top ? 0.0f : 1.0f;
-            v[i] = qzVertex2D{xs[i] - 0.5f, ys[i] - 0.5f, z, 1.0f, color, 0, u, w};
-        }
-    }
-
-    // The whole texture, point sampled, over the rectangle.
-    void TexturedQuad(qzTexture& texture, float left, float top, float right, float bottom) {
-        device.SetTextureStageModulate(0);
-        device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
-        texture.SetTexture(0);
-        Quad(left, top, right, bottom, 0xFFFFFFFF);
-    }
-
-    // A 4 x 4 texture whose every texel differs, and the check that it was drawn at (left, top).
-    static uint32_t Gradient(uint32_t x, uint32_t y) {
-        return 0xFF000000u | (17 * (x + y)) << 16 | (y * 60) << 8 | (x * 60);
-    }
-    void MakeGradient(qzTexture& texture) {
-        qzImage image;
-        image.Create(4, 4);
-        for (uint32_t i = 0; i < 16; ++i)
-            *image.GetPixel(i % 4, i / 4) = qzColor::FromARGB(Gradient(i % 4, i / 4));
-        texture.CreateFromImage(&device, &image, false);
-    }
-    void ExpectGradient(const Pixels& pixels, uint32_t left, uint32_t top) {
-        for (uint32_t i = 0; i < 16; ++i)
-            ASSERT_EQ(pixels(left + i % 4, top + i / 4), Gradient(i % 4, i / 4)) << i;
-        ASSERT_EQ(pixels(left - 1, top), BLACK);
-    }
-
-    Pixels ReadBack() {
-        queue.Flush();
-        qzRenderDevice* d3d = device.GetD3DDevice();
-        Pixels pixels;
-        pixels.width = device.GetWidth();
-        pixels.height = device.GetHeight();
-        qzRenderSurface *back = nullptr, *destination = nullptr;
-        qzRenderTexture* copy = nullptr;
-        EXPECT_EQ(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-        EXPECT_EQ(
-            d3d->CreateTexture(pixels.width, pixels.height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy),
-            D3D_OK);
-        copy->GetSurfaceLevel(0, &destination);
-        EXPECT_EQ(d3d->GetRenderTargetData(back, destination), D3D_OK);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(copy->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        pixels.argb.resize(static_cast<size_t>(pixels.width) * pixels.height);
-        for (uint32_t y = 0; y < pixels.height; ++y)
-            std::memcpy(&pixels.argb[y * pixels.width],
-                        static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, pixels.width * 4);
-        copy->UnlockRect(0);
-        destination->Release();
-        copy->Release();
-        back->Release();
-        return pixels;
-    }
-
-    // Every pixel is what expected(x, y) says.
-    template <typename Expected> void ExpectPixels(const Pixels& pixels, Expected expected) {
-        int wrong = 0;
-        for (uint32_t y = 0; y < pixels.height; ++y)
-            for (uint32_t x = 0; x < pixels.width; ++x)
-                if (pixels(x, y) != expected(x, y) && ++wrong <= 5)
-                    ADD_FAILURE() << "pixel " << x << "," << y << " is 0x" << std::hex << pixels(x, y);
-        EXPECT_EQ(wrong, 0);
-    }
-    // The pixels of the rectangle are colour, every other pixel is background.
-    void ExpectRectangle(const Pixels& pixels, uint32_t left, uint32_t top, uint32_t right, uint32_t bottom,
-                         uint32_t color, uint32_t background) {
-        ExpectPixels(pixels, [&](uint32_t x, uint32_t y) {
-            return x >= left && x < right && y >= top && y < bottom ? color : background;
-        });
-    }
-
-    void DrawNothing() {}
-
     // The device's native window, once the display shows it.
     QWindow* ExposedWindow() {
         QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
@@ -213,18 +82,7 @@ qzGLRenderApi* GLDeviceTest::api = nullptr;
 
 TEST_F(GLDeviceTest, QuadsAndLinesCoverExactlyTheirPixelsAndTheScissorClips) {
     Open(64, 48);
-    device.Clear(true, BLACK, false, 1.0f);
-    Quad(10, 20, 30, 25, RED);
-    ExpectRectangle(ReadBack(), 10, 20, 30, 25, RED, BLACK);
-
-    // The scissor rectangle cuts drawing and clearing; right and bottom are exclusive.
-    device.Clear(true, BLACK, false, 1.0f);
-    device.SetScissor(5, 6, 10, 4);
-    device.Clear(true, BLUE, false, 1.0f);
-    Quad(0, 0, 64, 48, GREEN);
-    queue.Flush();
-    device.DisableScissor();
-    ExpectRectangle(ReadBack(), 5, 6, 15, 10, GREEN, BLACK);
+    ExpectQuadAndScissorExact();
 
     // Lines land on the edge pixels, with the last pixel.
     device.Clear(true, BLACK, false, 1.0f);
@@ -351,22 +209,7 @@ TEST_F(GLDeviceTest, DirectionalLightingFollowsTheFixedFunctionFormula) {
 
 TEST_F(GLDeviceTest, RenderTargetTextureCompositesPixelForPixel) {
     Open(64, 64);
-    qzTexture target;
-    target.Create(&device, 32, 32, false, true);
-    device.SetRenderTarget(&target);
-    device.Clear(true, RED, false, 1.0f);
-    Quad(16, 0, 32, 32, BLUE);
-    Quad(3, 4, 4, 5, GREEN);
-    queue.Flush();
-    device.SetRenderTarget(nullptr);
-    device.Clear(true, BLACK, false, 1.0f);
-    TexturedQuad(target, 5, 7, 37, 39);
-    // The target's pixel (x, y) lands at (5 + x, 7 + y), and nothing around it.
-    ExpectPixels(ReadBack(), [](uint32_t x, uint32_t y) {
-        if (x < 5 || x >= 37 || y < 7 || y >= 39)
-            return BLACK;
-        return x == 8 && y == 11 ? GREEN : x >= 21 ? BLUE : RED;
-    });
+    ExpectRenderTargetDrawnPixelForPixel();
 }
 
 TEST_F(GLDeviceTest, WindowShowsTheTopLeftOfALargerBackBufferAndAResizeGoesOn) {
