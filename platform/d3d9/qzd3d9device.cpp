@@ -1,10 +1,9 @@
 // The native device's calls one for one; its only logic of its own is the played loss and the counting.
 #include "qzd3d9device.h"
 
-#include "qzd3d9indexbuffer.h"
+#include "qzd3d9buffer.h"
 #include "qzd3d9renderapi.h"
 #include "qzd3d9texture.h"
-#include "qzd3d9vertexbuffer.h"
 
 namespace {
 
