@@ -61,16 +61,7 @@ qzD3D9RenderApi* D3D9EngineDevice::api = nullptr;
 // texture lands pixel for pixel.
 TEST_F(D3D9EngineDevice, DrawingCoversExactlyItsPixels) {
     Open(64, 48);
-    ExpectQuadAndScissorExact();
-
-    // A line lands on the pixels from its first end to its last, that one included.
-    device.Clear(true, BLACK, false, 1.0f);
-    device.SetLastPixel(true);
-    qzVertex2D* v = queue.Enqueue(D3DPT_LINELIST, 2);
-    v[0] = qzVertex2D{3, 7, 0, 1, RED, 0, 0, 0};
-    v[1] = qzVertex2D{12, 7, 0, 1, RED, 0, 0, 0};
-    ExpectRectangle(ReadBack(), 3, 7, LastPixelsOfLinesDrawn() ? 13 : 12, 8, RED);
-
+    ExpectQuadsScissorAndLineExact(LastPixelsOfLinesDrawn() ? 13 : 12);
     ExpectRenderTargetDrawnPixelForPixel();
 }
 

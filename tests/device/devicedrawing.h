@@ -152,9 +152,10 @@ struct DeviceDrawingTest : ::testing::Test {
         });
     }
 
-    // The checks that every backend passes alike. A quad covers exactly its pixels, and the scissor
-    // rectangle cuts drawing and clearing, its right and bottom exclusive; the back buffer is 64 x 48.
-    void ExpectQuadAndScissorExact() {
+    // The checks that every backend passes alike. A quad covers exactly its pixels, the scissor rectangle
+    // cuts drawing and clearing, its right and bottom exclusive, and a line with its last pixel covers x from
+    // 3 to lastx (excluded) where a backend may leave that pixel out; the back buffer is 64 x 48.
+    void ExpectQuadsScissorAndLineExact(uint32_t lastx = 13) {
         device.Clear(true, BLACK, false, 1.0f);
         Quad(10, 20, 30, 25, RED);
         ExpectRectangle(ReadBack(), 10, 20, 30, 25, RED);
@@ -166,6 +167,13 @@ struct DeviceDrawingTest : ::testing::Test {
         queue.Flush();
         device.DisableScissor();
         ExpectRectangle(ReadBack(), 5, 6, 15, 10, GREEN);
+
+        device.Clear(true, BLACK, false, 1.0f);
+        device.SetLastPixel(true);
+        qzVertex2D* v = queue.Enqueue(D3DPT_LINELIST, 2);
+        v[0] = qzVertex2D{3, 7, 0, 1, RED, 0, 0, 0};
+        v[1] = qzVertex2D{12, 7, 0, 1, RED, 0, 0, 0};
+        ExpectRectangle(ReadBack(), 3, 7, lastx, 8, RED);
     }
     // A render target drawn as a point-sampled texture lands pixel for pixel; the back buffer is at least
     // 37 x 39.

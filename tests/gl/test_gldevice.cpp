@@ -82,20 +82,12 @@ qzGLRenderApi* GLDeviceTest::api = nullptr;
 
 TEST_F(GLDeviceTest, QuadsAndLinesCoverExactlyTheirPixelsAndTheScissorClips) {
     Open(64, 48);
-    ExpectQuadAndScissorExact();
-
-    // Lines land on the edge pixels, with the last pixel.
-    device.Clear(true, BLACK, false, 1.0f);
-    device.SetLastPixel(true);
-    qzVertex2D* v = queue.Enqueue(D3DPT_LINELIST, 2);
-    v[0] = qzVertex2D{3, 7, 0, 1, RED, 0, 0, 0};
-    v[1] = qzVertex2D{12, 7, 0, 1, RED, 0, 0, 0};
-    ExpectRectangle(ReadBack(), 3, 7, 13, 8, RED, BLACK);
+    ExpectQuadsScissorAndLineExact();
 
     // A closed frame as a strip: every edge pixel of the rectangle, nothing inside or outside.
     device.Clear(true, BLACK, false, 1.0f);
     const float corners[5][2] = {{4, 4}, {20, 4}, {20, 12}, {4, 12}, {4, 4}};
-    v = queue.Enqueue(D3DPT_LINESTRIP, 5);
+    qzVertex2D* v = queue.Enqueue(D3DPT_LINESTRIP, 5);
     for (int i = 0; i < 5; ++i)
         v[i] = qzVertex2D{corners[i][0], corners[i][1], 0, 1, GREEN, 0, 0, 0};
     ExpectPixels(ReadBack(), [](uint32_t x, uint32_t y) {
