@@ -38,17 +38,6 @@ struct D3D9EngineDevice : DeviceDrawingTest {
     static qzWin32Platform* platform;
     static qzD3D9RenderApi* api;
 
-    // A window with a device whose back buffer has the given size.
-    void Open(uint32_t width, uint32_t height, bool depth = false) {
-        window.Create(&main, "d3d9 test", 2, 0, 0, 64, 64, 64, 64, nullptr);
-        window.Show(false);
-        device.Create(&window, false);
-        device.SetSize(width, height);
-        device.SetBufferOptions(depth, false, false);
-        ASSERT_TRUE(device.Restore());
-        queue.Create(&device, 10000);
-        Begin();
-    }
     void TearDown() override {
         api->loseevery = 0;
         DeviceDrawingTest::TearDown();
@@ -101,16 +90,8 @@ TEST_F(D3D9EngineDevice, LostDevicesAndResizesKeepManagedResourcesAndDrawingGoes
     MakeGradient(gradient);
     target.Create(&device, 16, 16, false, true);
     qzVertexBufferInternal corners;
-    corners.Create(&device, 4, qzVertex2D::FVF, sizeof(qzVertex2D), true, false, false);
-    auto* corner = reinterpret_cast<qzVertex2D*>(corners._Lock(QZLOCKTYPE_NORMAL, 0, 0));
-    for (int i = 0; i < 4; ++i)
-        corner[i] = {i % 2 ? 19.5f : 4.5f, i < 2 ? 5.5f : 24.5f, 0, 1, GREEN, 0, 0, 0};
-    corners.Unlock();
     qzIndexBuffer indices;
-    indices.Create(&device, 6, true, false, false);
-    const uint32_t quad[6] = {0, 1, 2, 1, 3, 2};
-    std::memcpy(indices.Lock(QZLOCKTYPE_NORMAL, 0, 0), quad, sizeof quad);
-    indices.Unlock();
+    MakeIndexedQuad(corners, indices);
 
     api->loseevery = 3;
     int losses = 0;
@@ -120,16 +101,14 @@ TEST_F(D3D9EngineDevice, LostDevicesAndResizesKeepManagedResourcesAndDrawingGoes
         device.Clear(true, BLACK, false, 1.0f);
         TexturedQuad(gradient, static_cast<float>(width - 4), static_cast<float>(height - 4),
                      static_cast<float>(width), static_cast<float>(height));
-        queue.Flush();
-        device.DisableTextureStage(0);
-        corners.DrawIndexed(D3DPT_TRIANGLELIST, indices, 0, 6, 4, qzVertex2D::FVF, sizeof(qzVertex2D));
+        DrawIndexedQuad(corners, indices);
         Pixels pixels = ReadBack();
         ASSERT_EQ(pixels.width, width);
         ASSERT_EQ(pixels.height, height);
         ExpectPixels(pixels, [&](uint32_t x, uint32_t y) {
             if (x >= width - 4 && y >= height - 4)
                 return Gradient(x - (width - 4), y - (height - 4));
-            return x >= 5 && x <= 19 && y >= 6 && y <= 24 ? GREEN : BLACK;
+            return InIndexedQuad(x, y) ? GREEN : BLACK;
         });
 
         device.EndScene();

@@ -6,8 +6,10 @@
 #include "qzcolor.h"
 #include "qzdevice.h"
 #include "qzimage.h"
+#include "qzindexbuffer.h"
 #include "qzmain.h"
 #include "qztexture.h"
+#include "qzvertexbufferinternal.h"
 #include "qzvertexqueue.h"
 #include "qzwindow.h"
 
@@ -42,6 +44,20 @@ struct DeviceDrawingTest : ::testing::Test {
     qzDevice device;
     qzVertexQueue<qzVertex2D> queue;
 
+    // A window of 64 x 64 client pixels with a device whose back buffer has the given size, in the frame
+    // state of 2D drawing.
+    void Open(uint32_t width, uint32_t height, bool depth = false, uint32_t multisampling = 0) {
+        window.Create(&main, "device test", 2, 0, 0, 64, 64, 64, 64, nullptr);
+        window.SwitchOffBackground();
+        window.Show(false);
+        device.Create(&window, false);
+        device.SetSize(width, height);
+        device.SetBufferOptions(depth, false, false);
+        device.SetMultisampling(multisampling);
+        ASSERT_TRUE(device.Restore());
+        queue.Create(&device, 10000);
+        Begin();
+    }
     void TearDown() override {
         if (queue.Exists())
             queue.Destroy();
@@ -73,13 +89,32 @@ struct DeviceDrawingTest : ::testing::Test {
         }
     }
 
-    // The whole texture, point sampled, over the rectangle.
+    // The whole texture, point sampled, over the rectangle; what is drawn after it is untextured again.
     void TexturedQuad(qzTexture& texture, float left, float top, float right, float bottom) {
         device.SetTextureStageModulate(0);
         device.SetSampler(0, D3DTEXF_POINT, D3DTEXF_POINT, false);
         texture.SetTexture(0);
         Quad(left, top, right, bottom, 0xFFFFFFFF);
+        queue.Flush();
+        device.DisableTextureStage(0);
     }
+
+    // Managed vertex and index buffers that draw, indexed, a green quad over x 5 to 19 and y 6 to 24.
+    void MakeIndexedQuad(qzVertexBufferInternal& vertices, qzIndexBuffer& indices) {
+        vertices.Create(&device, 4, qzVertex2D::FVF, sizeof(qzVertex2D), true, false, false);
+        auto* corner = reinterpret_cast<qzVertex2D*>(vertices._Lock(QZLOCKTYPE_NORMAL, 0, 0));
+        for (int i = 0; i < 4; ++i)
+            corner[i] = {i % 2 ? 19.5f : 4.5f, i < 2 ? 5.5f : 24.5f, 0, 1, GREEN, 0, 0, 0};
+        vertices.Unlock();
+        indices.Create(&device, 6, true, false, false);
+        const uint32_t quad[6] = {0, 1, 2, 1, 3, 2};
+        std::memcpy(indices.Lock(QZLOCKTYPE_NORMAL, 0, 0), quad, sizeof quad);
+        indices.Unlock();
+    }
+    void DrawIndexedQuad(qzVertexBufferInternal& vertices, qzIndexBuffer& indices) {
+        vertices.DrawIndexed(D3DPT_TRIANGLELIST, indices, 0, 6, 4, qzVertex2D::FVF, sizeof(qzVertex2D));
+    }
+    static bool InIndexedQuad(uint32_t x, uint32_t y) { return x >= 5 && x < 20 && y >= 6 && y < 25; }
 
     // A 4 x 4 texture whose every texel differs, and the check that it was drawn at (left, top).
     static uint32_t Gradient(uint32_t x, uint32_t y) {
@@ -194,6 +229,5 @@ struct DeviceDrawingTest : ::testing::Test {
                 return BLACK;
             return x == 8 && y == 11 ? GREEN : x >= 21 ? BLUE : RED;
         });
-        device.DisableTextureStage(0);
     }
 };

@@ -44,19 +44,6 @@ struct GLDeviceTest : DeviceDrawingTest {
     static qzQtPlatform* platform;
     static qzGLRenderApi* api;
 
-    // A window of 64 x 64 client pixels with a device whose back buffer has the given size.
-    void Open(uint32_t width, uint32_t height, bool depth = false, uint32_t multisampling = 0) {
-        window.Create(&main, "gl test", 2, 0, 0, 64, 64, 64, 64, nullptr);
-        window.SwitchOffBackground();
-        window.Show(false);
-        device.Create(&window, false);
-        device.SetSize(width, height);
-        device.SetBufferOptions(depth, false, false);
-        device.SetMultisampling(multisampling);
-        ASSERT_TRUE(device.Restore());
-        queue.Create(&device, 10000);
-        Begin();
-    }
     // The device's native window, once the display shows it.
     QWindow* ExposedWindow() {
         QWindow* native = platform->PrepareOpenGLSurface(window.GetHandle(), QSurfaceFormat());
@@ -424,22 +411,12 @@ TEST_F(GLDeviceTest, AManagedIndexBufferSurvivesResetsAndDrawsTheSame) {
     Open(32, 32);
     device.SetDrawCallback<&GLDeviceTest::DrawNothing>(this);
     qzVertexBufferInternal vertices;
-    vertices.Create(&device, 4, qzVertex2D::FVF, sizeof(qzVertex2D), true, false, false);
-    auto* corner = reinterpret_cast<qzVertex2D*>(vertices._Lock(QZLOCKTYPE_NORMAL, 0, 0));
-    corner[0] = {4.5f, 5.5f, 0, 1, GREEN, 0, 0, 0};
-    corner[1] = {19.5f, 5.5f, 0, 1, GREEN, 0, 0, 0};
-    corner[2] = {4.5f, 24.5f, 0, 1, GREEN, 0, 0, 0};
-    corner[3] = {19.5f, 24.5f, 0, 1, GREEN, 0, 0, 0};
-    vertices.Unlock();
     qzIndexBuffer indices;
-    indices.Create(&device, 6, true, false, false);
-    const uint32_t quad[6] = {0, 1, 2, 1, 3, 2};
-    std::memcpy(indices.Lock(QZLOCKTYPE_NORMAL, 0, 0), quad, sizeof quad);
-    indices.Unlock();
+    MakeIndexedQuad(vertices, indices);
     auto draw = [&] {
         device.Clear(true, BLACK, false, 1.0f);
-        vertices.DrawIndexed(D3DPT_TRIANGLELIST, indices, 0, 6, 4, qzVertex2D::FVF, sizeof(qzVertex2D));
-        ExpectRectangle(ReadBack(), 5, 6, 20, 25, GREEN, BLACK);
+        DrawIndexedQuad(vertices, indices);
+        ExpectRectangle(ReadBack(), 5, 6, 20, 25, GREEN);
     };
     draw();
     // A reset keeps the context; a lost one is made again, the buffers from their copies.
